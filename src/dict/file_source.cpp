@@ -1,0 +1,68 @@
+#include "dict/file_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace lexvia {
+
+std::unique_ptr<PosixFile> PosixFile::open(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::unique_ptr<PosixFile>(new PosixFile(fd));
+}
+
+PosixFile::~PosixFile() { ::close(fd_); }
+
+std::int64_t PosixFile::read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) {
+  constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+  if (offset > kMaxOffset) return 0;
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t PosixFile::size() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+std::int64_t MemoryFile::read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) {
+  if (offset >= bytes_.size()) return 0;
+  std::size_t n = std::min<std::size_t>(size, bytes_.size() - static_cast<std::size_t>(offset));
+  std::memcpy(out, bytes_.data() + offset, n);
+  return static_cast<std::int64_t>(n);
+}
+
+std::unique_ptr<std::vector<std::uint8_t>> read_whole_file(const std::string& path) {
+  auto file = PosixFile::open(path);
+  if (!file) return nullptr;
+  std::int64_t size = file->size();
+  if (size < 0) return nullptr;
+  auto bytes = std::make_unique<std::vector<std::uint8_t>>(static_cast<std::size_t>(size));
+  std::int64_t n = file->read_at(0, bytes->data(), bytes->size());
+  if (n < 0) return nullptr;
+  bytes->resize(static_cast<std::size_t>(n));
+  return bytes;
+}
+
+}  // namespace lexvia

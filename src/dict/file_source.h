@@ -1,0 +1,55 @@
+// Where a windowed reader gets its bytes: a read-only file on disk, or bytes in
+// memory for tests. The reader needs only "read up to n bytes at an offset".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace lexvia {
+
+class FileSource {
+ public:
+  virtual ~FileSource() = default;
+  // Reads up to `size` bytes at `offset` into `out`. Returns the number read,
+  // which is less than `size` only at the end of the file (0 at or past it),
+  // or -1 when the read fails.
+  virtual std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) = 0;
+};
+
+// A file opened read-only, shared with other readers, closed on destruction.
+class PosixFile final : public FileSource {
+ public:
+  // Returns nothing when the file does not exist or cannot be opened.
+  static std::unique_ptr<PosixFile> open(const std::string& path);
+  ~PosixFile() override;
+  PosixFile(const PosixFile&) = delete;
+  PosixFile& operator=(const PosixFile&) = delete;
+
+  std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) override;
+  // Size in bytes, or -1 when it cannot be told.
+  std::int64_t size() const;
+
+ private:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  int fd_;
+};
+
+// Bytes held in memory; the reader sees them exactly as it would a file.
+class MemoryFile final : public FileSource {
+ public:
+  explicit MemoryFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) override;
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+// Reads a whole file into memory; nothing when it cannot be read.
+std::unique_ptr<std::vector<std::uint8_t>> read_whole_file(const std::string& path);
+
+}  // namespace lexvia

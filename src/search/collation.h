@@ -1,0 +1,54 @@
+// Text folding and collation: the one comparison behind every search decision
+// and the sort order of every index section. A dictionary file and this code
+// must agree exactly, so the tables are the fixed ones below and nothing is
+// computed from the locale.
+//
+// Texts are 8-bit (Windows-1252) and end at their first NUL, if any.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lexvia {
+
+// Comparison modes.
+inline constexpr int kPrefixMode = 0;  // the file's sort order; steers the search
+inline constexpr int kFullMode = 1;    // the search method's match rule
+
+// Search methods.
+inline constexpr int kExactSearch = 0;
+inline constexpr int kExtendedSearch = 1;
+inline constexpr int kPhraseSearch = 2;
+inline constexpr int kFullSearch = 3;
+inline constexpr int kBrowseListing = 4;
+
+// The built-in tables, as stored: entries of (byte, replacement bytes, '|'),
+// then a NUL.
+extern const std::array<std::uint8_t, 269> kFullFoldingTable;
+extern const std::array<std::uint8_t, 273> kPrefixFoldingTable;
+// Sort weight of every byte value; a permutation of 0 to 255 with 0 -> 0.
+extern const std::array<std::uint8_t, 256> kCollationWeights;
+// The bytes that may follow a query inside a headword in Extended and Full Search.
+extern const std::array<std::uint8_t, 22> kSeparators;
+
+// A folded copy: mode 0 folds with the prefix folding table (which also drops
+// hyphens and apostrophes), any other mode with the full folding table.
+std::string fold_text(std::string_view text, int mode);
+
+// Negative, 0 or positive as a sorts before, equal to or after b under the
+// collation weights; a text that is a proper prefix of the other sorts first.
+int collate_compare(std::string_view a, std::string_view b);
+
+// 0 when the headword matches the query under the mode and method; otherwise
+// the side of the query on which the headword lies. Full mode with a method
+// other than 0 to 4 gives -2. Allocates nothing.
+int compare_query(std::string_view query, std::string_view headword, int mode, int method);
+
+// The headword folded with the prefix folding table and mapped to collation
+// weights: comparing two keys as unsigned byte strings gives the sign of
+// collate_compare on the prefix-folded texts, the order of an index section.
+std::string prefix_sort_key(std::string_view text);
+
+}  // namespace lexvia
