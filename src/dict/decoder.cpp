@@ -59,11 +59,13 @@ bool load_decoding_tables(WindowedReader& index_reader, const Header& header, in
                           DecodingTable& own, DecodingTable& other) {
   const int own_i = direction == 2 ? 1 : 0;
   const int other_i = 1 - own_i;
-  const std::uint32_t own_length = std::min<std::uint32_t>(header.table_length[own_i], kMaxTableBytes);
-  const std::uint32_t other_length = std::min<std::uint32_t>(header.table_length[other_i], kMaxTableBytes);
-  const std::uint32_t window = std::max({WindowedReader::kDefaultWindow,
-                                         std::uint32_t{header.table_length[own_i]},
-                                         std::uint32_t{header.table_length[other_i]}});
+  const std::uint32_t own_length =
+      std::min<std::uint32_t>(header.table_length[own_i], kMaxTableBytes);
+  const std::uint32_t other_length =
+      std::min<std::uint32_t>(header.table_length[other_i], kMaxTableBytes);
+  const std::uint32_t window =
+      std::max({WindowedReader::kDefaultWindow, std::uint32_t{header.table_length[own_i]},
+                std::uint32_t{header.table_length[other_i]}});
   // Only the bytes that are really in the file are taken: a table that runs
   // past the end of the file is cut there, not filled with stale bytes.
   auto own_bytes = index_reader.span_at(header.table_offset[own_i], window);

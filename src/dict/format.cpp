@@ -48,8 +48,10 @@ HeaderBytes serialize_header(const Header& h) {
   std::uint8_t* b = bytes.data();
   std::memcpy(b, kMagic.data(), kMagic.size());
   put_u32le(b + f::kFormatNumber, h.format_number);
-  std::memcpy(b + f::kLanguage1, h.language[0].data(), std::min<std::size_t>(h.language[0].size(), 3));
-  std::memcpy(b + f::kLanguage2, h.language[1].data(), std::min<std::size_t>(h.language[1].size(), 3));
+  std::memcpy(b + f::kLanguage1, h.language[0].data(),
+              std::min<std::size_t>(h.language[0].size(), 3));
+  std::memcpy(b + f::kLanguage2, h.language[1].data(),
+              std::min<std::size_t>(h.language[1].size(), 3));
   put_u32le(b + f::kPrefixList1, h.prefix_list_offset[0]);
   put_u32le(b + f::kPrefixList2, h.prefix_list_offset[1]);
   put_u32le(b + f::kPairCount, h.pair_count);

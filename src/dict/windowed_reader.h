@@ -23,7 +23,7 @@ namespace lexvia {
 class WindowedReader {
  public:
   static constexpr std::uint32_t kDefaultWindow = 2048;
-  static constexpr std::uint32_t kSlack = 2048;     // capacity = window + kSlack
+  static constexpr std::uint32_t kSlack = 2048;  // capacity = window + kSlack
   static constexpr std::uint32_t kKeepBefore = 1024;
 
   // `initialise`: window 0 means the default window. No buffer yet.
