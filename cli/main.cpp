@@ -1,7 +1,15 @@
 #include <CLI/CLI.hpp>
 
+#include "commands.h"
+
 int main(int argc, char** argv) {
-  CLI::App app{"lexvia-cli: two-way bilingual dictionary tool"};
+  CLI::App app{"lexvia-cli: build, check and read Lexvia two-way dictionary files (*.dic)"};
+  app.require_subcommand(1);
+  int status = 0;
+  lexvia::cli::add_build_command(app, status);
+  lexvia::cli::add_info_command(app, status);
+  lexvia::cli::add_verify_command(app, status);
+  lexvia::cli::add_dump_command(app, status);
   CLI11_PARSE(app, argc, argv);
-  return 0;
+  return status;
 }

@@ -1,0 +1,104 @@
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "commands.h"
+#include "dict_compiler.h"
+#include "pairs_reader.h"
+
+namespace lexvia::cli {
+
+namespace {
+
+struct BuildArgs {
+  std::string lang1, lang2, prefixes1, prefixes2, output, input;
+  std::uint32_t format_number = 261;
+  std::optional<std::uint32_t> pair_count;
+  bool no_compress = false;
+  bool transliterate = false;
+};
+
+int fail(const std::string& message) {
+  std::cerr << "lexvia-cli build: " << message << "\n";
+  return 1;
+}
+
+double ratio(std::uint64_t part, std::uint64_t whole) {
+  return whole == 0 ? 1.0 : static_cast<double>(part) / static_cast<double>(whole);
+}
+
+int run_build(const BuildArgs& a) {
+  CompileOptions options;
+  options.format_number = a.format_number;
+  options.pair_count = a.pair_count;
+  options.compress = !a.no_compress;
+  struct Field {
+    const std::string* utf8;
+    std::string* out;
+    const char* name;
+  };
+  for (const Field& f : {Field{&a.lang1, &options.language1, "--lang1"},
+                         Field{&a.lang2, &options.language2, "--lang2"},
+                         Field{&a.prefixes1, &options.prefixes1, "--prefixes1"},
+                         Field{&a.prefixes2, &options.prefixes2, "--prefixes2"}}) {
+    auto converted = utf8_to_cp1252_text(*f.utf8, a.transliterate);
+    if (auto* e = std::get_if<PairsError>(&converted)) return fail(std::string(f.name) + ": " + e->message);
+    *f.out = std::get<std::string>(converted);
+  }
+
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (a.input != "-") {
+    file.open(a.input, std::ios::binary);
+    if (!file) return fail("cannot open " + a.input);
+    in = &file;
+  }
+  auto pairs = read_pairs_tsv(*in, a.transliterate);
+  if (auto* e = std::get_if<PairsError>(&pairs)) return fail(a.input + ": " + e->message);
+
+  auto compiled = compile_dictionary(std::get<std::vector<TextPair>>(pairs), options);
+  if (auto* e = std::get_if<CompileError>(&compiled)) return fail(a.input + ": " + e->message);
+  const auto& dict = std::get<CompiledDictionary>(compiled);
+  if (auto error = write_file_atomically(a.output, dict.bytes)) return fail(*error);
+
+  std::printf("%s: %zu bytes, %zu distinct pairs\n", a.output.c_str(), dict.bytes.size(),
+              dict.distinct_pairs);
+  for (int n = 0; n < 2; ++n) {
+    const auto& s = dict.language[n];
+    std::printf("  language %d: %zu records, %zu table entries, headwords %llu -> %llu bytes (%.3f)\n",
+                n + 1, s.records, s.table_entries, static_cast<unsigned long long>(s.plain_bytes),
+                static_cast<unsigned long long>(s.compressed_bytes),
+                ratio(s.compressed_bytes, s.plain_bytes));
+  }
+  return 0;
+}
+
+}  // namespace
+
+void add_build_command(CLI::App& app, int& status) {
+  auto args = std::make_shared<BuildArgs>();
+  CLI::App* cmd = app.add_subcommand(
+      "build", "Compile a UTF-8 TSV of translation pairs (language-1 text<TAB>language-2 text) "
+               "into a dictionary file");
+  cmd->add_option("--lang1", args->lang1, "Language 1 code, at most 3 characters")->required();
+  cmd->add_option("--lang2", args->lang2, "Language 2 code, at most 3 characters")->required();
+  cmd->add_option("--format-number", args->format_number, "Format number stored in the header")
+      ->capture_default_str();
+  cmd->add_option("--prefixes1", args->prefixes1,
+                  "Default prefix list for searches from language 1 (items separated by , or ;)");
+  cmd->add_option("--prefixes2", args->prefixes2,
+                  "Default prefix list for searches from language 2");
+  cmd->add_option("--pair-count", args->pair_count,
+                  "Expression pair count shown to users (default: the distinct pairs)");
+  cmd->add_flag("--no-compress", args->no_compress,
+                "Store headwords plain: empty substitution tables, except the one escape entry a text holding the byte 0xFF (y with diaeresis) needs");
+  cmd->add_flag("--transliterate", args->transliterate,
+                "Replace characters without a Windows-1252 form (see docs/transliteration.md) "
+                "instead of failing");
+  cmd->add_option("-o,--output", args->output, "Dictionary file to write")->required();
+  cmd->add_option("PAIRS.tsv", args->input, "Input pairs, UTF-8 TSV; - for standard input")
+      ->required();
+  cmd->callback([args, &status] { status = run_build(*args); });
+}
+
+}  // namespace lexvia::cli

@@ -1,0 +1,242 @@
+#include "dict_compiler.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "dict/coding.h"
+#include "dict/format.h"
+#include "search/collation.h"
+#include "substitution_builder.h"
+
+namespace lexvia {
+
+namespace {
+
+// The distinct texts of one language, each with the texts of the other
+// language it is paired with.
+struct Language {
+  std::vector<std::string> texts;  // first-seen order
+  std::vector<std::size_t> line;   // where each text first occurs
+  std::vector<std::vector<std::uint32_t>> references;
+  std::unordered_map<std::string, std::uint32_t> ids;
+
+  std::uint32_t add(const std::string& text, std::size_t at) {
+    auto [it, inserted] = ids.try_emplace(text, static_cast<std::uint32_t>(texts.size()));
+    if (inserted) {
+      texts.push_back(text);
+      line.push_back(at);
+      references.emplace_back();
+    }
+    return it->second;
+  }
+};
+
+// The order of an index section; see the file comment for the tie-breaks.
+std::vector<std::uint32_t> index_order(const std::vector<std::string>& texts) {
+  std::vector<std::string> keys;
+  keys.reserve(texts.size());
+  for (const auto& t : texts) keys.push_back(prefix_sort_key(t));
+  std::vector<std::uint32_t> order(texts.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    if (int c = keys[a].compare(keys[b]); c != 0) return c < 0;
+    int c = collate_compare(fold_text(texts[a], kFullMode), fold_text(texts[b], kFullMode));
+    if (c != 0) return c < 0;
+    return collate_compare(texts[a], texts[b]) < 0;
+  });
+  return order;
+}
+
+std::string shown(const std::string& text) {
+  return text.size() <= 40 ? text : text.substr(0, 40) + "...";
+}
+
+// One compiled language: its stored table, its records in index order and
+// where each text's record starts within the section.
+struct Section {
+  std::vector<std::uint8_t> table;
+  std::vector<std::uint32_t> order;
+  std::vector<std::string> compressed;      // by text id
+  std::vector<std::uint64_t> record_offset;  // by text id
+  std::uint64_t length = 0;                  // including the terminal marker
+};
+
+std::variant<Section, CompileError> compile_language(const Language& lang, int n, bool compress) {
+  const std::string which = "language " + std::to_string(n);
+  for (std::size_t id = 0; id < lang.texts.size(); ++id) {
+    if (lang.texts[id].size() > kMaxDecodedText) {
+      return CompileError{"line " + std::to_string(lang.line[id]) + ": " + which + " text is " +
+                          std::to_string(lang.texts[id].size()) + " bytes long; at most " +
+                          std::to_string(kMaxDecodedText) + " fit"};
+    }
+  }
+  SubstitutionOptions options;
+  options.compress = compress;
+  auto built = build_substitution(lang.texts, options);
+  if (!built) {
+    return CompileError{which + " uses every byte value, so no code is left to store the byte 0xFF"};
+  }
+  Section s;
+  s.table = serialize_table(built->entries);
+  s.compressed = std::move(built->compressed);
+  s.order = index_order(lang.texts);
+  s.record_offset.resize(lang.texts.size());
+  for (std::uint32_t id : s.order) {
+    if (s.compressed[id].size() > kMaxCompressedHeadword) {
+      return CompileError{"line " + std::to_string(lang.line[id]) + ": " + which + " text \"" +
+                          shown(lang.texts[id]) + "\" takes " +
+                          std::to_string(s.compressed[id].size()) +
+                          " bytes compressed; a record holds at most 254"};
+    }
+    s.record_offset[id] = s.length;
+    s.length += 2 + s.compressed[id].size() + kReferenceSize * lang.references[id].size();
+  }
+  s.length += 1;
+  if (!s.order.empty() && s.record_offset[s.order.back()] > kMaxReference) {
+    return CompileError{"index section " + std::to_string(n) + " is " + std::to_string(s.length) +
+                        " bytes long; references reach only " + std::to_string(kMaxReference)};
+  }
+  return s;
+}
+
+void append_section(std::vector<std::uint8_t>& out, const Language& lang, const Section& own,
+                    const Section& other) {
+  for (std::uint32_t id : own.order) {
+    out.push_back(kMarker);
+    out.push_back(static_cast<std::uint8_t>(own.compressed[id].size()));
+    out.insert(out.end(), own.compressed[id].begin(), own.compressed[id].end());
+    for (std::uint32_t target : lang.references[id]) {
+      std::uint8_t digits[kReferenceSize];
+      put_reference(digits, static_cast<std::uint32_t>(other.record_offset[target]));
+      out.insert(out.end(), digits, digits + kReferenceSize);
+    }
+  }
+  out.push_back(kMarker);
+}
+
+std::optional<CompileError> check_options(const CompileOptions& o) {
+  for (const auto* code : {&o.language1, &o.language2}) {
+    if (code->size() > kMaxLanguageCode || code->find('\0') != std::string::npos) {
+      return CompileError{"language code \"" + *code + "\" is longer than 3 characters"};
+    }
+  }
+  for (const auto* list : {&o.prefixes1, &o.prefixes2}) {
+    if (list->find('\0') != std::string::npos) {
+      return CompileError{"a prefix list cannot hold a NUL character"};
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<CompiledDictionary, CompileError> compile_dictionary(
+    const std::vector<TextPair>& pairs, const CompileOptions& options) {
+  if (auto error = check_options(options)) return *error;
+
+  Language lang[2];
+  std::unordered_set<std::uint64_t> seen;
+  CompiledDictionary result;
+  for (const auto& p : pairs) {
+    std::uint32_t a = lang[0].add(p.first, p.line);
+    std::uint32_t b = lang[1].add(p.second, p.line);
+    if (!seen.insert((std::uint64_t{a} << 32) | b).second) continue;
+    lang[0].references[a].push_back(b);
+    lang[1].references[b].push_back(a);
+    ++result.distinct_pairs;
+  }
+
+  Section sections[2];
+  for (int n = 0; n < 2; ++n) {
+    auto compiled = compile_language(lang[n], n + 1, options.compress);
+    if (auto* error = std::get_if<CompileError>(&compiled)) return *error;
+    sections[n] = std::move(std::get<Section>(compiled));
+  }
+
+  Header h;
+  h.format_number = options.format_number;
+  h.language = {options.language1, options.language2};
+  h.pair_count = options.pair_count.value_or(static_cast<std::uint32_t>(result.distinct_pairs));
+  std::uint64_t at = kHeaderSize;
+  h.prefix_list_offset[0] = static_cast<std::uint32_t>(at);
+  at += options.prefixes1.size() + 1;
+  h.prefix_list_offset[1] = static_cast<std::uint32_t>(at);
+  at += options.prefixes2.size() + 1;
+  for (int n = 0; n < 2; ++n) {
+    h.table_offset[n] = static_cast<std::uint32_t>(at);
+    h.table_length[n] = static_cast<std::uint16_t>(sections[n].table.size());
+    at += sections[n].table.size();
+  }
+  for (int n = 0; n < 2; ++n) {
+    h.section_offset[n] = static_cast<std::uint32_t>(at);
+    h.section_length[n] = static_cast<std::uint32_t>(sections[n].length);
+    at += sections[n].length;
+  }
+  if (at > UINT32_MAX) {
+    return CompileError{"the dictionary would be " + std::to_string(at) +
+                        " bytes long; offsets reach only 4 GiB"};
+  }
+
+  auto& out = result.bytes;
+  out.reserve(static_cast<std::size_t>(at));
+  HeaderBytes header = serialize_header(h);
+  out.assign(header.begin(), header.end());
+  for (const auto* list : {&options.prefixes1, &options.prefixes2}) {
+    out.insert(out.end(), list->begin(), list->end());
+    out.push_back(0);
+  }
+  for (const auto& s : sections) out.insert(out.end(), s.table.begin(), s.table.end());
+  append_section(out, lang[0], sections[0], sections[1]);
+  append_section(out, lang[1], sections[1], sections[0]);
+
+  for (int n = 0; n < 2; ++n) {
+    auto& stats = result.language[n];
+    stats.records = lang[n].texts.size();
+    stats.table_entries = sections[n].table.size() / kEntrySize;
+    for (const auto& t : lang[n].texts) stats.plain_bytes += t.size();
+    for (const auto& c : sections[n].compressed) stats.compressed_bytes += c.size();
+  }
+  return result;
+}
+
+std::optional<std::string> write_file_atomically(const std::string& path,
+                                                 const std::vector<std::uint8_t>& bytes) {
+  std::string temp = path + ".tmp-XXXXXX";
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) return "cannot create " + temp + ": " + std::strerror(errno);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const int saved = errno;
+  // mkstemp makes the file private; give it the mode a plain create would.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  const bool written = done == bytes.size() && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) {
+    ::unlink(temp.c_str());
+    return "cannot write " + path + ": " + std::strerror(written ? errno : saved);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    return "cannot write " + path + ": " + std::strerror(e);
+  }
+  return std::nullopt;
+}
+
+}  // namespace lexvia
