@@ -42,7 +42,8 @@ int run_build(const BuildArgs& a) {
                          Field{&a.prefixes1, &options.prefixes1, "--prefixes1"},
                          Field{&a.prefixes2, &options.prefixes2, "--prefixes2"}}) {
     auto converted = utf8_to_cp1252_text(*f.utf8, a.transliterate);
-    if (auto* e = std::get_if<PairsError>(&converted)) return fail(std::string(f.name) + ": " + e->message);
+    if (auto* e = std::get_if<PairsError>(&converted))
+      return fail(std::string(f.name) + ": " + e->message);
     *f.out = std::get<std::string>(converted);
   }
 
@@ -65,10 +66,11 @@ int run_build(const BuildArgs& a) {
               dict.distinct_pairs);
   for (int n = 0; n < 2; ++n) {
     const auto& s = dict.language[n];
-    std::printf("  language %d: %zu records, %zu table entries, headwords %llu -> %llu bytes (%.3f)\n",
-                n + 1, s.records, s.table_entries, static_cast<unsigned long long>(s.plain_bytes),
-                static_cast<unsigned long long>(s.compressed_bytes),
-                ratio(s.compressed_bytes, s.plain_bytes));
+    std::printf(
+        "  language %d: %zu records, %zu table entries, headwords %llu -> %llu bytes (%.3f)\n",
+        n + 1, s.records, s.table_entries, static_cast<unsigned long long>(s.plain_bytes),
+        static_cast<unsigned long long>(s.compressed_bytes),
+        ratio(s.compressed_bytes, s.plain_bytes));
   }
   return 0;
 }
@@ -78,8 +80,9 @@ int run_build(const BuildArgs& a) {
 void add_build_command(CLI::App& app, int& status) {
   auto args = std::make_shared<BuildArgs>();
   CLI::App* cmd = app.add_subcommand(
-      "build", "Compile a UTF-8 TSV of translation pairs (language-1 text<TAB>language-2 text) "
-               "into a dictionary file");
+      "build",
+      "Compile a UTF-8 TSV of translation pairs (language-1 text<TAB>language-2 text) "
+      "into a dictionary file");
   cmd->add_option("--lang1", args->lang1, "Language 1 code, at most 3 characters")->required();
   cmd->add_option("--lang2", args->lang2, "Language 2 code, at most 3 characters")->required();
   cmd->add_option("--format-number", args->format_number, "Format number stored in the header")
@@ -91,7 +94,8 @@ void add_build_command(CLI::App& app, int& status) {
   cmd->add_option("--pair-count", args->pair_count,
                   "Expression pair count shown to users (default: the distinct pairs)");
   cmd->add_flag("--no-compress", args->no_compress,
-                "Store headwords plain: empty substitution tables, except the one escape entry a text holding the byte 0xFF (y with diaeresis) needs");
+                "Store headwords plain: empty substitution tables, except the one escape entry a "
+                "text holding the byte 0xFF (y with diaeresis) needs");
   cmd->add_flag("--transliterate", args->transliterate,
                 "Replace characters without a Windows-1252 form (see docs/transliteration.md) "
                 "instead of failing");

@@ -31,9 +31,9 @@ int run_info(const std::string& path) {
   std::printf("format number: %u\n", h.format_number);
   std::printf("language 1: %s\nlanguage 2: %s\n", utf8(h.language[0]).c_str(),
               utf8(h.language[1]).c_str());
-  std::printf("direction 1: %s \u00bb %s\ndirection 2: %s \u00bb %s\n",
-              utf8(h.language[0]).c_str(), utf8(h.language[1]).c_str(),
-              utf8(h.language[1]).c_str(), utf8(h.language[0]).c_str());
+  std::printf("direction 1: %s \u00bb %s\ndirection 2: %s \u00bb %s\n", utf8(h.language[0]).c_str(),
+              utf8(h.language[1]).c_str(), utf8(h.language[1]).c_str(),
+              utf8(h.language[0]).c_str());
   std::printf("expression pairs: %u\n", h.pair_count);
   for (int n = 0; n < 2; ++n) {
     const auto& list = info.prefix_list[n];
@@ -45,8 +45,8 @@ int run_info(const std::string& path) {
                 h.table_offset[n], h.table_length[n], info.table_entries[n]);
   }
   for (int n = 0; n < 2; ++n) {
-    std::printf("index section %d: offset %u, %u bytes, %zu records\n", n + 1,
-                h.section_offset[n], h.section_length[n], info.records[n]);
+    std::printf("index section %d: offset %u, %u bytes, %zu records\n", n + 1, h.section_offset[n],
+                h.section_length[n], info.records[n]);
   }
   return 0;
 }
@@ -56,8 +56,7 @@ int run_verify(const std::string& path) {
   if (!bytes) return fail("verify", "cannot read " + path);
   VerifyReport report = verify_dictionary(*bytes);
   if (report.ok()) {
-    std::printf("%s: OK (%zu + %zu records)\n", path.c_str(), report.records[0],
-                report.records[1]);
+    std::printf("%s: OK (%zu + %zu records)\n", path.c_str(), report.records[0], report.records[1]);
     return 0;
   }
   std::printf("%s: %zu fault(s)\n", path.c_str(), report.faults.size());
@@ -93,8 +92,9 @@ void add_info_command(CLI::App& app, int& status) {
 void add_verify_command(CLI::App& app, int& status) {
   auto path = std::make_shared<std::string>();
   CLI::App* cmd = app.add_subcommand(
-      "verify", "Check every rule of the file format; exit 0 when all hold, else 1 with each "
-                "fault listed");
+      "verify",
+      "Check every rule of the file format; exit 0 when all hold, else 1 with each "
+      "fault listed");
   cmd->add_option("DICT", *path, "Dictionary file")->required();
   cmd->callback([path, &status] { status = run_verify(*path); });
 }

@@ -131,8 +131,8 @@ namespace {
 // Where the records of a section start, as positions within the section.
 struct SectionLayout {
   std::uint64_t offset = 0;
-  Bytes bytes;                   // the section, clipped to the file
-  std::vector<bool> is_record;   // record marker at this position
+  Bytes bytes;                  // the section, clipped to the file
+  std::vector<bool> is_record;  // record marker at this position
   std::vector<std::uint64_t> starts;
 };
 
@@ -271,7 +271,8 @@ std::variant<DictionaryInfo, InfoError> read_dictionary_info(Bytes file) {
       auto nul = std::find(span.begin(), span.end(), 0);
       if (nul != span.end()) info.prefix_list[n] = std::string(span.begin(), nul);
     }
-    Bytes table = clip(file, h.table_offset[n], std::min<std::uint32_t>(h.table_length[n], kMaxTableBytes));
+    Bytes table =
+        clip(file, h.table_offset[n], std::min<std::uint32_t>(h.table_length[n], kMaxTableBytes));
     for (std::size_t k = 0; k + kEntryCodeByte < table.size(); k += kEntrySize) {
       if (table[k + kEntryCodeByte] != 0) ++info.table_entries[n];
     }

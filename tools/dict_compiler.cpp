@@ -65,7 +65,7 @@ std::string shown(const std::string& text) {
 struct Section {
   std::vector<std::uint8_t> table;
   std::vector<std::uint32_t> order;
-  std::vector<std::string> compressed;      // by text id
+  std::vector<std::string> compressed;       // by text id
   std::vector<std::uint64_t> record_offset;  // by text id
   std::uint64_t length = 0;                  // including the terminal marker
 };
@@ -83,7 +83,8 @@ std::variant<Section, CompileError> compile_language(const Language& lang, int n
   options.compress = compress;
   auto built = build_substitution(lang.texts, options);
   if (!built) {
-    return CompileError{which + " uses every byte value, so no code is left to store the byte 0xFF"};
+    return CompileError{which +
+                        " uses every byte value, so no code is left to store the byte 0xFF"};
   }
   Section s;
   s.table = serialize_table(built->entries);

@@ -223,10 +223,18 @@ TEST(Robustness, RandomDamageNeverCrashesVerifyInfoOrDump) {
     const int edits = 1 + static_cast<int>(rng() % 8);
     for (int e = 0; e < edits; ++e) {
       switch (rng() % 4) {
-        case 0: b[rng() % b.size()] = static_cast<std::uint8_t>(rng()); break;
-        case 1: b[rng() % kHeaderSize] = static_cast<std::uint8_t>(rng()); break;
-        case 2: b.resize(rng() % b.size() + 1); break;
-        default: b[rng() % b.size()] = 0xFF; break;
+        case 0:
+          b[rng() % b.size()] = static_cast<std::uint8_t>(rng());
+          break;
+        case 1:
+          b[rng() % kHeaderSize] = static_cast<std::uint8_t>(rng());
+          break;
+        case 2:
+          b.resize(rng() % b.size() + 1);
+          break;
+        default:
+          b[rng() % b.size()] = 0xFF;
+          break;
       }
       if (b.size() >= 15) std::copy(kMagic.begin(), kMagic.end(), b.begin());
     }

@@ -60,12 +60,12 @@ Pairs random_pairs(std::mt19937& rng, std::size_t count) {
   std::vector<std::string> left, right;
   for (std::size_t i = 0; i < count; ++i) {
     std::string a = !left.empty() && rng() % 4 == 0 ? left[rng() % left.size()] : random_text(rng);
-    std::string b = !right.empty() && rng() % 4 == 0 ? right[rng() % right.size()] : random_text(rng);
+    std::string b =
+        !right.empty() && rng() % 4 == 0 ? right[rng() % right.size()] : random_text(rng);
     if (rng() % 10 == 0) {
       std::string variant = a;
-      std::transform(variant.begin(), variant.end(), variant.begin(), [](char c) {
-        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-      });
+      std::transform(variant.begin(), variant.end(), variant.begin(),
+                     [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
       pairs.emplace_back(variant, b);
     }
     left.push_back(a);
@@ -102,7 +102,9 @@ TEST(CompilerRoundTrip, TextsHoldingTheMarkerByteGoThroughAnEscapeEntry) {
 }
 
 TEST(CompilerRecords, ATextInSeveralPairsIsOneRecordWithTranslationsInInputOrder) {
-  Pairs pairs = {{"light", "Licht"}, {"easy", "leicht"}, {"light", "leicht"},
+  Pairs pairs = {{"light", "Licht"},
+                 {"easy", "leicht"},
+                 {"light", "leicht"},
                  {"light", "Licht"},  // repeated pair: stored once
                  {"lamp", "Licht"}};
   auto bytes = compile_or_fail(pairs);

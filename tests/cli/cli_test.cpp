@@ -1,0 +1,155 @@
+// Runs the real lexvia-cli binary on small files and checks its output and
+// exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("lexvia-cli-test-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  void write(const std::string& name, const std::string& text) const {
+    std::ofstream(path(name), std::ios::binary) << text;
+  }
+
+  Outcome run(const std::string& args) const {
+    const std::string err_path = path("stderr.txt");
+    const std::string command = std::string(LEXVIA_CLI_PATH) + " " + args + " 2>" + err_path;
+    Outcome r;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      r.out.append(buffer, n);
+    const int raw = ::pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream err(err_path);
+    r.err.assign(std::istreambuf_iterator<char>(err), {});
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+std::string sample_tsv() { return std::string(LEXVIA_SOURCE_DIR) + "/data/sample/en-de.tsv"; }
+
+// The sample's pairs as "en<TAB>de" lines, or swapped.
+std::multiset<std::string> sample_lines(bool swap) {
+  std::ifstream in(sample_tsv());
+  std::set<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    auto tab = line.find('\t');
+    lines.insert(swap ? line.substr(tab + 1) + "\t" + line.substr(0, tab) : line);
+  }
+  return {lines.begin(), lines.end()};
+}
+
+std::multiset<std::string> lines_of(const std::string& text) {
+  std::multiset<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.insert(line);
+  return lines;
+}
+
+TEST_F(Cli, BuildVerifyInfoAndDumpTheSample) {
+  const std::string dic = path("en-de.dic");
+  Outcome build =
+      run("build --lang1 en --lang2 de --prefixes1 ',to ' -o " + dic + " " + sample_tsv());
+  ASSERT_EQ(build.status, 0) << build.err;
+  EXPECT_NE(build.out.find("distinct pairs"), std::string::npos);
+
+  Outcome verify = run("verify " + dic);
+  EXPECT_EQ(verify.status, 0) << verify.out;
+  EXPECT_NE(verify.out.find("OK"), std::string::npos);
+
+  Outcome info = run("info " + dic);
+  EXPECT_EQ(info.status, 0);
+  for (const char* expected :
+       {"format number: 261", "language 1: en", "language 2: de", "direction 1: en \u00bb de",
+        "direction 2: de \u00bb en", "prefix list 1: offset 72, \",to \"", "expression pairs: "}) {
+    EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
+  }
+
+  Outcome forward = run("dump " + dic);
+  EXPECT_EQ(forward.status, 0);
+  EXPECT_EQ(lines_of(forward.out), sample_lines(false));
+  Outcome backward = run("dump --direction 2 " + dic);
+  EXPECT_EQ(lines_of(backward.out), sample_lines(true));
+}
+
+TEST_F(Cli, AFailedBuildReportsTheLineAndWritesNothing) {
+  write("bad.tsv", "house\tHaus\nt\xC5\x91zsde\tBörse\n");
+  Outcome r = run("build --lang1 hu --lang2 de -o " + path("out.dic") + " " + path("bad.tsv"));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("U+0151"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(path("out.dic")));
+
+  write("out.dic", "keep me");
+  run("build --lang1 toolong --lang2 de -o " + path("out.dic") + " " + path("bad.tsv"));
+  std::ifstream kept(path("out.dic"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
+
+  Outcome ok = run("build --transliterate --lang1 hu --lang2 de -o " + path("out.dic") + " " +
+                   path("bad.tsv"));
+  EXPECT_EQ(ok.status, 0) << ok.err;
+  EXPECT_NE(run("dump " + path("out.dic")).out.find("t\xC3\xB5zsde\tB\xC3\xB6rse"),
+            std::string::npos);
+}
+
+TEST_F(Cli, VerifyListsFaultsOfADamagedFile) {
+  const std::string dic = path("d.dic");
+  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + dic + " " + sample_tsv()).status, 0);
+  {
+    std::fstream f(dic, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(-1, std::ios::end);
+    f.put('\0');  // the terminal marker of section 2
+  }
+  Outcome r = run("verify " + dic);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("index section 2: the last byte is not the terminal marker"),
+            std::string::npos)
+      << r.out;
+  write("short.dic", "Lexvi");
+  EXPECT_EQ(run("verify " + path("short.dic")).status, 1);
+  EXPECT_NE(run("info " + path("short.dic")).status, 0);
+  EXPECT_NE(run("dump " + path("short.dic")).status, 0);
+  EXPECT_NE(run("verify " + path("missing.dic")).status, 0);
+}
+
+TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
+  for (const char* command : {"", "build ", "info ", "verify ", "dump "}) {
+    Outcome r = run(std::string(command) + "--help");
+    EXPECT_EQ(r.status, 0) << command;
+    EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
+  }
+  EXPECT_NE(run("").status, 0);
+  EXPECT_NE(run("dump --direction 3 x.dic").status, 0);
+  EXPECT_NE(run("build --lang1 en -o x.dic in.tsv").status, 0);
+}
+
+}  // namespace
