@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 #include <optional>
+#include <span>
 
 #include "dict/cp1252.h"
 
@@ -127,15 +128,16 @@ constexpr Fallback kLookAlikes[] = {
 // clang-format on
 
 constexpr bool by_code_point(const Fallback& a, const Fallback& b) { return a.from < b.from; }
+static_assert(std::is_sorted(kHungarian.begin(), kHungarian.end(), by_code_point));
 static_assert(std::is_sorted(std::begin(kLookAlikes), std::end(kLookAlikes), by_code_point));
 static_assert(std::adjacent_find(std::begin(kLookAlikes), std::end(kLookAlikes),
                                  [](const Fallback& a, const Fallback& b) {
                                    return a.from == b.from;
                                  }) == std::end(kLookAlikes));
 
-std::optional<std::u32string_view> lookup(const Fallback* begin, const Fallback* end, char32_t cp) {
-  const Fallback* it = std::lower_bound(begin, end, Fallback{cp, {}}, by_code_point);
-  if (it == end || it->from != cp) return std::nullopt;
+std::optional<std::u32string_view> lookup(std::span<const Fallback> table, char32_t cp) {
+  const auto it = std::lower_bound(table.begin(), table.end(), Fallback{cp, {}}, by_code_point);
+  if (it == table.end() || it->from != cp) return std::nullopt;
   return it->to;
 }
 
@@ -155,9 +157,8 @@ void append_transliteration(std::string& out, char32_t cp) {
 }  // namespace
 
 std::u32string_view transliteration_of(char32_t cp) {
-  if (auto text = lookup(kHungarian.data(), kHungarian.data() + kHungarian.size(), cp))
-    return *text;
-  if (auto text = lookup(std::begin(kLookAlikes), std::end(kLookAlikes), cp)) return *text;
+  if (auto text = lookup(kHungarian, cp)) return *text;
+  if (auto text = lookup(kLookAlikes, cp)) return *text;
   return {};
 }
 

@@ -1,0 +1,44 @@
+// Conversions between the dictionary's 8-bit texts (Windows-1252 bytes) and
+// Unicode: UTF-8 for the command-line tools, UTF-16 for the desktop program.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace lexvia {
+
+// The code point of a Windows-1252 byte. The five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control with the same
+// number, so that every byte survives a round trip through Unicode.
+char32_t cp1252_to_unicode(std::uint8_t byte);
+
+// The byte for a code point, or nothing when the code page has no form for it.
+// Of the C1 controls only the five above have one.
+std::optional<std::uint8_t> unicode_to_cp1252(char32_t cp);
+
+std::string cp1252_to_utf8(std::string_view text);
+std::u16string cp1252_to_utf16(std::string_view text);
+
+// Where strict UTF-8 decoding failed: the offset of the first byte of the
+// ill-formed sequence (a stray continuation byte, a lead byte whose sequence is
+// cut short, an overlong form, a surrogate or a value above U+10FFFF).
+struct Utf8Error {
+  std::size_t byte_offset;
+};
+
+std::variant<std::u32string, Utf8Error> decode_utf8(std::string_view utf8);
+
+// Values that are not Unicode scalar values (surrogates, above U+10FFFF) are
+// written as U+FFFD, so the output is always valid UTF-8.
+std::string encode_utf8(std::u32string_view text);
+
+// UTF-16 (with surrogate pairs) to Windows-1252, as the desktop platform's plain
+// conversion does it: each character without a form, a lone surrogate included,
+// becomes one '?'. `lossy`, when given, is set to whether that happened.
+std::string utf16_to_cp1252(std::u16string_view text, bool* lossy = nullptr);
+
+}  // namespace lexvia
