@@ -80,20 +80,23 @@ std::uint32_t WindowedReader::line_length(std::uint64_t offset) {
 }
 
 std::int64_t WindowedReader::next_line(std::uint64_t offset) {
+  // Positions past INT64_MAX cannot be returned, so the scan stops there
+  // rather than wrapping around to the start of the file.
+  constexpr std::uint64_t kLast = INT64_MAX;
   std::uint64_t pos = offset;
   for (;;) {
-    int b = raw_byte(pos);
+    int b = pos <= kLast ? raw_byte(pos) : -1;
     if (b < 0) return -1;
     ++pos;
     if (b == '\r' || b == '\n') break;
   }
   for (;;) {
-    int b = raw_byte(pos);
+    int b = pos <= kLast ? raw_byte(pos) : -1;
     if (b < 0) return -1;
     if (b != '\r' && b != '\n') break;
     ++pos;
   }
-  return pos > INT64_MAX ? -1 : static_cast<std::int64_t>(pos);
+  return static_cast<std::int64_t>(pos);
 }
 
 }  // namespace lexvia

@@ -75,8 +75,9 @@ class WindowedReader {
     std::uint64_t rel = offset - buffer_start_;
     if (rel >= valid_) return false;
     // The whole window is buffered, or the buffer already runs to the end of
-    // the file, where nothing more could be read.
-    return window_ <= valid_ - rel || at_end_;
+    // the file, where nothing more could be read; either way the window must
+    // fit in the buffer, since a caller may look at all of it.
+    return window_ <= valid_ - rel || (at_end_ && window_ <= capacity_ - rel);
   }
   // The byte (0 to 255), or -1 when the read fails: lines treat 0xFF as data.
   int raw_byte(std::uint64_t offset);
