@@ -21,7 +21,7 @@ DecodingTable::DecodingTable() { precompute(); }
 void DecodingTable::load(std::span<const std::uint8_t> stored) {
   entries_.fill(0);
   std::size_t n = std::min<std::size_t>(stored.size(), kMaxTableBytes);
-  std::memcpy(entries_.data() + kEntrySize, stored.data(), n);
+  if (n != 0) std::memcpy(entries_.data() + kEntrySize, stored.data(), n);
   precompute();
 }
 
@@ -69,19 +69,11 @@ bool load_decoding_tables(WindowedReader& index_reader, const Header& header, in
   // Only the bytes that are really in the file are taken: a table that runs
   // past the end of the file is cut there, not filled with stale bytes.
   auto own_bytes = index_reader.span_at(header.table_offset[own_i], window);
-  if (own_bytes.data() == nullptr && own_length != 0) return false;
-  if (own_bytes.data() == nullptr) {
-    own.load({});
-  } else {
-    own.load(own_bytes.first(std::min<std::size_t>(own_length, own_bytes.size())));
-  }
+  if (own_bytes.data() == nullptr) return false;
+  own.load(own_bytes.first(std::min<std::size_t>(own_length, own_bytes.size())));
   auto other_bytes = index_reader.span_at(header.table_offset[other_i]);
-  if (other_bytes.data() == nullptr && other_length != 0) return false;
-  if (other_bytes.data() == nullptr) {
-    other.load({});
-  } else {
-    other.load(other_bytes.first(std::min<std::size_t>(other_length, other_bytes.size())));
-  }
+  if (other_bytes.data() == nullptr) return false;
+  other.load(other_bytes.first(std::min<std::size_t>(other_length, other_bytes.size())));
   return true;
 }
 
