@@ -42,8 +42,9 @@ int run_build(const BuildArgs& a) {
                          Field{&a.prefixes1, &options.prefixes1, "--prefixes1"},
                          Field{&a.prefixes2, &options.prefixes2, "--prefixes2"}}) {
     auto converted = utf8_to_cp1252_text(*f.utf8, a.transliterate);
-    if (auto* e = std::get_if<PairsError>(&converted))
+    if (auto* e = std::get_if<PairsError>(&converted)) {
       return fail(std::string(f.name) + ": " + e->message);
+    }
     *f.out = std::get<std::string>(converted);
   }
 

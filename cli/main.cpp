@@ -1,8 +1,12 @@
 #include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
 
 #include "commands.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   CLI::App app{"lexvia-cli: build, check and read Lexvia two-way dictionary files (*.dic)"};
   app.require_subcommand(1);
   int status = 0;
@@ -12,4 +16,15 @@ int main(int argc, char** argv) {
   lexvia::cli::add_dump_command(app, status);
   CLI11_PARSE(app, argc, argv);
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "lexvia-cli: " << e.what() << "\n";
+    return 2;
+  }
 }

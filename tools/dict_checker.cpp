@@ -60,7 +60,7 @@ std::array<std::uint64_t, 256> expanded_lengths(const DecodingTable& table) {
   length[0] = 0;
   const auto& e = table.entries();
   for (std::uint32_t k = kMaxEntries; k >= 1; --k) {
-    const std::uint8_t* entry = e.data() + k * kEntrySize;
+    const std::uint8_t* entry = e.data() + std::size_t{k} * kEntrySize;
     if (entry[kEntryCodeByte] == 0) continue;
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < kMaxReplacement && entry[i] != 0; ++i) total += length[entry[i]];
@@ -109,7 +109,7 @@ void check_table(Bytes file, const Header& h, int n, Faults& faults) {
   }
   const std::uint32_t entries = std::min(length, kMaxTableBytes) / kEntrySize;
   for (std::uint32_t k = 0; k < entries; ++k) {
-    const std::uint8_t* entry = file.data() + offset + k * kEntrySize;
+    const std::uint8_t* entry = file.data() + offset + std::size_t{k} * kEntrySize;
     const std::string which = "entry " + std::to_string(k + 1);
     const std::uint8_t code = entry[kEntryCodeByte];
     if (std::find(entry, entry + kMaxReplacement + 1, 0) == entry + kMaxReplacement + 1) {

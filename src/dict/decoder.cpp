@@ -35,7 +35,7 @@ void DecodingTable::precompute() {
   for (int b = 0; b < 256; ++b) current[b] = std::string(1, static_cast<char>(b));
   current[0].clear();
   for (std::uint32_t k = kMaxEntries; k >= 1; --k) {
-    const std::uint8_t* entry = entries_.data() + k * kEntrySize;
+    const std::uint8_t* entry = entries_.data() + std::size_t{k} * kEntrySize;
     std::uint8_t code = entry[kEntryCodeByte];
     if (code == 0) continue;
     std::string text;
