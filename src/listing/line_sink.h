@@ -1,0 +1,31 @@
+// Where every producer of result lines sends them: the search, browsing, the
+// dictionary error reporter and the start-up. Producers never pick a list
+// themselves; the result listing decides.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lexvia {
+
+// The class of a result line, kept with it as its item data.
+inline constexpr int kColourError = 0;        // error or status line, red
+inline constexpr int kColourHeadword = 1;     // blue
+inline constexpr int kColourTranslation = 2;  // black
+inline constexpr int kColourTitle = 3;        // search title, green
+
+// A line holds at most this many UTF-16 units, its terminator included.
+inline constexpr std::size_t kLineUnits = 260;
+
+class LineSink {
+ public:
+  virtual ~LineSink() = default;
+  // Appends one line; a text longer than 259 units is cut there.
+  virtual void append_line(std::u16string_view text, int colour) = 0;
+  // Widens an 8-bit format with one %s and an 8-bit text (Windows-1252),
+  // formats them and appends the line.
+  virtual void append_formatted_line(std::string_view format, std::string_view text,
+                                     int colour) = 0;
+};
+
+}  // namespace lexvia

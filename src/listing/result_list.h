@@ -1,0 +1,105 @@
+// The result list and the browse list: which list a new line goes to, the
+// bound on the result list, how rows are drawn, and how a tapped line becomes
+// the next query. Toolkit-free: a list control of any toolkit with per-row
+// drawing serves through ListControl.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "listing/line_sink.h"
+
+namespace lexvia {
+
+struct Rgb {
+  std::uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+inline constexpr Rgb kSelectionHighlight{220, 255, 120};
+// The text colour of a colour code; codes outside 0 to 3 draw black.
+Rgb text_colour(int colour_code);
+
+// The result list holds at most this many old lines before an append, so at
+// most one more after it.
+inline constexpr int kResultListBound = 2000;
+// A remembered or copied line keeps at most 1999 characters.
+inline constexpr std::size_t kRememberedUnits = 2000;
+
+// The operations a list control must offer.
+class ListControl {
+ public:
+  virtual ~ListControl() = default;
+  virtual int count() const = 0;
+  virtual void remove_first() = 0;
+  virtual void remove_all() = 0;
+  virtual void append(std::u16string text, int item_data) = 0;
+  virtual std::u16string text(int index) const = 0;
+  virtual int item_data(int index) const = 0;
+  virtual void scroll_into_view(int index) = 0;
+  virtual void redraw(int index) = 0;
+  // The index of the line most recently selected, or -1.
+  virtual int selection_mark() const = 0;
+};
+
+// The query box of the main window, and putting the focus back on it.
+class QueryBox {
+ public:
+  virtual ~QueryBox() = default;
+  virtual void set_text(std::u16string_view text) = 0;
+  virtual void refocus_query() = 0;
+};
+
+// State of the main window that the listing reads but never changes.
+struct ListingFlags {
+  bool browse_mode = false;
+  bool invisible_listing = false;
+};
+
+struct LineRecord {
+  std::u16string text;
+  int index = -1;
+  int colour = 0;
+  friend bool operator==(const LineRecord&, const LineRecord&) = default;
+};
+
+class ResultListing final : public LineSink {
+ public:
+  ResultListing(ListControl& result_list, QueryBox& query_box, const ListingFlags& flags);
+
+  // The browse dialog's list while that dialog is open, else nullptr.
+  void set_browse_list(ListControl* browse_list) { browse_list_ = browse_list; }
+  ListControl* browse_list() const { return browse_list_; }
+  ListControl& result_list() const { return result_list_; }
+
+  void append_line(std::u16string_view text, int colour) override;
+  void append_formatted_line(std::string_view format, std::string_view text,
+                             int colour) override;
+  void clear_results();
+  void remember_selection(bool forget);
+  void copy_selection_to_query(bool refocus);
+
+  // How a row is drawn: highlighted when it is the remembered index (else
+  // on the list's own background), in the colour of its colour code.
+  struct RowStyle {
+    bool highlighted = false;
+    Rgb text;
+  };
+  RowStyle row_style(const ListControl& list, int row) const;
+
+  const LineRecord& remembered() const { return remembered_; }
+  const LineRecord& last_copied() const { return last_copied_; }
+
+ private:
+  ListControl* active_list() const;
+
+  ListControl& result_list_;
+  ListControl* browse_list_ = nullptr;
+  QueryBox& query_box_;
+  const ListingFlags& flags_;
+  LineRecord remembered_;
+  LineRecord last_copied_{u"___", -10, 0};
+};
+
+}  // namespace lexvia
