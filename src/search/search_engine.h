@@ -63,7 +63,9 @@ enum class BrowseMove : int { kHome = 0, kEnd = 1, kPageUp = 2, kPageDown = 3, k
 
 // What lookups and moves read and change besides the file.
 struct SearchState {
-  std::int32_t browse_position = -1;  // record marker of the page shown; -1 unset
+  // Record marker of the page shown; -1 unset. 64-bit so that a position past
+  // 2 GiB cannot be taken for "unset".
+  std::int64_t browse_position = -1;
   std::uint32_t browse_page_size = 0;
   std::uint32_t result_limit = 0xFFFFFFFF;
   std::uint32_t result_count = 0;

@@ -1,0 +1,76 @@
+#include "search/open_dictionary.h"
+
+#include <algorithm>
+
+#include "dict/format.h"
+
+namespace lexvia {
+
+OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, int direction) {
+  if (!path) return Result::kNoPath;
+  file_ = PosixFile::open(*path);
+  if (!file_) return Result::kCannotOpen;
+  index_.attach(file_.get());
+  translation_.attach(file_.get());
+  auto bytes = index_.span_at(0, WindowedReader::kDefaultWindow);
+  if (bytes.size() < kHeaderSize) return Result::kUnreadable;
+  if (!has_magic(bytes)) return Result::kBadMagic;
+  HeaderBytes header;
+  std::copy_n(bytes.begin(), kHeaderSize, header.begin());
+  const Header h = parse_header(header);
+  const int d = direction == 2 ? 1 : 0;
+  section_.start = h.section_offset[d];
+  section_.length = h.section_length[d];
+  // An empty section has no terminal marker; it ends where it starts.
+  section_.end = section_.length == 0 ? section_.start : section_.start + section_.length - 1;
+  section_.other_start = h.section_offset[1 - d];
+  if (!load_decoding_tables(index_, h, direction, own_, other_)) return Result::kUnreadable;
+  return Result::kOpen;
+}
+
+void OpenDictionary::close() {
+  if (!file_) return;
+  index_.attach(nullptr);
+  translation_.attach(nullptr);
+  file_.reset();
+}
+
+void OpenDictionary::report(Result result, const DictionaryPath& path, LineSink& lines,
+                            const InterfaceStrings& strings) {
+  switch (result) {
+    case Result::kNoPath:
+      report_dictionary_error(kErrorNoDictionary, std::nullopt, lines, strings);
+      break;
+    case Result::kCannotOpen:
+      report_dictionary_error(kErrorCannotOpen, path, lines, strings);
+      break;
+    case Result::kBadMagic:
+      report_dictionary_error(kErrorNotADictionary, path, lines, strings);
+      break;
+    case Result::kOpen:
+    case Result::kUnreadable:
+      break;
+  }
+}
+
+std::uint64_t next_marker(WindowedReader& reader, std::uint64_t from) {
+  while (reader.byte_at(from) != -1) ++from;
+  return from;
+}
+
+std::optional<std::uint64_t> previous_marker(WindowedReader& reader, std::uint64_t from) {
+  for (std::uint64_t pos = from;; --pos) {
+    if (reader.byte_at(pos) == -1) return pos;
+    if (pos == 0) return std::nullopt;
+  }
+}
+
+bool decode_at(WindowedReader& reader, std::uint64_t position, const DecodingTable& table,
+               DecodedText& out) {
+  const std::uint8_t* record = reader.pointer_at(position);
+  if (record == nullptr) return false;
+  decode_record(record, table, out);
+  return true;
+}
+
+}  // namespace lexvia

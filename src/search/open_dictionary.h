@@ -1,0 +1,63 @@
+// What a lookup and a browse move share: the dictionary opened and checked
+// for one operation, and the marker scans over its index section.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "dict/decoder.h"
+#include "dict/dictionary_info.h"
+#include "dict/file_source.h"
+#include "dict/windowed_reader.h"
+#include "search/search_engine.h"
+
+namespace lexvia {
+
+// The dictionary as one operation holds it: the file, both readers attached
+// to it, the header and the section of the direction. Closing detaches the
+// readers so that none is left pointing at a closed file.
+class OpenDictionary {
+ public:
+  OpenDictionary(WindowedReader& index, WindowedReader& translation)
+      : index_(index), translation_(translation) {}
+  ~OpenDictionary() { close(); }
+  OpenDictionary(const OpenDictionary&) = delete;
+  OpenDictionary& operator=(const OpenDictionary&) = delete;
+
+  enum class Result { kOpen, kNoPath, kCannotOpen, kUnreadable, kBadMagic };
+
+  // The checks a lookup and a move share: open, read the header, check the
+  // magic (not the format number), load both tables.
+  Result open(const DictionaryPath& path, int direction);
+  // Reports the error line of a failed open, if it has one.
+  static void report(Result result, const DictionaryPath& path, LineSink& lines,
+                     const InterfaceStrings& strings);
+  void close();
+
+  const SectionSpan& section() const { return section_; }
+  const DecodingTable& own() const { return own_; }
+  const DecodingTable& other() const { return other_; }
+
+ private:
+  WindowedReader& index_;
+  WindowedReader& translation_;
+  std::unique_ptr<PosixFile> file_;
+  SectionSpan section_;
+  DecodingTable own_;
+  DecodingTable other_;
+};
+
+// The first marker at or after `from` (a failed read ends the scan as a
+// marker would, so the scan never runs past the end of the file).
+std::uint64_t next_marker(WindowedReader& reader, std::uint64_t from);
+
+// The last marker at or before `from`; nothing when the scan reaches the
+// start of the file first, since a position before it is a failed read.
+std::optional<std::uint64_t> previous_marker(WindowedReader& reader, std::uint64_t from);
+
+// Decodes the record at `position`; false when it cannot be read.
+bool decode_at(WindowedReader& reader, std::uint64_t position, const DecodingTable& table,
+               DecodedText& out);
+
+}  // namespace lexvia

@@ -1,0 +1,135 @@
+#include "search/search_engine.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "dict/coding.h"
+#include "dict/cp1252.h"
+#include "search/collation.h"
+#include "search/open_dictionary.h"
+
+namespace lexvia {
+
+namespace {
+
+constexpr std::size_t kTitleBytes = 999;  // the title is assembled in 1000 bytes
+constexpr std::size_t kQueryUnits = 249;
+
+}  // namespace
+
+std::string prepare_query(std::u16string_view typed) {
+  std::string query = utf16_to_cp1252(typed.substr(0, std::min(typed.size(), kQueryUnits)));
+  const auto first = query.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return query.substr(first, query.find_last_not_of(' ') - first + 1);
+}
+
+void SearchEngine::search_dictionary(std::string_view query, int method, int direction) {
+  s_.state.browse_position = -1;
+  if (method != kBrowseListing) {
+    std::string title = utf16_to_cp1252(s_.strings.interface_string(kStringExactSearch + method));
+    title.append(": \"").append(query).append("\"");
+    if (title.size() > kTitleBytes) title.resize(kTitleBytes);
+    s_.lines.append_formatted_line("%s", title, kColourTitle);
+  }
+
+  OpenDictionary dict(s_.index_reader, s_.translation_reader);
+  if (auto result = dict.open(s_.path, direction); result != OpenDictionary::Result::kOpen) {
+    OpenDictionary::report(result, s_.path, s_.lines, s_.strings);
+    return;
+  }
+
+  s_.progress.start_progress(s_.strings.interface_string(kStringTranslating), s_.cancel);
+  const SectionSpan& section = dict.section();
+  auto run_pass = [&](std::string_view pass_query) {
+    std::uint64_t lo = section.start;
+    std::uint64_t hi = section.end;
+    DecodedText headword;
+    // lo only grows and hi only shrinks at every probe, and the pass ends as
+    // soon as they meet or cross, so a damaged section cannot make it loop.
+    while (lo < hi) {
+      std::uint64_t mid = lo + (hi - lo) / 2;
+      while (mid > lo && s_.index_reader.byte_at(mid) != -1) --mid;
+      if (!decode_at(s_.index_reader, mid, dict.own(), headword)) return;
+      const int r = compare_query(pass_query, headword.view(), kPrefixMode, method);
+      if (r == 0) {
+        enumerate_matches(pass_query, method, mid, section, dict.own(), dict.other());
+        return;
+      }
+      if (r > 0) {
+        lo = next_marker(s_.index_reader, mid + 1);
+      } else {
+        hi = mid;
+      }
+      if (s_.cancel.is_set()) return;
+    }
+  };
+
+  if (method == kPhraseSearch || method == kFullSearch) {
+    const std::string list = utf16_to_cp1252(s_.prefixes.get_prefix_list(direction));
+    std::string_view rest = list;
+    for (bool last = false; !last;) {
+      // A comma takes precedence over a semicolon, wherever each stands.
+      std::size_t cut = rest.find(',');
+      if (cut == std::string_view::npos) cut = rest.find(';');
+      last = cut == std::string_view::npos;
+      const std::string_view piece = last ? rest : rest.substr(0, cut);
+      run_pass(std::string(piece).append(query));
+      if (!last) rest.remove_prefix(cut + 1);
+    }
+  } else {
+    run_pass(query);
+  }
+  dict.close();
+  s_.progress.close_progress();
+}
+
+void SearchEngine::enumerate_matches(std::string_view query, int method, std::uint64_t hit,
+                                     const SectionSpan& section, const DecodingTable& own,
+                                     const DecodingTable& other) {
+  DecodedText headword;
+  std::uint64_t p = hit;
+  while (p > section.start && !s_.cancel.is_set()) {
+    auto q = previous_marker(s_.index_reader, p - 1);
+    if (!q || !decode_at(s_.translation_reader, *q, own, headword)) break;
+    if (compare_query(query, headword.view(), kPrefixMode, method) != 0) break;
+    p = *q;
+  }
+  if (method == kBrowseListing) {
+    list_browse_page(p, section, own, other);
+    return;
+  }
+  s_.state.result_count = 0;
+  s_.state.result_limit = 0xFFFFFFFF;
+  if (p >= section.end || !decode_at(s_.translation_reader, p, own, headword)) return;
+  for (;;) {
+    if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return;
+    if (compare_query(query, headword.view(), kFullMode, method) == 0) {
+      s_.lines.append_formatted_line("  %s", headword.view(), kColourHeadword);
+      list_translations(p, section.other_start, other);
+    }
+    p = next_marker(s_.index_reader, p + 1);
+    if (p >= section.end || !decode_at(s_.translation_reader, p, own, headword)) return;
+    if (compare_query(query, headword.view(), kPrefixMode, method) != 0) return;
+  }
+}
+
+void SearchEngine::list_translations(std::uint64_t record, std::uint64_t other_start,
+                                     const DecodingTable& other) {
+  const auto length = static_cast<std::uint8_t>(s_.index_reader.byte_at(record + 1));
+  DecodedText translation;
+  for (std::uint64_t r = record + 2 + length; s_.index_reader.byte_at(r) != -1;
+       r += kReferenceSize) {
+    if (s_.state.result_count >= s_.state.result_limit) return;
+    const std::uint8_t* digits = s_.index_reader.pointer_at(r);
+    if (digits == nullptr) return;
+    const std::uint64_t target = other_start + get_reference(digits);
+    // A reference that leads out of the file lists nothing.
+    if (!decode_at(s_.translation_reader, target, other, translation)) continue;
+    s_.lines.append_formatted_line("    %s", translation.view(), kColourTranslation);
+    ++s_.state.result_count;
+  }
+}
+
+}  // namespace lexvia
