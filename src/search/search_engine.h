@@ -19,6 +19,7 @@
 #include "dict/dictionary_info.h"
 #include "dict/windowed_reader.h"
 #include "listing/line_sink.h"
+#include "search/collation.h"
 #include "settings/interface_strings.h"
 
 namespace lexvia {

@@ -1,0 +1,197 @@
+// lookup and browse: the Translate command and the browse dialog of the
+// desktop program, run once over the command line.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+
+#include "commands.h"
+#include "dict/cp1252.h"
+#include "result_output.h"
+#include "search/search_engine.h"
+
+namespace lexvia::cli {
+
+namespace {
+
+struct LookupArgs {
+  std::string dict;
+  std::string method = "extended";
+  int direction = 1;
+  std::optional<std::string> prefixes;
+  std::string format = "text";
+  std::string query;
+  std::uint32_t page_size = 0;
+  std::vector<std::string> moves;
+};
+
+// Discards lines: reading a default prefix list must not add lines of its own.
+class NoLines final : public LineSink {
+ public:
+  void append_line(std::u16string_view, int) override {}
+  void append_formatted_line(std::string_view, std::string_view, int) override {}
+};
+
+// The prefix list given on the command line, else the dictionary's own.
+class CliPrefixes final : public PrefixListSource {
+ public:
+  CliPrefixes(const DictionaryPath& path, const InterfaceStrings& strings,
+              std::optional<std::string> given)
+      : path_(path), strings_(strings), given_(std::move(given)) {}
+  std::u16string get_prefix_list(int direction) override {
+    if (given_) return utf8_to_utf16(*given_);
+    NoLines none;
+    return read_default_prefix_list({path_, none, strings_}, direction).value_or(u"");
+  }
+
+ private:
+  const DictionaryPath& path_;
+  const InterfaceStrings& strings_;
+  std::optional<std::string> given_;
+};
+
+// The bundled sample dictionary lies in the data folder beside the tool's.
+std::string bundled_dictionary() {
+  char exe[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+  dir = dir.substr(0, dir.find_last_of('/') + 1);
+  return dir + "../data/en-de-sample.dic";
+}
+
+DictionaryPath choose_dictionary(const std::string& given) {
+  if (!given.empty()) return given;
+  if (const char* env = std::getenv("LEXVIA_DICT"); env != nullptr && *env != '\0') return env;
+  return bundled_dictionary();
+}
+
+// Everything one run of the tool needs, owned in one place.
+struct Session {
+  explicit Session(const LookupArgs& args)
+      : path(choose_dictionary(args.dict)),
+        listing(result_list, query_box, flags),
+        prefixes(path, strings, args.prefixes),
+        engine({path, state, cancel, index_reader, translation_reader, listing, strings, prefixes,
+                progress}) {}
+
+  DictionaryPath path;
+  SearchState state;
+  CancelFlag cancel;
+  WindowedReader index_reader;
+  WindowedReader translation_reader;
+  LineList result_list;
+  LineList browse_list;
+  NoQueryBox query_box;
+  ListingFlags flags;
+  ResultListing listing;
+  BuiltinStrings strings;
+  CliPrefixes prefixes;
+  NoProgress progress;
+  SearchEngine engine;
+};
+
+OutputFormat output_format(const std::string& name) {
+  if (name == "tsv") return OutputFormat::kTsv;
+  if (name == "json") return OutputFormat::kJson;
+  return OutputFormat::kText;
+}
+
+// 0 when a headword was listed, 2 when a dictionary error line was, else 1.
+int exit_status(const std::vector<std::vector<Line>>& pages) {
+  bool headword = false;
+  for (const auto& page : pages) {
+    for (const Line& line : page) {
+      if (line.colour == kColourError) return 2;
+      headword = headword || line.colour == kColourHeadword;
+    }
+  }
+  return headword ? 0 : 1;
+}
+
+int finish(const std::vector<std::vector<Line>>& pages, const LookupArgs& args, bool browse) {
+  const OutputFormat format = output_format(args.format);
+  std::fputs(format_pages(pages, format, colour_wanted(), browse).c_str(), stdout);
+  return exit_status(pages);
+}
+
+int run_lookup(const LookupArgs& args) {
+  static const std::map<std::string, int> kMethods = {{"exact", kExactSearch},
+                                                      {"extended", kExtendedSearch},
+                                                      {"phrase", kPhraseSearch},
+                                                      {"full", kFullSearch}};
+  Session session(args);
+  const std::string query = prepare_query(utf8_to_utf16(args.query));
+  if (!query.empty()) {
+    session.engine.search_dictionary(query, kMethods.at(args.method), args.direction);
+  }
+  return finish({session.result_list.lines()}, args, false);
+}
+
+int run_browse(const LookupArgs& args) {
+  static const std::map<std::string, int> kMoves = {{"home", 0}, {"end", 1}, {"pgup", 2},
+                                                    {"pgdn", 3}, {"up", 4},  {"down", 5}};
+  Session session(args);
+  session.flags.browse_mode = true;
+  session.listing.set_browse_list(&session.browse_list);
+  session.state.browse_page_size = args.page_size;
+  std::vector<std::vector<Line>> pages;
+  const std::string query = prepare_query(utf8_to_utf16(args.query));
+  if (!query.empty()) session.engine.search_dictionary(query, kBrowseListing, args.direction);
+  pages.push_back(session.browse_list.lines());
+  for (const std::string& move : args.moves) {
+    session.browse_list.remove_all();
+    session.listing.remember_selection(true);
+    session.engine.browse_move(args.direction, kMoves.at(move));
+    pages.push_back(session.browse_list.lines());
+  }
+  return finish(pages, args, true);
+}
+
+void add_common_options(CLI::App* cmd, LookupArgs& args) {
+  cmd->add_option("--dict", args.dict,
+                  "Dictionary file (default: $LEXVIA_DICT, then the bundled sample)");
+  cmd->add_option("--direction", args.direction, "1: language 1 to 2; 2: language 2 to 1")
+      ->check(CLI::IsMember({1, 2}))
+      ->capture_default_str();
+  cmd->add_option("--format", args.format, "Output: text (coloured on a terminal), tsv, json")
+      ->check(CLI::IsMember({"text", "tsv", "json"}))
+      ->capture_default_str();
+  cmd->add_option("QUERY", args.query, "Word or phrase (at most 249 characters are used)")
+      ->required();
+}
+
+}  // namespace
+
+void add_lookup_command(CLI::App& app, int& status) {
+  auto args = std::make_shared<LookupArgs>();
+  CLI::App* cmd = app.add_subcommand(
+      "lookup",
+      "Translate a word or phrase; exit 0 when something was found, 1 when nothing "
+      "matched, 2 on a dictionary error");
+  add_common_options(cmd, *args);
+  cmd->add_option("--method", args->method, "Search method: exact, extended, phrase, full")
+      ->check(CLI::IsMember({"exact", "extended", "phrase", "full"}))
+      ->capture_default_str();
+  cmd->add_option("--prefixes", args->prefixes,
+                  "Prefix list for phrase and full search, items separated by , or ; "
+                  "(default: the dictionary's own list for the direction)");
+  cmd->callback([args, &status] { status = run_lookup(*args); });
+}
+
+void add_browse_command(CLI::App& app, int& status) {
+  auto args = std::make_shared<LookupArgs>();
+  CLI::App* cmd = app.add_subcommand(
+      "browse",
+      "List the page of headwords starting at the first that begins with QUERY, then "
+      "one page per move");
+  add_common_options(cmd, *args);
+  cmd->add_option("--page-size", args->page_size, "Lines per page")->required();
+  cmd->add_option("--moves", args->moves, "Moves: home, end, pgup, pgdn, up, down")
+      ->delimiter(',')
+      ->check(CLI::IsMember({"home", "end", "pgup", "pgdn", "up", "down"}));
+  cmd->callback([args, &status] { status = run_browse(*args); });
+}
+
+}  // namespace lexvia::cli
