@@ -36,9 +36,11 @@ class Cli : public ::testing::Test {
     std::ofstream(path(name), std::ios::binary) << text;
   }
 
-  Outcome run(const std::string& args) const {
+  // Runs lexvia-cli with `args`, or `args` as a whole shell command.
+  Outcome run(const std::string& args, bool whole_command = false) const {
     const std::string err_path = path("stderr.txt");
-    const std::string command = std::string(LEXVIA_CLI_PATH) + " " + args + " 2>" + err_path;
+    const std::string command =
+        (whole_command ? args : std::string(LEXVIA_CLI_PATH) + " " + args) + " 2>" + err_path;
     Outcome r;
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
@@ -141,8 +143,58 @@ TEST_F(Cli, VerifyListsFaultsOfADamagedFile) {
   EXPECT_NE(run("verify " + path("missing.dic")).status, 0);
 }
 
+TEST_F(Cli, LookupPrintsTheResultLinesAndTellsByItsStatusWhatItFound) {
+  const std::string dic = path("en-de.dic");
+  ASSERT_EQ(
+      run("build --lang1 en --lang2 de --prefixes1 ',to ' -o " + dic + " " + sample_tsv()).status,
+      0);
+  Outcome found = run("lookup --dict " + dic + " --method phrase house");
+  EXPECT_EQ(found.status, 0);
+  EXPECT_EQ(found.out,
+            "Phrase Search: \"house\"\n  house\n    Haus\n    Geb\u00e4ude\n  to house\n"
+            "    unterbringen\n");
+
+  Outcome tsv = run("lookup --dict " + dic + " --format tsv --direction 2 ' strasse '");
+  EXPECT_EQ(tsv.out,
+            "3\tExtended Search: \"strasse\"\n1\t  Stra\u00dfe\n2\t    street\n2\t    road\n");
+
+  Outcome json = run("lookup --dict " + dic + " --format json zzz");
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.out, "[\n  {\"colour\": 3, \"text\": \"Extended Search: \\\"zzz\\\"\"}\n]\n");
+
+  Outcome missing = run("lookup --dict " + path("missing.dic") + " house");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.out.find("Dictionary File Error #102 (" + path("missing.dic") + ")"),
+            std::string::npos);
+
+  EXPECT_EQ(run("lookup --dict " + dic + " '   '").out, "");
+  EXPECT_EQ(run("lookup --method nearest --dict " + dic + " house").status, 2);
+  EXPECT_EQ(
+      run("LEXVIA_DICT=" + dic + " " + LEXVIA_CLI_PATH + " lookup --method exact cat", true).out,
+      "Exact Search: \"cat\"\n  cat\n    Katze\n");
+}
+
+TEST_F(Cli, BrowseListsOnePagePerMove) {
+  const std::string dic = path("en-de.dic");
+  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + dic + " " + sample_tsv()).status, 0);
+  Outcome r = run("browse --dict " + dic + " --page-size 3 --moves down,home,end x");
+  EXPECT_EQ(r.status, 1);  // no headword begins with x: every move does nothing
+  EXPECT_EQ(r.out, "--\n--\n--\n");
+  Outcome pages = run("browse --dict " + dic + " --page-size 3 --moves down,home zoo");
+  EXPECT_EQ(pages.status, 1);
+  Outcome z = run("browse --dict " + dic + " --page-size 2 --moves up,home --format tsv z\u00fcr");
+  EXPECT_EQ(z.status, 0);
+  EXPECT_EQ(z.out,
+            "1\t  Z\u00fcrich\n2\t    Z\u00fcrich\n--\n1\t  you're welcome\n2\t    bitte\n--\n"
+            "1\t  airport\n2\t    Flughafen\n");
+  Outcome json = run("browse --dict " + dic + " --page-size 1 --moves down --format json a");
+  EXPECT_EQ(json.out,
+            "[[\n  {\"colour\": 1, \"text\": \"  airport\"}\n],\n[\n  {\"colour\": 1, "
+            "\"text\": \"  answer\"}\n]]\n");
+}
+
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
-  for (const char* command : {"", "build ", "info ", "verify ", "dump "}) {
+  for (const char* command : {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse "}) {
     Outcome r = run(std::string(command) + "--help");
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
