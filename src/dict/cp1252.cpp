@@ -72,6 +72,16 @@ void append_utf8(std::string& out, char32_t cp) {
   }
 }
 
+void append_utf16(std::u16string& out, char32_t cp) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<char16_t>(cp));
+    return;
+  }
+  cp -= 0x10000;
+  out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+  out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+}
+
 }  // namespace
 
 char32_t cp1252_to_unicode(std::uint8_t byte) {
@@ -137,6 +147,30 @@ std::string utf16_to_cp1252(std::u16string_view text, bool* lossy) {
     out.push_back(static_cast<char>(byte.value_or('?')));
   }
   if (lossy != nullptr) *lossy = replaced;
+  return out;
+}
+
+std::u16string utf8_to_utf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const auto decoded = decode_one(utf8, pos);
+    append_utf16(out, decoded ? decoded->first : kReplacementCharacter);
+    pos += decoded ? decoded->second : 1;
+  }
+  return out;
+}
+
+std::string utf16_to_utf8(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    char32_t cp = utf16[i];
+    const bool pair = cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() &&
+                      utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF;
+    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+    append_utf8(out, cp);  // a lone surrogate is not a scalar value: U+FFFD
+  }
   return out;
 }
 

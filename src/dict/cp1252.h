@@ -41,4 +41,12 @@ std::string encode_utf8(std::u32string_view text);
 // becomes one '?'. `lossy`, when given, is set to whether that happened.
 std::string utf16_to_cp1252(std::u16string_view text, bool* lossy = nullptr);
 
+// UTF-8 to UTF-16 for texts that must be shown whatever they hold, such as a
+// file path: each byte that does not belong to a well-formed sequence becomes
+// one U+FFFD.
+std::u16string utf8_to_utf16(std::string_view utf8);
+
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+std::string utf16_to_utf8(std::u16string_view utf16);
+
 }  // namespace lexvia

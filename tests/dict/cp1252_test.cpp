@@ -153,5 +153,19 @@ TEST(Utf8, EmptyTextDecodesToEmpty) {
   EXPECT_TRUE(std::get<std::u32string>(result).empty());
 }
 
+TEST(Utf16, FromUtf8ShowsEveryBadByteAsAReplacementCharacter) {
+  EXPECT_EQ(utf8_to_utf16("/sz\xC3\xB3t\xC3\xA1r/\xF0\x9F\x98\x80.dic"), u"/szótár/\U0001F600.dic");
+  EXPECT_EQ(utf8_to_utf16("a\xE9z"), u"a\uFFFDz") << "a Windows-1252 byte in a path";
+  EXPECT_EQ(utf8_to_utf16("\xF0\x9F\x98x\xC0\xAF"), u"\uFFFD\uFFFD\uFFFDx\uFFFD\uFFFD");
+  EXPECT_EQ(utf8_to_utf16(std::string("\0", 1)), std::u16string(1, u'\0'));
+}
+
+TEST(Utf16, ToUtf8JoinsPairsAndReplacesLoneSurrogates) {
+  EXPECT_EQ(utf16_to_utf8(u"szótár \U0001F600 \U0010FFFF"),
+            "sz\xC3\xB3t\xC3\xA1r \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF");
+  EXPECT_EQ(utf16_to_utf8(u"a\xD83D"), "a\xEF\xBF\xBD");
+  EXPECT_EQ(utf16_to_utf8(u"\xDE00\xD83Dx"), "\xEF\xBF\xBD\xEF\xBF\xBDx");
+}
+
 }  // namespace
 }  // namespace lexvia

@@ -1,0 +1,263 @@
+#include "listing/result_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lexvia {
+namespace {
+
+class VectorList final : public ListControl {
+ public:
+  struct Line {
+    std::u16string text;
+    int data;
+  };
+  std::vector<Line> lines;
+  std::vector<int> scrolled, redrawn;
+  int mark = -1;
+
+  int count() const override { return static_cast<int>(lines.size()); }
+  void remove_first() override { lines.erase(lines.begin()); }
+  void remove_all() override { lines.clear(); }
+  void append(std::u16string text, int item_data) override {
+    lines.push_back({std::move(text), item_data});
+  }
+  std::u16string text(int index) const override { return lines.at(index).text; }
+  int item_data(int index) const override { return lines.at(index).data; }
+  void scroll_into_view(int index) override { scrolled.push_back(index); }
+  void redraw(int index) override { redrawn.push_back(index); }
+  int selection_mark() const override { return mark; }
+
+  void fill(int n) {
+    for (int i = 0; i < n; ++i) {
+      lines.push_back({u"old " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)), 2});
+    }
+  }
+};
+
+class RecordingQueryBox final : public QueryBox {
+ public:
+  std::vector<std::u16string> texts;
+  int refocuses = 0;
+  void set_text(std::u16string_view text) override { texts.emplace_back(text); }
+  void refocus_query() override { ++refocuses; }
+};
+
+class ResultListingTest : public ::testing::Test {
+ protected:
+  VectorList results, browse;
+  RecordingQueryBox query;
+  ListingFlags flags;
+  ResultListing listing{results, query, flags};
+
+  // A tap: the row becomes the selection, then the list gains the focus.
+  void tap(VectorList& list, int row, bool refocus = true) {
+    list.mark = row;
+    listing.remember_selection(false);
+    listing.copy_selection_to_query(refocus);
+  }
+  void tap_new_line(std::u16string_view text, int colour) {
+    listing.append_line(text, colour);
+    tap(results, results.count() - 1);
+  }
+};
+
+TEST_F(ResultListingTest, ResultListAppendScrollsAndRedrawsTheNewLine) {
+  results.fill(3);
+  listing.append_line(u"Ready", kColourError);
+  ASSERT_EQ(results.count(), 4);
+  EXPECT_EQ(results.lines[3].text, u"Ready");
+  EXPECT_EQ(results.lines[3].data, kColourError);
+  EXPECT_EQ(results.scrolled, std::vector<int>{3});
+  EXPECT_EQ(results.redrawn, std::vector<int>{3});
+
+  flags.invisible_listing = true;
+  listing.append_line(u"  dog", kColourHeadword);
+  EXPECT_EQ(results.scrolled, (std::vector<int>{3, 4}));
+  EXPECT_EQ(results.redrawn, std::vector<int>{3});
+}
+
+TEST_F(ResultListingTest, BoundKeepsTwoThousandOldLinesAndTheNewOne) {
+  results.fill(kResultListBound);
+  const std::u16string first = results.lines[0].text, second = results.lines[1].text;
+  listing.append_line(u"a", kColourTranslation);
+  ASSERT_EQ(results.count(), 2001);
+  EXPECT_EQ(results.lines[0].text, first);
+
+  listing.append_line(u"b", kColourTranslation);
+  ASSERT_EQ(results.count(), 2001);
+  EXPECT_EQ(results.lines[0].text, second);
+  EXPECT_EQ(results.lines[1999].text, u"a");
+  EXPECT_EQ(results.lines[2000].text, u"b");
+  EXPECT_EQ(results.scrolled.back(), 2000);
+  EXPECT_EQ(results.redrawn.back(), 2000);
+}
+
+TEST_F(ResultListingTest, BrowseListTakesLinesOnlyInBrowseModeOnceItExists) {
+  flags.browse_mode = true;
+  listing.append_line(u"early", kColourError);
+  EXPECT_EQ(results.count(), 1);
+
+  browse.fill(kResultListBound + 5);
+  listing.set_browse_list(&browse);
+  listing.append_line(u"  page", kColourHeadword);
+  EXPECT_EQ(results.count(), 1);
+  ASSERT_EQ(browse.count(), kResultListBound + 6);
+  EXPECT_EQ(browse.lines.back().text, u"  page");
+  EXPECT_EQ(browse.lines.back().data, kColourHeadword);
+  EXPECT_TRUE(browse.scrolled.empty());
+  EXPECT_TRUE(browse.redrawn.empty());
+
+  flags.browse_mode = false;
+  listing.append_line(u"later", kColourError);
+  EXPECT_EQ(results.count(), 2);
+  EXPECT_EQ(browse.count(), kResultListBound + 6);
+}
+
+TEST_F(ResultListingTest, FormattedLineWidensWindows1252) {
+  listing.append_formatted_line("  %s", "caf\xE9 \x80", kColourHeadword);
+  listing.append_formatted_line("%s", "Exact Search: \"x\"", kColourTitle);
+  ASSERT_EQ(results.count(), 2);
+  EXPECT_EQ(results.lines[0].text, u"  café €");
+  EXPECT_EQ(results.lines[0].data, kColourHeadword);
+  EXPECT_EQ(results.lines[1].text, u"Exact Search: \"x\"");
+}
+
+TEST_F(ResultListingTest, LinesAreCutToTwoHundredFiftyNineUnits) {
+  listing.append_line(std::u16string(400, u'w'), kColourError);
+  listing.append_formatted_line("    %s", std::string(300, 't'), kColourTranslation);
+  listing.append_formatted_line("%s" + std::string(300, 'f'), "abc", kColourTitle);
+  ASSERT_EQ(results.count(), 3);
+  EXPECT_EQ(results.lines[0].text, std::u16string(259, u'w'));
+  EXPECT_EQ(results.lines[1].text, u"    " + std::u16string(255, u't'));
+  // The format alone is cut to 259 before the text goes in, then the line.
+  EXPECT_EQ(results.lines[2].text, u"abc" + std::u16string(256, u'f'));
+}
+
+TEST_F(ResultListingTest, RememberSelectionFollowsTheActiveList) {
+  results.append(u"  dog", kColourHeadword);
+  results.append(std::u16string(2500, u'x'), kColourTranslation);
+  results.mark = 0;
+  listing.remember_selection(false);
+  EXPECT_EQ(listing.remembered(), (LineRecord{u"  dog", 0, kColourHeadword}));
+
+  results.mark = 1;
+  listing.remember_selection(false);
+  EXPECT_EQ(listing.remembered().text, std::u16string(1999, u'x'));
+
+  listing.remember_selection(true);
+  EXPECT_EQ(listing.remembered(), LineRecord{});
+
+  listing.remember_selection(false);
+  results.mark = -1;
+  listing.remember_selection(false);
+  EXPECT_EQ(listing.remembered(), LineRecord{});
+
+  // Browse mode with no browse list yet: nothing to read, nothing changes.
+  results.mark = 0;
+  listing.remember_selection(false);
+  flags.browse_mode = true;
+  listing.remember_selection(true);
+  EXPECT_EQ(listing.remembered().index, 0);
+
+  browse.append(u"    Hund", kColourTranslation);
+  browse.mark = 0;
+  listing.set_browse_list(&browse);
+  listing.remember_selection(false);
+  EXPECT_EQ(listing.remembered(), (LineRecord{u"    Hund", 0, kColourTranslation}));
+}
+
+TEST_F(ResultListingTest, StatusAndErrorLinesAndNoSelectionOnlyRefocus) {
+  listing.copy_selection_to_query(true);
+  tap_new_line(u"Ready", kColourError);
+  tap_new_line(u"Dictionary File Error #102 (\\x.dic)", kColourError);
+  EXPECT_TRUE(query.texts.empty());
+  EXPECT_EQ(query.refocuses, 3);
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"___", -10, 0}));
+}
+
+TEST_F(ResultListingTest, HeadwordIsCopiedOnceThenOnlyRefocused) {
+  tap_new_line(u"  big dog  ", kColourHeadword);
+  EXPECT_EQ(query.texts, std::vector<std::u16string>{u"big dog  "});
+  EXPECT_EQ(query.refocuses, 1);
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  big dog  ", 0, kColourHeadword}));
+
+  // The user edits the query, then taps the same line again.
+  tap(results, 0);
+  EXPECT_EQ(query.texts.size(), 1u);
+  EXPECT_EQ(query.refocuses, 2);
+
+  tap_new_line(u"    Hund", kColourTranslation);
+  listing.append_line(u"    x", 7);
+  tap(results, 2, false);  // the browse list's copy keeps the focus where it is
+  EXPECT_EQ(query.texts, (std::vector<std::u16string>{u"big dog  ", u"Hund", u"x"}));
+  EXPECT_EQ(query.refocuses, 3);
+}
+
+TEST_F(ResultListingTest, TitleLineGivesTheTextBetweenTheOutermostQuotes) {
+  tap_new_line(u"Exact Search: \"big dog\"", kColourTitle);
+  tap_new_line(u"Full Search: \"say \"hi\" now\"", kColourTitle);
+  tap_new_line(u"Phrase Search: \"  open", kColourTitle);
+  EXPECT_EQ(query.texts, (std::vector<std::u16string>{u"big dog", u"say \"hi\" now", u"open"}));
+  EXPECT_EQ(query.refocuses, 3);
+}
+
+TEST_F(ResultListingTest, TitleLineWithoutQuotesIsRememberedAsCopiedButChangesNothing) {
+  tap_new_line(u"Exact Search: none", kColourTitle);
+  EXPECT_TRUE(query.texts.empty());
+  EXPECT_EQ(query.refocuses, 0);
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"Exact Search: none", 0, kColourTitle}));
+
+  // Now it equals the line copied last: the query text stays as it is.
+  tap(results, 0);
+  EXPECT_TRUE(query.texts.empty());
+  EXPECT_EQ(query.refocuses, 1);
+}
+
+TEST_F(ResultListingTest, ClearForgetsTheSelectionButNotTheLastCopiedLine) {
+  tap_new_line(u"  dog", kColourHeadword);
+  listing.clear_results();
+  EXPECT_EQ(results.count(), 0);
+  EXPECT_EQ(listing.remembered(), LineRecord{});
+  EXPECT_EQ(query.refocuses, 2);
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  dog", 0, kColourHeadword}));
+
+  tap_new_line(u"  dog", kColourHeadword);
+  EXPECT_EQ(query.texts.size(), 1u);
+  EXPECT_EQ(query.refocuses, 3);
+}
+
+TEST(TextColour, FollowsTheColourCodeTable) {
+  EXPECT_EQ(text_colour(kColourError), (Rgb{220, 0, 0}));
+  EXPECT_EQ(text_colour(kColourHeadword), (Rgb{0, 0, 220}));
+  EXPECT_EQ(text_colour(kColourTranslation), (Rgb{0, 0, 0}));
+  EXPECT_EQ(text_colour(kColourTitle), (Rgb{0, 128, 0}));
+  EXPECT_EQ(text_colour(4), (Rgb{0, 0, 0}));
+  EXPECT_EQ(text_colour(-1), (Rgb{0, 0, 0}));
+}
+
+TEST_F(ResultListingTest, HighlightFollowsTheRememberedIndexInBothLists) {
+  results.fill(kResultListBound + 1);
+  results.lines[5].data = kColourTitle;
+  results.mark = 5;
+  listing.remember_selection(false);
+  EXPECT_TRUE(listing.row_style(results, 5).highlighted);
+  EXPECT_EQ(listing.row_style(results, 5).text, (Rgb{0, 128, 0}));
+  EXPECT_FALSE(listing.row_style(results, 4).highlighted);
+
+  // The bound shifts the lines; the highlight stays on position 5.
+  listing.append_line(u"new", kColourTranslation);
+  EXPECT_EQ(results.lines[4].data, kColourTitle);
+  EXPECT_TRUE(listing.row_style(results, 5).highlighted);
+  EXPECT_FALSE(listing.row_style(results, 4).highlighted);
+  EXPECT_EQ(listing.row_style(results, 5).text, (Rgb{0, 0, 0}));
+
+  browse.fill(8);
+  EXPECT_TRUE(listing.row_style(browse, 5).highlighted);
+}
+
+}  // namespace
+}  // namespace lexvia
