@@ -26,33 +26,39 @@ void DecodingTable::load(std::span<const std::uint8_t> stored) {
 }
 
 void DecodingTable::precompute() {
-  // Walking the entries from last to first, `current[b]` is what byte b turns
+  // Walking the entries from last to first, expansion(b) is what byte b turns
   // into under the entries after the one at hand; entry k then sets its code
   // to the concatenation of what its replacement bytes turn into. Keeping only
   // the first 999 bytes of every expansion is exact, since the first 999
   // bytes of a concatenation depend only on the first 999 of each part.
-  std::array<std::string, 256> current;
-  for (int b = 0; b < 256; ++b) current[b] = std::string(1, static_cast<char>(b));
-  current[0].clear();
+  // The pool only grows, so an expansion stays valid while later ones are
+  // built from it.
+  pool_.clear();
+  pool_.reserve(1024);
+  pool_.resize(256);
+  for (int b = 0; b < 256; ++b) {
+    pool_[b] = static_cast<char>(b);
+    start_[b] = static_cast<std::uint32_t>(b);
+    length_[b] = 1;
+  }
+  length_[0] = 0;
+  std::array<char, kMaxDecodedText> text;
   for (std::uint32_t k = kMaxEntries; k >= 1; --k) {
     const std::uint8_t* entry = entries_.data() + std::size_t{k} * kEntrySize;
-    std::uint8_t code = entry[kEntryCodeByte];
+    const std::uint8_t code = entry[kEntryCodeByte];
     if (code == 0) continue;
-    std::string text;
+    std::size_t size = 0;
     for (char c : replacement(entry)) {
-      if (text.size() >= kMaxDecodedText) break;
-      text += current[static_cast<std::uint8_t>(c)];
+      const std::string_view piece = expansion(static_cast<std::uint8_t>(c));
+      const std::size_t n = std::min(piece.size(), kMaxDecodedText - size);
+      std::memcpy(text.data() + size, piece.data(), n);
+      size += n;
     }
-    if (text.size() > kMaxDecodedText) text.resize(kMaxDecodedText);
-    current[code] = std::move(text);
+    start_[code] = static_cast<std::uint32_t>(pool_.size());
+    length_[code] = static_cast<std::uint16_t>(size);
+    pool_.insert(pool_.end(), text.data(), text.data() + size);
   }
-  pool_.clear();
-  for (int b = 0; b < 256; ++b) {
-    start_[b] = static_cast<std::uint32_t>(pool_.size());
-    length_[b] = static_cast<std::uint16_t>(current[b].size());
-    pool_.insert(pool_.end(), current[b].begin(), current[b].end());
-  }
-  pool_.push_back('\0');  // keeps data() valid for empty expansions
+  pool_.resize(pool_.size() + 8, '\0');  // lets expand copy 8 bytes from any piece
 }
 
 bool load_decoding_tables(WindowedReader& index_reader, const Header& header, int direction,
@@ -83,6 +89,13 @@ void expand(std::string_view compressed, const DecodingTable& table, DecodedText
   for (char c : compressed) {
     if (c == '\0') break;
     std::string_view piece = table.expansion(static_cast<std::uint8_t>(c));
+    // Most pieces are a few bytes: one fixed 8-byte copy (the pool is padded
+    // for it) beats a call per byte.
+    if (piece.size() <= 8 && size + 8 <= kMaxDecodedText) {
+      std::memcpy(dst + size, piece.data(), 8);
+      size += static_cast<std::uint32_t>(piece.size());
+      continue;
+    }
     std::size_t n = std::min<std::size_t>(piece.size(), kMaxDecodedText - size);
     std::memcpy(dst + size, piece.data(), n);
     size += static_cast<std::uint32_t>(n);

@@ -3,6 +3,7 @@
 // themselves; the result listing decides.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 

@@ -12,7 +12,11 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, int dire
   if (!file_) return Result::kCannotOpen;
   index_.attach(file_.get());
   translation_.attach(file_.get());
-  auto bytes = index_.span_at(0, WindowedReader::kDefaultWindow);
+  // The header is read with the window the reader already has (2048 at the
+  // first lookup, the tables' window after it): setting 2048 here and the
+  // tables' window right after would cost two new buffers and two refills
+  // per lookup for the same bytes.
+  auto bytes = index_.span_at(0);
   if (bytes.size() < kHeaderSize) return Result::kUnreadable;
   if (!has_magic(bytes)) return Result::kBadMagic;
   HeaderBytes header;

@@ -60,7 +60,14 @@ class PrefixListSource {
 };
 
 // The browse moves, numbered as their commands.
-enum class BrowseMove : int { kHome = 0, kEnd = 1, kPageUp = 2, kPageDown = 3, kLineUp = 4, kLineDown = 5 };
+enum class BrowseMove : int {
+  kHome = 0,
+  kEnd = 1,
+  kPageUp = 2,
+  kPageDown = 3,
+  kLineUp = 4,
+  kLineDown = 5
+};
 
 // What lookups and moves read and change besides the file.
 struct SearchState {
