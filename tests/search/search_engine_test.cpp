@@ -260,6 +260,14 @@ TEST_F(SearchPrefixLists, PhrasePassesFollowThePiecesInListOrder) {
   }
 }
 
+TEST_F(SearchPrefixLists, DirectionTwoTakesItsOwnList) {
+  prefixes_.list[0] = u"x";
+  prefixes_.list[1] = u"zum ,";
+  EXPECT_EQ(search("Mitnehmen", kPhraseSearch, 2),
+            (std::vector<Line>{title("Phrase Search", "Mitnehmen"), head("zum Mitnehmen"),
+                               tr("to go")}));
+}
+
 TEST_F(SearchPrefixLists, FullSearchMatchesWholeWordsInEveryPass) {
   prefixes_.list[0] = u",to ";
   EXPECT_EQ(search("go", kFullSearch),
