@@ -18,7 +18,7 @@ constexpr std::size_t kMaxLabel = 15;
 
 // An open dictionary and the reader that read its header. The file closes and
 // the reader's buffer goes when this goes out of scope, on every path.
-struct OpenDictionary {
+struct CheckedDictionary {
   std::unique_ptr<PosixFile> file;
   WindowedReader reader;
   Header header;
@@ -37,7 +37,7 @@ std::optional<HeaderBytes> read_header(WindowedReader& reader, std::uint32_t win
 // Opens the selected dictionary and checks its header, reporting what the
 // user can act on. False when the operation must stop; a read failure after a
 // successful open stops it without a line.
-bool open_checked(const InfoContext& context, OpenDictionary& out) {
+bool open_checked(const InfoContext& context, CheckedDictionary& out) {
   if (!context.path) {
     report_dictionary_error(kErrorNoDictionary, std::nullopt, context.lines, context.strings);
     return false;
@@ -81,7 +81,7 @@ std::optional<std::uint32_t> prefix_list_window(const PosixFile& file, std::uint
 }  // namespace
 
 void build_direction_labels(const InfoContext& context, DirectionLabels& labels) {
-  OpenDictionary dictionary;
+  CheckedDictionary dictionary;
   if (!open_checked(context, dictionary)) return;
   const std::u16string code1 = cp1252_to_utf16(dictionary.header.language[0]);
   const std::u16string code2 = cp1252_to_utf16(dictionary.header.language[1]);
@@ -94,7 +94,7 @@ const std::u16string& direction_label(const DirectionLabels& labels, int directi
 }
 
 std::optional<std::u16string> read_default_prefix_list(const InfoContext& context, int n) {
-  OpenDictionary dictionary;
+  CheckedDictionary dictionary;
   if (!open_checked(context, dictionary)) return std::nullopt;
   // List 1 runs up to list 2, list 2 up to the first substitution table.
   const Header& h = dictionary.header;

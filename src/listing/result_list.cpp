@@ -113,8 +113,8 @@ void ResultListing::copy_selection_to_query(bool refocus) {
     query_box_.refocus_query();
     return;
   }
-  // Remembered before the title check, so a tap on a quoteless title line
-  // followed by another tap on it does nothing at all.
+  // Remembered before the title check, so a second tap on a title line
+  // without quotes only refocuses.
   last_copied_ = remembered_;
   std::u16string_view query = last_copied_.text;
   if (last_copied_.colour == kColourTitle && !title_query(last_copied_.text, query)) return;
