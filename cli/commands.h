@@ -12,5 +12,6 @@ void add_verify_command(CLI::App& app, int& status);
 void add_dump_command(CLI::App& app, int& status);
 void add_lookup_command(CLI::App& app, int& status);
 void add_browse_command(CLI::App& app, int& status);
+void add_import_command(CLI::App& app, int& status);
 
 }  // namespace lexvia::cli

@@ -52,12 +52,20 @@ class CliPrefixes final : public PrefixListSource {
   std::optional<std::string> given_;
 };
 
-// The bundled sample dictionary lies in the data folder beside the tool's.
+// The bundled dictionaries lie in the data folder beside the tool's: data/
+// in the build tree, share/lexvia/ once installed. The FreeDict English-German
+// dictionary comes first; the small sample stands in when it was not built.
 std::string bundled_dictionary() {
   char exe[4096];
   const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
   std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
   dir = dir.substr(0, dir.find_last_of('/') + 1);
+  for (const char* name : {"en-de.dic", "en-de-sample.dic"}) {
+    for (const char* folder : {"../data/", "../share/lexvia/"}) {
+      const std::string path = dir + folder + name;
+      if (::access(path.c_str(), R_OK) == 0) return path;
+    }
+  }
   return dir + "../data/en-de-sample.dic";
 }
 

@@ -1,0 +1,104 @@
+#include <cstdio>
+#include <iostream>
+
+#include "commands.h"
+#include "dict_compiler.h"
+#include "dictd_import.h"
+#include "pairs_reader.h"
+
+namespace lexvia::cli {
+
+namespace {
+
+struct ImportArgs {
+  std::string lang1, lang2, output, db1;
+  std::optional<std::string> reverse, prefixes1, prefixes2;
+  bool transliterate = false;
+  bool report = false;
+};
+
+int fail(const std::string& message) {
+  std::cerr << "lexvia-cli import-dictd: " << message << "\n";
+  return 1;
+}
+
+// A prefix list given in UTF-8, or the language's default.
+std::variant<std::string, PairsError> prefix_list(const std::optional<std::string>& given,
+                                                  const std::string& language) {
+  if (!given) return default_prefix_list(language);
+  return utf8_to_cp1252_text(*given, false);
+}
+
+int run_import(const ImportArgs& a) {
+  CompileOptions options;
+  options.language1 = a.lang1;
+  options.language2 = a.lang2;
+  auto list1 = prefix_list(a.prefixes1, a.lang1);
+  auto list2 = prefix_list(a.prefixes2, a.lang2);
+  if (auto* e = std::get_if<PairsError>(&list1)) return fail("--prefixes1: " + e->message);
+  if (auto* e = std::get_if<PairsError>(&list2)) return fail("--prefixes2: " + e->message);
+  options.prefixes1 = std::get<std::string>(list1);
+  options.prefixes2 = std::get<std::string>(list2);
+
+  std::vector<TextPair> pairs;
+  ImportReport report;
+  const ImportSide side{a.lang1, a.lang2, a.transliterate};
+  for (const auto& [base, reverse] :
+       {std::pair{a.db1, false}, std::pair{a.reverse.value_or(""), true}}) {
+    if (base.empty()) continue;
+    auto db = read_dictd_database(base);
+    if (auto* e = std::get_if<DictdError>(&db)) return fail(e->message);
+    import_dictd_pairs(std::get<DictdDatabase>(db), reverse, side, pairs, report);
+  }
+  auto compiled = compile_dictionary(pairs, options);
+  if (auto* e = std::get_if<CompileError>(&compiled)) return fail(e->message);
+  const auto& dict = std::get<CompiledDictionary>(compiled);
+  if (auto error = write_file_atomically(a.output, dict.bytes)) return fail(*error);
+
+  std::printf("%s: %zu bytes, %zu distinct pairs from %zu definitions\n", a.output.c_str(),
+              dict.bytes.size(), dict.distinct_pairs, report.entries);
+  for (int n = 0; n < 2; ++n) {
+    const auto& s = dict.language[n];
+    std::printf("  language %d: %zu headwords, %zu table entries, headwords %llu -> %llu bytes\n",
+                n + 1, s.records, s.table_entries, static_cast<unsigned long long>(s.plain_bytes),
+                static_cast<unsigned long long>(s.compressed_bytes));
+  }
+  if (a.report) {
+    std::printf("pairs extracted: %zu (%zu merged as duplicates)\n", report.pairs,
+                report.pairs - dict.distinct_pairs);
+    for (const auto& [reason, count] : report.skipped) {
+      std::printf("skipped: %zu %s\n", count, reason.c_str());
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+void add_import_command(CLI::App& app, int& status) {
+  auto args = std::make_shared<ImportArgs>();
+  CLI::App* cmd = app.add_subcommand(
+      "import-dictd",
+      "Build a dictionary from dictd databases (such as Debian's FreeDict packages): DB1 "
+      "translates language 1 to 2, the optional --reverse DB2 language 2 to 1");
+  cmd->add_option("--lang1", args->lang1, "Language 1 code, at most 3 characters")->required();
+  cmd->add_option("--lang2", args->lang2, "Language 2 code, at most 3 characters")->required();
+  cmd->add_option("--reverse", args->reverse,
+                  "Base path of a database translating language 2 to language 1; its pairs are "
+                  "merged in");
+  cmd->add_flag("--transliterate", args->transliterate,
+                "Replace characters without a Windows-1252 form instead of skipping the entry");
+  cmd->add_option("--prefixes1", args->prefixes1,
+                  "Prefix list for searches from language 1 (default: the language's own, "
+                  "e.g. \",to \" for en)");
+  cmd->add_option("--prefixes2", args->prefixes2, "Prefix list for searches from language 2");
+  cmd->add_flag("--report", args->report, "Also print what was skipped and why");
+  cmd->add_option("-o,--output", args->output, "Dictionary file to write")->required();
+  cmd->add_option("DB1", args->db1,
+                  "Base path of the database (BASE.index and BASE.dict.dz), e.g. "
+                  "/usr/share/dictd/freedict-eng-deu")
+      ->required();
+  cmd->callback([args, &status] { status = run_import(*args); });
+}
+
+}  // namespace lexvia::cli

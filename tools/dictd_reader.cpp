@@ -1,0 +1,104 @@
+#include "dictd_reader.h"
+
+#include <zlib.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace lexvia {
+
+namespace {
+
+int dictd_digit(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+std::optional<std::string> read_text_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return std::move(text).str();
+}
+
+std::variant<std::string, DictdError> read_gzip_file(const std::string& path) {
+  gzFile file = gzopen(path.c_str(), "rb");
+  if (file == nullptr) return DictdError{"cannot open " + path};
+  gzbuffer(file, 1 << 17);
+  std::string body;
+  char chunk[1 << 16];
+  int n;
+  while ((n = gzread(file, chunk, sizeof chunk)) > 0)
+    body.append(chunk, static_cast<std::size_t>(n));
+  int code = Z_OK;
+  const char* message = gzerror(file, &code);
+  const std::string error = n < 0 ? std::string(message) : std::string();
+  gzclose(file);
+  if (n < 0) return DictdError{path + ": " + error};
+  return body;
+}
+
+}  // namespace
+
+std::string_view DictdDatabase::definition(const DictdEntry& e) const {
+  if (e.offset > body.size() || e.length > body.size() - e.offset) return {};
+  return std::string_view(body).substr(e.offset, e.length);
+}
+
+std::optional<std::size_t> decode_dictd_number(std::string_view digits) {
+  if (digits.empty() || digits.size() > 10) return std::nullopt;
+  std::size_t value = 0;
+  for (char c : digits) {
+    const int d = dictd_digit(c);
+    if (d < 0) return std::nullopt;
+    value = value * 64 + static_cast<std::size_t>(d);
+  }
+  return value;
+}
+
+std::variant<std::vector<DictdEntry>, DictdError> parse_dictd_index(std::string_view text) {
+  std::vector<DictdEntry> entries;
+  std::size_t number = 0;
+  while (!text.empty()) {
+    ++number;
+    const std::size_t eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty()) continue;
+    const std::size_t tab1 = line.find('\t');
+    const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+    if (tab2 == std::string_view::npos) {
+      return DictdError{"index line " + std::to_string(number) + ": not KEY<TAB>OFFSET<TAB>LENGTH"};
+    }
+    auto offset = decode_dictd_number(line.substr(tab1 + 1, tab2 - tab1 - 1));
+    auto length = decode_dictd_number(line.substr(tab2 + 1));
+    if (!offset || !length) {
+      return DictdError{"index line " + std::to_string(number) + ": bad offset or length"};
+    }
+    entries.push_back({std::string(line.substr(0, tab1)), *offset, *length});
+  }
+  return entries;
+}
+
+std::variant<DictdDatabase, DictdError> read_dictd_database(const std::string& base) {
+  auto index_text = read_text_file(base + ".index");
+  if (!index_text) return DictdError{"cannot read " + base + ".index"};
+  auto entries = parse_dictd_index(*index_text);
+  if (auto* e = std::get_if<DictdError>(&entries))
+    return DictdError{base + ".index: " + e->message};
+  DictdDatabase db;
+  db.entries = std::move(std::get<std::vector<DictdEntry>>(entries));
+  std::ifstream dz(base + ".dict.dz");
+  auto body = dz ? read_gzip_file(base + ".dict.dz") : read_gzip_file(base + ".dict");
+  if (auto* e = std::get_if<DictdError>(&body)) return *e;
+  db.body = std::move(std::get<std::string>(body));
+  return db;
+}
+
+}  // namespace lexvia
