@@ -1,0 +1,144 @@
+#include "dictd_import.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "compile_helpers.h"
+
+namespace lexvia {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+TEST(DictdNumbers, AreBase64DigitsMostSignificantFirst) {
+  EXPECT_EQ(decode_dictd_number("A"), 0u);
+  EXPECT_EQ(decode_dictd_number("x"), 49u);
+  EXPECT_EQ(decode_dictd_number("BA"), 64u);
+  EXPECT_EQ(decode_dictd_number("BAK3S"), 16821714u);  // 1·64⁴ + 10·64² + 55·64 + 18
+  EXPECT_EQ(decode_dictd_number("+/"), 62u * 64 + 63);
+  EXPECT_FALSE(decode_dictd_number("A-"));
+  EXPECT_FALSE(decode_dictd_number(""));
+  auto index = parse_dictd_index("house\tBAK3S\tx\n\nbad line\n");
+  EXPECT_NE(std::get<DictdError>(index).message.find("index line 3"), std::string::npos);
+}
+
+TEST(DictdExtraction, CommaListsDropMarksExamplesAndReferences) {
+  const std::string go =
+      "go /\xC9\xA1\xCB\x88\xC9\x99\xCA\x8A/ (went /w\xCB\x88\xC9\x9Bnt/ <>, gone) <v>\n"
+      "ablaufen, laufen, vor sich gehen <v, intr> [geh.]\n"
+      "         Note: wiederkehrendes Ereignis\n"
+      "      \"If all goes to plan, \xE2\x80\xA6\"  - Wenn alles nach Plan l\xC3\xA4uft\n"
+      "   Synonym: {belong}\n"
+      "\n"
+      " see: {going}, {gone}\n";
+  EXPECT_EQ(extract_headword("go /\xC9\xA1\xCB\x88\xC9\x99\xCA\x8A/ (went /w/ <>) <v>"), "go");
+  EXPECT_EQ(extract_translations(go, DictdStyle::kCommaList),
+            (Texts{"ablaufen", "laufen", "vor sich gehen"}));
+  EXPECT_EQ(extract_translations("x /x/\n [Am.] Eisen(II,III)-oxid <neut>, Rost [chem.] , "
+                                 "(allein) im Haus bleiben\n",
+                                 DictdStyle::kCommaList),
+            (Texts{"Eisen(II,III)-oxid", "Rost", "(allein) im Haus bleiben"}));
+  EXPECT_EQ(extract_headword("self-esteem /s\xCB\x88\xC9\x9Blf/"), "self-esteem");
+  EXPECT_EQ(extract_headword("etw. (aus etw.) hervorholen /x/ <v>"), "etw. (aus etw.) hervorholen");
+  EXPECT_EQ(extract_headword("rock'n'roll <n>"), "rock'n'roll");
+  EXPECT_TRUE(extract_translations("lonely /x/\n", DictdStyle::kCommaList).empty());
+  EXPECT_EQ(
+      extract_translations("iron /x/\nEisen <neut> [chem.] Fe,  /f/\n", DictdStyle::kCommaList),
+      (Texts{"Eisen Fe"}));
+}
+
+TEST(DictdExtraction, NumberedListsKeepCommasInsideATranslation) {
+  EXPECT_EQ(extract_translations("leveszi /x/\n1. to carry sy off, away\n2. to sweep sy off\n",
+                                 DictdStyle::kNumbered),
+            (Texts{"to carry sy off, away", "to sweep sy off"}));
+  EXPECT_EQ(extract_translations("hideg /x/\nhands numb with cold, stiff\n", DictdStyle::kNumbered),
+            (Texts{"hands numb with cold, stiff"}));
+}
+
+TEST(DictdText, MapsC1CodesAndSpellsHungarianAsThisCodePageDoes) {
+  // U+0085 stands for the Windows-1252 ellipsis.
+  EXPECT_EQ(to_dictionary_text("wait\xC2\x85", "en", false), "wait\x85");
+  // ő and ű become õ and û; the ô of eng-hun (standing for ő) becomes õ too.
+  EXPECT_EQ(to_dictionary_text("t\xC5\x91zsde \xC5\xB1r \xC3\xB4", "hu", false),
+            "t\xF5zsde \xFBr \xF5");
+  EXPECT_EQ(to_dictionary_text("\xC3\xB4", "fr", false), "\xF4");  // only for Hungarian
+  EXPECT_FALSE(to_dictionary_text("\xCE\xB1-ray", "en", false));   // α
+  EXPECT_EQ(to_dictionary_text("\xCE\xB1-ray", "en", true), "a-ray");
+}
+
+// Writes BASE.index and a gzip BASE.dict.dz holding the definitions.
+void write_database(const std::string& base,
+                    const std::vector<std::pair<std::string, std::string>>& entries) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  auto number = [](std::size_t v) {
+    std::string s;
+    do {
+      s.insert(s.begin(), kDigits[v % 64]);
+      v /= 64;
+    } while (v != 0);
+    return s;
+  };
+  std::string body, index;
+  for (const auto& [key, definition] : entries) {
+    index += key + "\t" + number(body.size()) + "\t" + number(definition.size()) + "\n";
+    body += definition;
+  }
+  // A second key sharing the first definition, as dictd indexes do.
+  index += "alias\tA\t" + number(entries.front().second.size()) + "\n";
+  std::ofstream(base + ".index") << index;
+  gzFile gz = gzopen((base + ".dict.dz").c_str(), "wb");
+  gzwrite(gz, body.data(), static_cast<unsigned>(body.size()));
+  gzclose(gz);
+}
+
+TEST(DictdImport, BothDatabasesMergeIntoOneTwoWayDictionary) {
+  const auto dir = std::filesystem::temp_directory_path() / "lexvia-dictd-test";
+  std::filesystem::create_directories(dir);
+  const std::string eng_hun = (dir / "eng-hun").string();
+  const std::string hun_eng = (dir / "hun-eng").string();
+  write_database(eng_hun, {{"00databaseinfo", "00-database-info\nabout\n"},
+                           {"exchange", "exchange /x/\n1. t\xC3\xB4zsde\n2. csere\n"},
+                           {"alpha", "alpha /x/\n\xCE\xB1\n"},
+                           {"nothing", "nothing /x/\n"}});
+  write_database(hun_eng, {{"tozsde", "t\xC5\x91zsde /x/\n1. exchange\n2. stock market\n"}});
+
+  std::vector<TextPair> pairs;
+  ImportReport report;
+  const ImportSide side{"en", "hu", false};
+  import_dictd_pairs(std::get<DictdDatabase>(read_dictd_database(eng_hun)), false, side, pairs,
+                     report);
+  import_dictd_pairs(std::get<DictdDatabase>(read_dictd_database(hun_eng)), true, side, pairs,
+                     report);
+  EXPECT_EQ(report.pairs, 4u);
+  EXPECT_EQ(report.entries, 4u);
+  EXPECT_EQ(report.skipped["database information entry"], 1u);
+  EXPECT_EQ(report.skipped["translation without a Windows-1252 form"], 1u);
+  EXPECT_EQ(report.skipped["entry without a usable translation"], 2u);
+
+  auto compiled = std::get<CompiledDictionary>(compile_dictionary(pairs, testing::en_de()));
+  EXPECT_EQ(compiled.distinct_pairs, 3u);  // exchange - tõzsde came from both
+  EXPECT_EQ(testing::dump_lines(compiled.bytes, 2),
+            (std::vector<std::pair<std::string, std::string>>{
+                {"csere", "exchange"}, {"t\xF5zsde", "exchange"}, {"t\xF5zsde", "stock market"}}));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(DictdImport, DetectsTheStyleOfADatabase) {
+  DictdDatabase numbered;
+  numbered.body = "a /x/\n1. b\n2. c\n";
+  numbered.entries = {{"a", 0, numbered.body.size()}};
+  EXPECT_EQ(detect_style(numbered), DictdStyle::kNumbered);
+  DictdDatabase list;
+  list.body = "a /x/\nb <n>, c\n";
+  list.entries = {{"a", 0, list.body.size()}};
+  EXPECT_EQ(detect_style(list), DictdStyle::kCommaList);
+  EXPECT_EQ(default_prefix_list("en"), ",to ");
+  EXPECT_EQ(default_prefix_list("de"), ",sich ");
+  EXPECT_EQ(default_prefix_list("hu"), "");
+}
+
+}  // namespace
+}  // namespace lexvia
