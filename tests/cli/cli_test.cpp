@@ -193,8 +193,27 @@ TEST_F(Cli, BrowseListsOnePagePerMove) {
             "\"text\": \"  answer\"}\n]]\n");
 }
 
+// The FreeDict dictionaries are built by the optimised build only.
+TEST_F(Cli, TheBundledEnglishGermanDictionaryTranslatesBothWays) {
+  const std::string dic = std::string(LEXVIA_DATA_DIR) + "/en-de.dic";
+  if (!fs::exists(dic)) GTEST_SKIP() << dic << " is not built in this build";
+  EXPECT_EQ(run("verify " + dic).status, 0);
+  // en-de.dic is the default dictionary.
+  Outcome house = run(std::string("env -u LEXVIA_DICT ") + LEXVIA_CLI_PATH +
+                          " lookup --method exact --format tsv house",
+                      true);
+  EXPECT_NE(house.out.find("2\t    Haus\n"), std::string::npos) << house.out;
+  Outcome haus = run("lookup --dict " + dic + " --direction 2 --method exact --format tsv Haus");
+  EXPECT_NE(haus.out.find("2\t    house\n"), std::string::npos) << haus.out;
+  const std::string hu = std::string(LEXVIA_DATA_DIR) + "/en-hu.dic";
+  Outcome tozsde =
+      run("lookup --dict " + hu + " --direction 2 --method exact --format tsv t\u00f5zsde");
+  EXPECT_NE(tozsde.out.find("2\t    exchange\n"), std::string::npos) << tozsde.out;
+}
+
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
-  for (const char* command : {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse "}) {
+  for (const char* command :
+       {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse ", "import-dictd "}) {
     Outcome r = run(std::string(command) + "--help");
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
