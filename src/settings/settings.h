@@ -1,0 +1,82 @@
+// The user's choices between runs: read once at start-up, held in memory,
+// written back at a few fixed moments. Each dictionary file has two prefix
+// lists of its own; without stored ones the dictionary's own lists serve.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "dict/dictionary_info.h"
+#include "settings/key_value_store.h"
+
+namespace lexvia {
+
+struct Settings {
+  std::int32_t direction = 1;
+  std::int32_t search_method = 1;
+  std::int32_t quick_translate_on = 0;
+  std::int32_t quick_translate_button = 0;
+  DictionaryPath dictionary_path;                    // UTF-8
+  std::optional<std::string> speech_library_path;    // UTF-8
+  std::int32_t language_index = 0;
+  std::int32_t invisible_listing = 1;
+  std::u16string prefix_list[2];
+};
+
+// The steps of start-up and of the commands that belong to the desktop
+// program. Every step does nothing by default.
+class SettingsShell {
+ public:
+  virtual ~SettingsShell() = default;
+  enum class FileKind { kDictionary, kSpeechLibrary };
+  // The platform file chooser; nothing when cancelled.
+  virtual std::optional<std::string> choose_file(FileKind, const std::u16string& title) {
+    (void)title;
+    return std::nullopt;
+  }
+  virtual void layout() {}
+  virtual void refresh() {}
+  virtual void refocus_query() {}
+};
+
+// The value names of the two prefix lists of a dictionary: "#1 Prefix list-"
+// and "#2 Prefix list-" followed by the last 11 characters of the path;
+// nothing for a path of 10 characters or fewer.
+std::optional<std::u16string> prefix_list_value_name(int n, const DictionaryPath& path);
+
+class SettingsKeeper {
+ public:
+  struct Services {
+    KeyValueStore& store;
+    Settings& settings;
+    // Loads the interface strings of a language index.
+    std::function<void(int)> load_interface_strings;
+    DirectionLabels& labels;
+    LineSink& lines;
+    const InterfaceStrings& strings;
+    SettingsShell& shell;
+  };
+  explicit SettingsKeeper(Services services) : s_(std::move(services)) {}
+
+  void load_settings();
+  void save_settings();
+  void load_prefix_lists();
+  void save_prefix_lists();
+  // Prefix list n (1 or 2); empty for any other n.
+  const std::u16string& get_prefix_list(int n) const;
+  void set_prefix_list(int n, std::u16string_view text);
+
+  // The moments at which settings are written.
+  void select_language(int index);
+  void toggle_invisible_listing();
+  void load_dictionary();
+  void confirm_search_options(std::u16string_view list1, std::u16string_view list2);
+  void exit();
+
+ private:
+  Services s_;
+};
+
+}  // namespace lexvia
