@@ -73,6 +73,10 @@ struct Section {
 std::variant<Section, CompileError> compile_language(const Language& lang, int n, bool compress) {
   const std::string which = "language " + std::to_string(n);
   for (std::size_t id = 0; id < lang.texts.size(); ++id) {
+    if (lang.texts[id].find('\0') != std::string::npos) {
+      return CompileError{"line " + std::to_string(lang.line[id]) + ": " + which +
+                          " text holds a NUL character, which ends a text"};
+    }
     if (lang.texts[id].size() > kMaxDecodedText) {
       return CompileError{"line " + std::to_string(lang.line[id]) + ": " + which + " text is " +
                           std::to_string(lang.texts[id].size()) + " bytes long; at most " +

@@ -25,15 +25,30 @@ std::vector<std::uint8_t> free_codes(const std::vector<std::string>& texts) {
   return codes;
 }
 
-// Counts adjacent symbol pairs; returns the most frequent one and its count.
+// Counts adjacent symbol pairs; returns the most frequent one and its count
+// (the lowest pair value among equals, so the result does not depend on the
+// order pairs are met). Only the counters it touched are cleared afterwards,
+// so a small input costs little however large the table of pairs is.
 std::pair<std::uint16_t, std::size_t> most_frequent_pair(const std::vector<Symbols>& texts,
-                                                         std::vector<std::uint32_t>& counts) {
-  std::fill(counts.begin(), counts.end(), 0);
+                                                         std::vector<std::uint32_t>& counts,
+                                                         std::vector<std::uint16_t>& touched) {
   for (const auto& t : texts) {
-    for (std::size_t i = 1; i < t.size(); ++i) ++counts[(t[i - 1] << 8) | t[i]];
+    for (std::size_t i = 1; i < t.size(); ++i) {
+      const auto pair = static_cast<std::uint16_t>((t[i - 1] << 8) | t[i]);
+      if (counts[pair]++ == 0) touched.push_back(pair);
+    }
   }
-  auto best = std::max_element(counts.begin(), counts.end());
-  return {static_cast<std::uint16_t>(best - counts.begin()), *best};
+  std::uint16_t best = 0;
+  std::size_t best_count = 0;
+  for (std::uint16_t pair : touched) {
+    if (counts[pair] > best_count || (counts[pair] == best_count && pair < best)) {
+      best = pair;
+      best_count = counts[pair];
+    }
+    counts[pair] = 0;
+  }
+  touched.clear();
+  return {best, best_count};
 }
 
 void replace_pair(std::vector<Symbols>& texts, std::uint8_t first, std::uint8_t second,
@@ -76,9 +91,10 @@ std::optional<SubstitutionResult> build_substitution(const std::vector<std::stri
   std::vector<SubstitutionEntry> merges;
   const std::size_t budget = options.max_entries - (escape ? 1 : 0);
   std::vector<std::uint32_t> counts(1 << 16);
+  std::vector<std::uint16_t> touched;
   std::size_t next_code = 0;
   while (options.compress && merges.size() < budget && next_code < codes.size()) {
-    auto [pair, count] = most_frequent_pair(symbols, counts);
+    auto [pair, count] = most_frequent_pair(symbols, counts, touched);
     if (count < options.min_pair_count) break;
     const auto first = static_cast<std::uint8_t>(pair >> 8);
     const auto second = static_cast<std::uint8_t>(pair & 0xFF);

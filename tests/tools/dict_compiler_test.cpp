@@ -216,6 +216,8 @@ TEST(CompilerLimits, WhatTheFormatCannotHoldIsAClearError) {
 
   EXPECT_NE(compile_error({{std::string(1000, 'a'), "b"}}).message.find("at most 999"),
             std::string::npos);
+  EXPECT_NE(compile_error({{"a", std::string("b\0c", 3)}}).message.find("NUL"),
+            std::string::npos);
 
   // 255 bytes that no merge can shorten: every byte value once at most.
   std::string incompressible;

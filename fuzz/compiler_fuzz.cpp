@@ -1,0 +1,83 @@
+// Pairs chosen by the fuzzer go through the compiler; whatever it accepts must
+// pass the checker, and every pair must be found again by Exact Search in
+// both directions.
+#include <cstdlib>
+
+#include "dict_checker.h"
+#include "dict_compiler.h"
+#include "fuzz_support.h"
+#include "search/search_engine.h"
+
+namespace {
+
+class NoPrefixes final : public lexvia::PrefixListSource {
+ public:
+  std::u16string get_prefix_list(int) override { return u""; }
+};
+
+// Lines "text<TAB>text"; texts are taken as Windows-1252 bytes as they stand.
+std::vector<lexvia::TextPair> pairs_of(std::string_view input) {
+  std::vector<lexvia::TextPair> pairs;
+  std::size_t line = 0;
+  while (!input.empty() && pairs.size() < 64) {
+    const std::size_t eol = input.find('\n');
+    const std::string_view text = input.substr(0, eol);
+    input.remove_prefix(eol == std::string_view::npos ? input.size() : eol + 1);
+    const std::size_t tab = text.find('\t');
+    if (tab == std::string_view::npos || tab == 0 || tab + 1 == text.size()) continue;
+    pairs.push_back({std::string(text.substr(0, tab)), std::string(text.substr(tab + 1)), ++line});
+  }
+  return pairs;
+}
+
+// True when an Exact Search for `query` lists `headword` with `translation`
+// among its translations.
+bool lists(const lexvia::fuzz::Lines& lines, const std::string& headword,
+           const std::string& translation) {
+  const auto& f = lines.formatted;
+  for (std::size_t i = 0; i < f.size(); ++i) {
+    if (f[i].second != lexvia::kColourHeadword || f[i].first != "  " + headword) continue;
+    for (std::size_t j = i + 1; j < f.size() && f[j].second == lexvia::kColourTranslation; ++j) {
+      if (f[j].first == "    " + translation) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace lexvia;
+  fuzz::Input in(data, size);
+  CompileOptions options;
+  options.language1 = "en";
+  options.language2 = "de";
+  options.compress = in.byte() % 4 != 0;
+  const auto pairs = pairs_of(in.rest());
+  auto compiled = compile_dictionary(pairs, options);
+  if (std::holds_alternative<CompileError>(compiled)) return 0;
+  const auto& bytes = std::get<CompiledDictionary>(compiled).bytes;
+  if (!verify_dictionary(bytes).ok()) std::abort();
+
+  const std::string& path = fuzz::scratch_path("compiled.dic");
+  fuzz::write_file(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+  const DictionaryPath dict = path;
+  SearchState state;
+  CancelFlag cancel;
+  WindowedReader index_reader, translation_reader;
+  BuiltinStrings strings;
+  NoPrefixes prefixes;
+  NoProgress progress;
+  for (const TextPair& p : pairs) {
+    for (int direction : {1, 2}) {
+      const std::string& from = direction == 1 ? p.first : p.second;
+      const std::string& to = direction == 1 ? p.second : p.first;
+      fuzz::Lines lines;
+      SearchEngine engine({dict, state, cancel, index_reader, translation_reader, lines, strings,
+                           prefixes, progress});
+      engine.search_dictionary(from, kExactSearch, direction);
+      if (!lists(lines, from, to)) std::abort();
+    }
+  }
+  return 0;
+}
