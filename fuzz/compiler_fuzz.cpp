@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto& bytes = std::get<CompiledDictionary>(compiled).bytes;
   if (!verify_dictionary(bytes).ok()) std::abort();
 
-  const std::string& path = fuzz::scratch_path("compiled.dic");
+  const std::string path = fuzz::scratch_path("compiled.dic");
   fuzz::write_file(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
   const DictionaryPath dict = path;
   SearchState state;

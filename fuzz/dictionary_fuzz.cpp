@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemoryFile memory(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
   (void)dump_dictionary(memory, direction, [](std::string_view, auto) {});
 
-  const std::string& path = fuzz::scratch_path("dictionary.dic");
+  const std::string path = fuzz::scratch_path("dictionary.dic");
   fuzz::write_file(path, file);
   const DictionaryPath dict = path;
   fuzz::Lines lines;

@@ -38,12 +38,14 @@ class Input {
   std::size_t pos_ = 0;
 };
 
-// A file of this process's own, rewritten for every input.
-inline const std::string& scratch_path(const char* name) {
-  static const std::string path = (std::filesystem::temp_directory_path() /
-                                   ("lexvia-fuzz-" + std::to_string(::getpid()) + "-" + name))
-                                      .string();
-  return path;
+// A file in a folder of this process's own, rewritten for every input.
+inline std::string scratch_path(const char* name) {
+  static const std::filesystem::path folder = [] {
+    auto f = std::filesystem::temp_directory_path() / ("lexvia-fuzz-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(f);
+    return f;
+  }();
+  return (folder / name).string();
 }
 
 inline void write_file(const std::string& path, std::string_view bytes) {

@@ -138,6 +138,16 @@ def dictd_seeds():
     write("dictd", "bad-range", b"\x00\x00\x10\x00x\tBAAAA\tB\ny\tA\tZZ\n" + b"body")
 
 
+def language_module_seeds():
+    for lang in ("hu", "de"):
+        with open(os.path.join(ROOT, "resources", f"lexvi_{lang}.iu2"), "rb") as f:
+            write("language_module", f"{lang}.iu2", f.read())
+    write("language_module", "name-only", b"Name only")
+    write("language_module", "breaks", b"X\r\r\n\nA\\nB\rC\n")
+    write("language_module", "empty", b"")
+    write("language_module", "long", b"N\n" + b"x" * 5000 + b"\nshort\n")
+
+
 if __name__ == "__main__":
     if not os.path.exists(CLI):
         sys.exit("build the default preset first: " + CLI)
@@ -146,3 +156,4 @@ if __name__ == "__main__":
     compiler_seeds()
     pairs_seeds()
     dictd_seeds()
+    language_module_seeds()
