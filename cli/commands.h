@@ -13,5 +13,6 @@ void add_dump_command(CLI::App& app, int& status);
 void add_lookup_command(CLI::App& app, int& status);
 void add_browse_command(CLI::App& app, int& status);
 void add_import_command(CLI::App& app, int& status);
+void add_settings_command(CLI::App& app, int& status);
 
 }  // namespace lexvia::cli

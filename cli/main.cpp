@@ -19,6 +19,7 @@ int run(int argc, char** argv) {
   lexvia::cli::add_lookup_command(app, status);
   lexvia::cli::add_browse_command(app, status);
   lexvia::cli::add_import_command(app, status);
+  lexvia::cli::add_settings_command(app, status);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

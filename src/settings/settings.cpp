@@ -1,0 +1,197 @@
+#include "settings/settings.h"
+
+#include <cstddef>
+#include <utility>
+
+#include "dict/cp1252.h"
+
+namespace lexvia {
+
+namespace {
+
+constexpr int kStringDictionary = 40031;
+// Prefix lists are kept only for paths longer than this many UTF-16 units.
+constexpr std::size_t kShortPath = 10;
+constexpr std::size_t kSuffixUnits = 11;
+// A path that starts with this mark counts as unset.
+constexpr char16_t kUnsetMark = u'\uFEEE';
+
+// Closes what it opened, on every way out.
+class OpenKey {
+ public:
+  OpenKey(KeyValueStore& store, bool for_writing)
+      : store_(store),
+        open_(for_writing ? store.create_key(kSettingsKey) : store.open_key(kSettingsKey)) {}
+  ~OpenKey() {
+    if (open_) store_.close_key();
+  }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  bool is_open() const { return open_; }
+
+ private:
+  KeyValueStore& store_;
+  bool open_;
+};
+
+// An integer setting, or `absent` when there is none. A value stored as a
+// string reads as absent: its bytes are no number the program ever wrote.
+std::int32_t read_integer(KeyValueStore& store, const OpenKey& key, const char16_t* name,
+                          std::int32_t absent) {
+  if (!key.is_open()) return absent;
+  const auto value = store.query_value(name);
+  if (!value || value->type != StoredValue::Type::kInteger) return absent;
+  return value->integer;
+}
+
+// A C string reads a stored text up to its first NUL.
+std::u16string up_to_nul(std::u16string text) {
+  if (const auto nul = text.find(u'\0'); nul != std::u16string::npos) text.resize(nul);
+  return text;
+}
+
+// A string value; nothing when absent or not a string.
+std::optional<std::u16string> read_string(KeyValueStore& store, const OpenKey& key,
+                                          const std::u16string& name) {
+  if (!key.is_open()) return std::nullopt;
+  auto value = store.query_value(name);
+  if (!value || value->type != StoredValue::Type::kString) return std::nullopt;
+  return up_to_nul(std::move(value->text));
+}
+
+// A stored file path that still names a file. A text of the bare NUL, one
+// starting with the unset mark or naming a vanished file gives nothing.
+std::optional<std::string> read_path(KeyValueStore& store, const OpenKey& key,
+                                     const char16_t* name) {
+  if (!key.is_open()) return std::nullopt;
+  auto value = store.query_value(name);
+  if (!value || value->type != StoredValue::Type::kString || value->size_bytes() <= 2) {
+    return std::nullopt;
+  }
+  const std::u16string text = up_to_nul(std::move(value->text));
+  if (text.empty() || text[0] == kUnsetMark) return std::nullopt;
+  std::string path = utf16_to_utf8(text);
+  if (!store.file_exists(path)) return std::nullopt;
+  return path;
+}
+
+StoredValue path_value(const std::optional<std::string>& path) {
+  return StoredValue::of(path ? utf8_to_utf16(*path) : std::u16string());
+}
+
+}  // namespace
+
+std::optional<std::u16string> prefix_list_value_name(int n, const DictionaryPath& path) {
+  if ((n != 1 && n != 2) || !path) return std::nullopt;
+  const std::u16string wide = utf8_to_utf16(*path);
+  if (wide.size() <= kShortPath) return std::nullopt;
+  std::u16string name = n == 1 ? u"#1 Prefix list-" : u"#2 Prefix list-";
+  return name + wide.substr(wide.size() - kSuffixUnits);
+}
+
+void SettingsKeeper::load_settings() {
+  Settings& s = s_.settings;
+  {
+    const OpenKey key(s_.store, false);
+    s.language_index = read_integer(s_.store, key, u"UI", 0);
+    // Before anything that shows text.
+    if (s_.load_interface_strings) s_.load_interface_strings(s.language_index);
+    s.direction = read_integer(s_.store, key, u"Language From", 1);
+    s.search_method = read_integer(s_.store, key, u"Search Method", 1);
+    s.quick_translate_on = read_integer(s_.store, key, u"QuickTranslate", 0);
+    s.quick_translate_button = read_integer(s_.store, key, u"QuickTranslateButton", 0);
+    s.dictionary_path = read_path(s_.store, key, u"Dictionary");
+    if (!s.dictionary_path) {
+      s.dictionary_path = s_.shell.choose_file(SettingsShell::FileKind::kDictionary,
+                                               s_.strings.interface_string(kStringDictionary));
+    }
+    s.speech_library_path = read_path(s_.store, key, u"Speech Library");
+    s.invisible_listing = read_integer(s_.store, key, u"Invisible Listing", 1);
+  }
+  load_prefix_lists();
+  build_direction_labels({s.dictionary_path, s_.lines, s_.strings}, s_.labels);
+  s_.shell.layout();
+  s_.shell.refresh();
+  s_.shell.refocus_query();
+}
+
+void SettingsKeeper::save_settings() {
+  const Settings& s = s_.settings;
+  {
+    const OpenKey key(s_.store, true);
+    if (!key.is_open()) return;
+    s_.store.set_value(u"Language From", StoredValue::of(s.direction));
+    s_.store.set_value(u"Search Method", StoredValue::of(s.search_method));
+    s_.store.set_value(u"QuickTranslate", StoredValue::of(s.quick_translate_on));
+    s_.store.set_value(u"QuickTranslateButton", StoredValue::of(s.quick_translate_button));
+    s_.store.set_value(u"Dictionary", path_value(s.dictionary_path));
+    s_.store.set_value(u"Speech Library", path_value(s.speech_library_path));
+    s_.store.set_value(u"UI", StoredValue::of(s.language_index));
+    s_.store.set_value(u"Invisible Listing", StoredValue::of(s.invisible_listing));
+  }
+  save_prefix_lists();
+}
+
+void SettingsKeeper::load_prefix_lists() {
+  const OpenKey key(s_.store, false);
+  const DictionaryPath& path = s_.settings.dictionary_path;
+  for (int n = 1; n <= 2; ++n) {
+    const auto name = prefix_list_value_name(n, path);
+    if (!name) return;
+    auto text = read_string(s_.store, key, *name);
+    // An emptied list falls back to the dictionary's own.
+    if (!text || text->empty()) text = read_default_prefix_list({path, s_.lines, s_.strings}, n);
+    if (text) set_prefix_list(n, *text);
+  }
+}
+
+void SettingsKeeper::save_prefix_lists() {
+  const OpenKey key(s_.store, true);
+  if (!key.is_open()) return;
+  for (int n = 1; n <= 2; ++n) {
+    const auto name = prefix_list_value_name(n, s_.settings.dictionary_path);
+    if (!name) return;
+    s_.store.set_value(*name, StoredValue::of(s_.settings.prefix_list[n - 1]));
+  }
+}
+
+const std::u16string& SettingsKeeper::get_prefix_list(int n) const {
+  static const std::u16string kNone;
+  return n == 1 || n == 2 ? s_.settings.prefix_list[n - 1] : kNone;
+}
+
+void SettingsKeeper::set_prefix_list(int n, std::u16string_view text) {
+  if (n == 1 || n == 2) s_.settings.prefix_list[n - 1] = std::u16string(text);
+}
+
+void SettingsKeeper::select_language(int index) {
+  s_.settings.language_index = index;
+  save_settings();
+}
+
+void SettingsKeeper::toggle_invisible_listing() {
+  s_.settings.invisible_listing = s_.settings.invisible_listing == 0 ? 1 : 0;
+  save_settings();
+}
+
+void SettingsKeeper::load_dictionary() {
+  save_prefix_lists();
+  auto chosen = s_.shell.choose_file(SettingsShell::FileKind::kDictionary,
+                                     s_.strings.interface_string(kStringDictionary));
+  if (chosen) s_.settings.dictionary_path = std::move(chosen);
+  load_prefix_lists();
+  save_settings();
+  build_direction_labels({s_.settings.dictionary_path, s_.lines, s_.strings}, s_.labels);
+  s_.shell.refresh();
+  s_.shell.refocus_query();
+}
+
+void SettingsKeeper::confirm_search_options(std::u16string_view list1, std::u16string_view list2) {
+  set_prefix_list(1, list1);
+  set_prefix_list(2, list2);
+  save_prefix_lists();
+}
+
+void SettingsKeeper::exit() { save_settings(); }
+
+}  // namespace lexvia

@@ -1,0 +1,58 @@
+// The settings store of the programs: one SQLite file, settings.db, holding
+// every key's values in one table. A write (create_key to close_key) is one
+// transaction, so a process killed in the middle of a save leaves the old
+// settings, and several processes may save at once without losing a write.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/key_value_store.h"
+
+struct sqlite3;
+
+namespace lexvia {
+
+// Where settings.db lives: $LEXVIA_CONFIG_DIR, else $XDG_CONFIG_HOME/lexvia,
+// else ~/.config/lexvia. Empty when none of them can be found.
+std::string settings_folder();
+
+class SqliteStore final : public KeyValueStore {
+ public:
+  // settings.db in settings_folder(), which is created when missing.
+  SqliteStore();
+  // The database at that path (created when missing).
+  explicit SqliteStore(const std::string& database_path);
+  ~SqliteStore() override;
+  SqliteStore(const SqliteStore&) = delete;
+  SqliteStore& operator=(const SqliteStore&) = delete;
+
+  // False when the database could not be opened: every key then reads as
+  // missing and no write succeeds.
+  bool is_open() const { return db_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+  bool open_key(const std::u16string& key) override;
+  bool create_key(const std::u16string& key) override;
+  std::optional<StoredValue> query_value(const std::u16string& name) override;
+  bool set_value(const std::u16string& name, const StoredValue& value) override;
+  void close_key() override;
+  bool file_exists(const std::string& path) override;
+
+  // Every value of a key, ordered by name; for listing what is stored.
+  std::vector<std::pair<std::u16string, StoredValue>> list_values(const std::u16string& key);
+
+ private:
+  void open(const std::string& database_path);
+  bool exec(const char* sql);
+
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  std::string key_;  // UTF-8
+  bool key_open_ = false;
+  bool writing_ = false;
+  bool write_failed_ = false;
+};
+
+}  // namespace lexvia

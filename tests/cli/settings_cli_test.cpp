@@ -1,0 +1,123 @@
+// lexvia-cli settings against a settings folder of its own, and the desktop
+// program's settings logic reading and writing the same store.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "dict/cp1252.h"
+#include "settings/settings.h"
+#include "settings/sqlite_store.h"
+
+namespace lexvia {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class SettingsCli : public ::testing::Test {
+ protected:
+  SettingsCli() {
+    dir_ = fs::temp_directory_path() /
+           ("lexvia-settings-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  ~SettingsCli() override { fs::remove_all(dir_); }
+
+  // The settings folder does not exist before the first run.
+  std::string config() const { return (dir_ / "config" / "lexvia").string(); }
+
+  Outcome run(const std::string& args) const {
+    const std::string err_path = (dir_ / "stderr.txt").string();
+    const std::string command = "LEXVIA_CONFIG_DIR='" + config() + "' " + LEXVIA_CLI_PATH +
+                                " settings " + args + " 2>" + err_path;
+    Outcome r;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      r.out.append(buffer, n);
+    const int raw = ::pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream err(err_path);
+    r.err.assign(std::istreambuf_iterator<char>(err), {});
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(SettingsCli, SetValuesAreListedAsTextAndJsonInLaterRuns) {
+  EXPECT_EQ(run("").out, "");
+  EXPECT_EQ(run("--json").out, "{}\n");
+  for (const char* args : {"--set UI 2", "--set Dictionary '/d/\xC3\xBC \"q\".dic'",
+                           "--set '' 'the default'", "--set 'search method' -3"}) {
+    const Outcome set = run(args);
+    EXPECT_EQ(set.status, 0) << args << ": " << set.err;
+  }
+  EXPECT_EQ(run("").out,
+            "\tthe default\nDictionary\t/d/\xC3\xBC \"q\".dic\nsearch method\t-3\nUI\t2\n");
+  EXPECT_EQ(run("--json").out,
+            "{\n  \"\": \"the default\",\n  \"Dictionary\": \"/d/\xC3\xBC \\\"q\\\".dic\",\n"
+            "  \"search method\": -3,\n  \"UI\": 2\n}\n");
+
+  EXPECT_EQ(run("--key 'Software\\Other' --set UI text").status, 2);
+  EXPECT_EQ(run("--key 'Software\\Other' --set Note 12").status, 0);
+  EXPECT_EQ(run("--key 'Software\\Other' --json").out, "{\n  \"Note\": \"12\"\n}\n");
+}
+
+TEST_F(SettingsCli, TextForAnIntegerSettingIsRefused) {
+  for (const char* value : {"abc", "''", "3x", "4294967296"}) {
+    const Outcome r = run(std::string("--set 'Invisible Listing' ") + value);
+    EXPECT_EQ(r.status, 2) << value;
+    EXPECT_NE(r.err.find("takes an integer"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(run("").out, "");
+  EXPECT_NE(run("--set UI").status, 0);
+  EXPECT_NE(run("--json --set UI 1").status, 0);
+}
+
+TEST_F(SettingsCli, TheProgramReadsWhatTheToolStoresAndTheOtherWayRound) {
+  const std::string dictionary = (dir_ / "dictionaries" / "en-de.dic").string();
+  fs::create_directories(dir_ / "dictionaries");
+  std::ofstream(dictionary) << "any file";
+  const std::string list1 = utf16_to_utf8(prefix_list_value_name(1, dictionary).value());
+  for (const std::string& args :
+       {std::string("--set 'Search Method' 3"), "--set Dictionary " + dictionary,
+        "--set '" + list1 + "' 'zu '"}) {
+    ASSERT_EQ(run(args).status, 0) << args;
+  }
+
+  SqliteStore store(config() + "/settings.db");
+  Settings settings;
+  DirectionLabels labels;
+  struct : LineSink {
+    void append_line(std::u16string_view, int) override {}
+    void append_formatted_line(std::string_view, std::string_view, int) override {}
+  } lines;
+  BuiltinStrings strings;
+  SettingsShell shell;
+  SettingsKeeper keeper({store, settings, nullptr, labels, lines, strings, shell});
+  keeper.load_settings();
+  EXPECT_EQ(settings.search_method, 3);
+  EXPECT_EQ(settings.dictionary_path, dictionary);
+  EXPECT_EQ(keeper.get_prefix_list(1), u"zu ");
+
+  settings.direction = 2;
+  keeper.exit();
+  const std::string listed = run("").out;
+  EXPECT_NE(listed.find("\nLanguage From\t2\n"), std::string::npos) << listed;
+  EXPECT_NE(run("--json").out.find("\"Invisible Listing\": 1,"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace lexvia
