@@ -11,6 +11,9 @@
 #include "dict/cp1252.h"
 #include "result_output.h"
 #include "search/search_engine.h"
+#include "settings/language_modules.h"
+#include "settings/settings.h"
+#include "settings/sqlite_store.h"
 
 namespace lexvia::cli {
 
@@ -18,8 +21,8 @@ namespace {
 
 struct LookupArgs {
   std::string dict;
-  std::string method = "extended";
-  int direction = 1;
+  std::optional<std::string> method;
+  std::optional<int> direction;
   std::optional<std::string> prefixes;
   std::string format = "text";
   std::string query;
@@ -27,39 +30,42 @@ struct LookupArgs {
   std::vector<std::string> moves;
 };
 
-// Discards lines: reading a default prefix list must not add lines of its own.
+// Discards lines: what the start-up reads (labels, default prefix lists) must
+// not add lines of its own to a lookup's output.
 class NoLines final : public LineSink {
  public:
   void append_line(std::u16string_view, int) override {}
   void append_formatted_line(std::string_view, std::string_view, int) override {}
 };
 
-// The prefix list given on the command line, else the dictionary's own.
+// The prefix list given on the command line, else the settings' list of the
+// direction (the user's own for the dictionary, or the dictionary's).
 class CliPrefixes final : public PrefixListSource {
  public:
-  CliPrefixes(const DictionaryPath& path, const InterfaceStrings& strings,
-              std::optional<std::string> given)
-      : path_(path), strings_(strings), given_(std::move(given)) {}
+  CliPrefixes(const Settings& settings, std::optional<std::string> given)
+      : settings_(settings), given_(std::move(given)) {}
   std::u16string get_prefix_list(int direction) override {
     if (given_) return utf8_to_utf16(*given_);
-    NoLines none;
-    return read_default_prefix_list({path_, none, strings_}, direction).value_or(u"");
+    return settings_.prefix_list[direction == 2 ? 1 : 0];
   }
 
  private:
-  const DictionaryPath& path_;
-  const InterfaceStrings& strings_;
+  const Settings& settings_;
   std::optional<std::string> given_;
 };
+
+std::string executable_folder() {
+  char exe[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  const std::string path = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+  return path.substr(0, path.find_last_of('/') + 1);
+}
 
 // The bundled dictionaries lie in the data folder beside the tool's: data/
 // in the build tree, share/lexvia/ once installed. The FreeDict English-German
 // dictionary comes first; the small sample stands in when it was not built.
 std::string bundled_dictionary() {
-  char exe[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string dir = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
-  dir = dir.substr(0, dir.find_last_of('/') + 1);
+  const std::string dir = executable_folder();
   for (const char* name : {"en-de.dic", "en-de-sample.dic"}) {
     for (const char* folder : {"../data/", "../share/lexvia/"}) {
       const std::string path = dir + folder + name;
@@ -69,22 +75,62 @@ std::string bundled_dictionary() {
   return dir + "../data/en-de-sample.dic";
 }
 
-DictionaryPath choose_dictionary(const std::string& given) {
-  if (!given.empty()) return given;
-  if (const char* env = std::getenv("LEXVIA_DICT"); env != nullptr && *env != '\0') return env;
-  return bundled_dictionary();
+// Modules and help: $LEXVIA_DATA_DIR, the installed share/lexvia/, or the
+// source tree's resources/ when run from the build tree.
+std::string data_folder() {
+  return find_data_folder(std::getenv("LEXVIA_DATA_DIR"),
+                          {executable_folder() + "../share/lexvia", LEXVIA_SOURCE_RESOURCES});
 }
 
-// Everything one run of the tool needs, owned in one place.
+// Everything one run of the tool needs, owned in one place: the stored
+// settings are loaded as the desktop program loads them at start-up, then the
+// command line's options take their place.
 struct Session {
   explicit Session(const LookupArgs& args)
-      : path(choose_dictionary(args.dict)),
+      : keeper({store, settings,
+                [this](int index) { load_interface_strings(index, &languages, strings); }, labels,
+                no_lines, strings, shell}),
         listing(result_list, query_box, flags),
-        prefixes(path, strings, args.prefixes),
+        prefixes(settings, args.prefixes),
         engine({path, state, cancel, index_reader, translation_reader, listing, strings, prefixes,
-                progress}) {}
+                progress}) {
+    fill_language_list(languages, data_folder());
+    keeper.load_settings();
+    const char* env = std::getenv("LEXVIA_DICT");
+    if (!args.dict.empty()) {
+      path = args.dict;
+    } else if (env != nullptr && *env != '\0') {
+      path = env;
+    } else {
+      path = settings.dictionary_path ? settings.dictionary_path : bundled_dictionary();
+    }
+    if (path != settings.dictionary_path) {
+      // Another dictionary than the stored one: its own prefix lists.
+      settings.dictionary_path = path;
+      settings.prefix_list[0].clear();
+      settings.prefix_list[1].clear();
+      keeper.load_prefix_lists();
+    }
+    direction = args.direction.value_or(settings.direction) == 2 ? 2 : 1;
+    static const std::map<std::string, int> kMethods = {{"exact", kExactSearch},
+                                                        {"extended", kExtendedSearch},
+                                                        {"phrase", kPhraseSearch},
+                                                        {"full", kFullSearch}};
+    method = args.method ? kMethods.at(*args.method) : settings.search_method;
+    if (method < kExactSearch || method > kFullSearch) method = kExtendedSearch;
+  }
 
+  SqliteStore store;
+  Settings settings;
+  StringTable strings;
+  LanguageList languages;
+  DirectionLabels labels;
+  NoLines no_lines;
+  SettingsShell shell;
+  SettingsKeeper keeper;
   DictionaryPath path;
+  int direction = 1;
+  int method = kExtendedSearch;
   SearchState state;
   CancelFlag cancel;
   WindowedReader index_reader;
@@ -94,7 +140,6 @@ struct Session {
   NoQueryBox query_box;
   ListingFlags flags;
   ResultListing listing;
-  BuiltinStrings strings;
   CliPrefixes prefixes;
   NoProgress progress;
   SearchEngine engine;
@@ -125,15 +170,9 @@ int finish(const std::vector<std::vector<Line>>& pages, const LookupArgs& args, 
 }
 
 int run_lookup(const LookupArgs& args) {
-  static const std::map<std::string, int> kMethods = {{"exact", kExactSearch},
-                                                      {"extended", kExtendedSearch},
-                                                      {"phrase", kPhraseSearch},
-                                                      {"full", kFullSearch}};
   Session session(args);
   const std::string query = prepare_query(utf8_to_utf16(args.query));
-  if (!query.empty()) {
-    session.engine.search_dictionary(query, kMethods.at(args.method), args.direction);
-  }
+  if (!query.empty()) session.engine.search_dictionary(query, session.method, session.direction);
   return finish({session.result_list.lines()}, args, false);
 }
 
@@ -146,12 +185,12 @@ int run_browse(const LookupArgs& args) {
   session.state.browse_page_size = args.page_size;
   std::vector<std::vector<Line>> pages;
   const std::string query = prepare_query(utf8_to_utf16(args.query));
-  if (!query.empty()) session.engine.search_dictionary(query, kBrowseListing, args.direction);
+  if (!query.empty()) session.engine.search_dictionary(query, kBrowseListing, session.direction);
   pages.push_back(session.browse_list.lines());
   for (const std::string& move : args.moves) {
     session.browse_list.remove_all();
     session.listing.remember_selection(true);
-    session.engine.browse_move(args.direction, kMoves.at(move));
+    session.engine.browse_move(session.direction, kMoves.at(move));
     pages.push_back(session.browse_list.lines());
   }
   return finish(pages, args, true);
@@ -159,10 +198,11 @@ int run_browse(const LookupArgs& args) {
 
 void add_common_options(CLI::App* cmd, LookupArgs& args) {
   cmd->add_option("--dict", args.dict,
-                  "Dictionary file (default: $LEXVIA_DICT, then the bundled sample)");
-  cmd->add_option("--direction", args.direction, "1: language 1 to 2; 2: language 2 to 1")
-      ->check(CLI::IsMember({1, 2}))
-      ->capture_default_str();
+                  "Dictionary file (default: $LEXVIA_DICT, then the stored dictionary, then the "
+                  "bundled en-de.dic)");
+  cmd->add_option("--direction", args.direction,
+                  "1: language 1 to 2; 2: language 2 to 1 (default: the stored direction)")
+      ->check(CLI::IsMember({1, 2}));
   cmd->add_option("--format", args.format, "Output: text (coloured on a terminal), tsv, json")
       ->check(CLI::IsMember({"text", "tsv", "json"}))
       ->capture_default_str();
@@ -179,12 +219,12 @@ void add_lookup_command(CLI::App& app, int& status) {
       "Translate a word or phrase; exit 0 when something was found, 1 when nothing "
       "matched, 2 on a dictionary error");
   add_common_options(cmd, *args);
-  cmd->add_option("--method", args->method, "Search method: exact, extended, phrase, full")
-      ->check(CLI::IsMember({"exact", "extended", "phrase", "full"}))
-      ->capture_default_str();
+  cmd->add_option("--method", args->method,
+                  "Search method: exact, extended, phrase, full (default: the stored method)")
+      ->check(CLI::IsMember({"exact", "extended", "phrase", "full"}));
   cmd->add_option("--prefixes", args->prefixes,
                   "Prefix list for phrase and full search, items separated by , or ; "
-                  "(default: the dictionary's own list for the direction)");
+                  "(default: the stored list of the dictionary, else the dictionary's own)");
   cmd->callback([args, &status] { status = run_lookup(*args); });
 }
 

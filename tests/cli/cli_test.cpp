@@ -39,8 +39,10 @@ class Cli : public ::testing::Test {
   // Runs lexvia-cli with `args`, or `args` as a whole shell command.
   Outcome run(const std::string& args, bool whole_command = false) const {
     const std::string err_path = path("stderr.txt");
-    const std::string command =
-        (whole_command ? args : std::string(LEXVIA_CLI_PATH) + " " + args) + " 2>" + err_path;
+    // Each test has settings of its own, whatever the user running it has stored.
+    const std::string command = "LEXVIA_CONFIG_DIR=" + path("config") + " " +
+                                (whole_command ? args : std::string(LEXVIA_CLI_PATH) + " " + args) +
+                                " 2>" + err_path;
     Outcome r;
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
@@ -193,13 +195,31 @@ TEST_F(Cli, BrowseListsOnePagePerMove) {
             "\"text\": \"  answer\"}\n]]\n");
 }
 
+TEST_F(Cli, LookupTakesTheStoredSettingsAndTheSelectedLanguage) {
+  const std::string dic = path("en-de.dic");
+  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + dic + " " + sample_tsv()).status, 0);
+  fs::create_directories(path("data"));
+  fs::copy_file(std::string(LEXVIA_SOURCE_DIR) + "/resources/lexvi_de.iu2",
+                path("data") + "/lexvi_de.iu2");
+  for (const char* set :
+       {"--set Dictionary ", "--set 'Language From' 2", "--set 'Search Method' 0", "--set UI 1"}) {
+    const std::string value = std::string(set) == "--set Dictionary " ? dic : "";
+    ASSERT_EQ(run(std::string("settings ") + set + value).status, 0);
+  }
+  const std::string cli = "LEXVIA_DATA_DIR=" + path("data") + " " + LEXVIA_CLI_PATH;
+  EXPECT_EQ(run(cli + " lookup Haus", true).out, "Genaue Suche: \"Haus\"\n  Haus\n    house\n");
+  // Options given on the command line win over the stored ones.
+  EXPECT_EQ(run(cli + " lookup --direction 1 --method extended cat", true).out,
+            "Erweiterte Suche: \"cat\"\n  cat\n    Katze\n");
+}
+
 // The FreeDict dictionaries are built by the optimised build only.
 TEST_F(Cli, TheBundledEnglishGermanDictionaryTranslatesBothWays) {
   const std::string dic = std::string(LEXVIA_DATA_DIR) + "/en-de.dic";
   if (!fs::exists(dic)) GTEST_SKIP() << dic << " is not built in this build";
   EXPECT_EQ(run("verify " + dic).status, 0);
   // en-de.dic is the default dictionary.
-  Outcome house = run(std::string("env -u LEXVIA_DICT ") + LEXVIA_CLI_PATH +
+  Outcome house = run(std::string("env -u LEXVIA_DICT -u LEXVIA_DATA_DIR ") + LEXVIA_CLI_PATH +
                           " lookup --method exact --format tsv house",
                       true);
   EXPECT_NE(house.out.find("2\t    Haus\n"), std::string::npos) << house.out;
