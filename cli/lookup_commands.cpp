@@ -120,7 +120,7 @@ struct Session {
     if (method < kExactSearch || method > kFullSearch) method = kExtendedSearch;
   }
 
-  SqliteStore store;
+  SqliteStore store{SqliteStore::Access::kReadOnly};
   Settings settings;
   StringTable strings;
   LanguageList languages;

@@ -84,15 +84,19 @@ std::string settings_folder() {
   return {};
 }
 
-SqliteStore::SqliteStore() {
+SqliteStore::SqliteStore(Access access) : access_(access) {
   const std::string folder = settings_folder();
   if (folder.empty()) return;
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  if (access_ == Access::kReadWrite) {
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+  }
   open(folder + "/settings.db");
 }
 
-SqliteStore::SqliteStore(const std::string& database_path) { open(database_path); }
+SqliteStore::SqliteStore(const std::string& database_path, Access access) : access_(access) {
+  open(database_path);
+}
 
 SqliteStore::~SqliteStore() {
   // An unclosed write is rolled back, never half kept.
@@ -101,18 +105,33 @@ SqliteStore::~SqliteStore() {
 }
 
 void SqliteStore::open(const std::string& database_path) {
+  // The settings are a few dozen values read once per run: the tool should
+  // start as lean as a plain program, so SQLite keeps no lookaside buffers,
+  // no memory statistics and only a small page cache. Configuration has to
+  // come before SQLite initialises, once per process.
+  static const bool configured = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);
+    return true;
+  }();
+  (void)configured;
   path_ = database_path;
-  if (sqlite3_open_v2(database_path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                      nullptr) != SQLITE_OK) {
+  // Nothing stored yet: a reader has nothing to open and need not start SQLite.
+  if (access_ == Access::kReadOnly && !std::filesystem::exists(database_path)) return;
+  const int flags = access_ == Access::kReadOnly ? SQLITE_OPEN_READONLY
+                                                 : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  if (sqlite3_open_v2(database_path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
     return;
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  if (access_ == Access::kReadOnly) return;
   // With a write-ahead log readers never wait for a writer. Where the file
   // system cannot hold one, the rollback journal keeps saves whole just the same.
   exec("PRAGMA journal_mode=WAL");
   exec("PRAGMA synchronous=FULL");
+  exec("PRAGMA cache_size=-64");
   if (!exec(kCreateTable)) {
     // Not a database, or not writable: behave as a store without the key.
     sqlite3_close_v2(db_);
@@ -138,7 +157,7 @@ bool SqliteStore::create_key(const std::u16string& key) {
   close_key();
   // IMMEDIATE takes the write lock now, so two savers queue up here rather
   // than fail at their first write.
-  if (db_ == nullptr || !exec("BEGIN IMMEDIATE")) return false;
+  if (db_ == nullptr || access_ == Access::kReadOnly || !exec("BEGIN IMMEDIATE")) return false;
   key_ = utf16_to_utf8(key);
   key_open_ = true;
   writing_ = true;

@@ -20,10 +20,14 @@ std::string settings_folder();
 
 class SqliteStore final : public KeyValueStore {
  public:
-  // settings.db in settings_folder(), which is created when missing.
-  SqliteStore();
-  // The database at that path (created when missing).
-  explicit SqliteStore(const std::string& database_path);
+  // Read-only opens only an existing store and never writes: a lookup reads
+  // the settings but must not create them.
+  enum class Access { kReadWrite, kReadOnly };
+  // settings.db in settings_folder(), which is created when missing (for
+  // reading and writing).
+  explicit SqliteStore(Access access = Access::kReadWrite);
+  // The database at that path (created when missing, for reading and writing).
+  explicit SqliteStore(const std::string& database_path, Access access = Access::kReadWrite);
   ~SqliteStore() override;
   SqliteStore(const SqliteStore&) = delete;
   SqliteStore& operator=(const SqliteStore&) = delete;
@@ -47,6 +51,7 @@ class SqliteStore final : public KeyValueStore {
   void open(const std::string& database_path);
   bool exec(const char* sql);
 
+  Access access_ = Access::kReadWrite;
   std::string path_;
   sqlite3* db_ = nullptr;
   std::string key_;  // UTF-8

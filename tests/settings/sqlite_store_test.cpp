@@ -80,6 +80,21 @@ TEST_F(SqliteStoreTest, ValuesKeepTheirTypesAcrossOpenings) {
   EXPECT_FALSE(store.file_exists((dir_ / "missing.dic").string()));
 }
 
+TEST_F(SqliteStoreTest, AReaderNeitherCreatesNorWrites) {
+  {
+    SqliteStore reader(db_, SqliteStore::Access::kReadOnly);
+    EXPECT_FALSE(reader.is_open());
+    EXPECT_FALSE(reader.open_key(kKey));
+  }
+  EXPECT_FALSE(fs::exists(db_));
+  save({{u"UI", StoredValue::of(2)}});
+  SqliteStore reader(db_, SqliteStore::Access::kReadOnly);
+  ASSERT_TRUE(reader.open_key(kKey));
+  EXPECT_EQ(reader.query_value(u"UI"), StoredValue::of(2));
+  reader.close_key();
+  EXPECT_FALSE(reader.create_key(kKey));
+}
+
 TEST_F(SqliteStoreTest, AnUnclosedSaveNeverLands) {
   save({{u"UI", StoredValue::of(1)}});
   {
