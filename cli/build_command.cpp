@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "compile_summary.h"
 #include "dict_compiler.h"
 #include "pairs_reader.h"
 
@@ -21,10 +22,6 @@ struct BuildArgs {
 int fail(const std::string& message) {
   std::cerr << "lexvia-cli build: " << message << "\n";
   return 1;
-}
-
-double ratio(std::uint64_t part, std::uint64_t whole) {
-  return whole == 0 ? 1.0 : static_cast<double>(part) / static_cast<double>(whole);
 }
 
 int run_build(const BuildArgs& a) {
@@ -63,16 +60,7 @@ int run_build(const BuildArgs& a) {
   const auto& dict = std::get<CompiledDictionary>(compiled);
   if (auto error = write_file_atomically(a.output, dict.bytes)) return fail(*error);
 
-  std::printf("%s: %zu bytes, %zu distinct pairs\n", a.output.c_str(), dict.bytes.size(),
-              dict.distinct_pairs);
-  for (int n = 0; n < 2; ++n) {
-    const auto& s = dict.language[n];
-    std::printf(
-        "  language %d: %zu records, %zu table entries, headwords %llu -> %llu bytes (%.3f)\n",
-        n + 1, s.records, s.table_entries, static_cast<unsigned long long>(s.plain_bytes),
-        static_cast<unsigned long long>(s.compressed_bytes),
-        ratio(s.compressed_bytes, s.plain_bytes));
-  }
+  print_compile_summary(a.output, dict);
   return 0;
 }
 

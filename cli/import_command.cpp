@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "compile_summary.h"
 #include "dict_compiler.h"
 #include "dictd_import.h"
 #include "pairs_reader.h"
@@ -55,14 +56,8 @@ int run_import(const ImportArgs& a) {
   const auto& dict = std::get<CompiledDictionary>(compiled);
   if (auto error = write_file_atomically(a.output, dict.bytes)) return fail(*error);
 
-  std::printf("%s: %zu bytes, %zu distinct pairs from %zu definitions\n", a.output.c_str(),
-              dict.bytes.size(), dict.distinct_pairs, report.entries);
-  for (int n = 0; n < 2; ++n) {
-    const auto& s = dict.language[n];
-    std::printf("  language %d: %zu headwords, %zu table entries, headwords %llu -> %llu bytes\n",
-                n + 1, s.records, s.table_entries, static_cast<unsigned long long>(s.plain_bytes),
-                static_cast<unsigned long long>(s.compressed_bytes));
-  }
+  print_compile_summary(a.output, dict);
+  std::printf("definitions read: %zu\n", report.entries);
   if (a.report) {
     std::printf("pairs extracted: %zu (%zu merged as duplicates)\n", report.pairs,
                 report.pairs - dict.distinct_pairs);

@@ -9,15 +9,14 @@
 #include <set>
 #include <sstream>
 
+#include "run_command.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using lexvia::testing::Outcome;
+using lexvia::testing::run_command;
 
 class Cli : public ::testing::Test {
  protected:
@@ -38,21 +37,10 @@ class Cli : public ::testing::Test {
 
   // Runs lexvia-cli with `args`, or `args` as a whole shell command.
   Outcome run(const std::string& args, bool whole_command = false) const {
-    const std::string err_path = path("stderr.txt");
     // Each test has settings of its own, whatever the user running it has stored.
-    const std::string command = "LEXVIA_CONFIG_DIR=" + path("config") + " " +
-                                (whole_command ? args : std::string(LEXVIA_CLI_PATH) + " " + args) +
-                                " 2>" + err_path;
-    Outcome r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      r.out.append(buffer, n);
-    const int raw = ::pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream err(err_path);
-    r.err.assign(std::istreambuf_iterator<char>(err), {});
-    return r;
+    return run_command("LEXVIA_CONFIG_DIR=" + path("config") + " " +
+                           (whole_command ? args : std::string(LEXVIA_CLI_PATH) + " " + args),
+                       path("stderr.txt"));
   }
 
   fs::path dir_;

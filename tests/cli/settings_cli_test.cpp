@@ -10,6 +10,7 @@
 #include <string>
 
 #include "dict/cp1252.h"
+#include "run_command.h"
 #include "settings/settings.h"
 #include "settings/sqlite_store.h"
 
@@ -18,11 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using lexvia::testing::Outcome;
+using lexvia::testing::run_command;
 
 class SettingsCli : public ::testing::Test {
  protected:
@@ -38,19 +36,9 @@ class SettingsCli : public ::testing::Test {
   std::string config() const { return (dir_ / "config" / "lexvia").string(); }
 
   Outcome run(const std::string& args) const {
-    const std::string err_path = (dir_ / "stderr.txt").string();
-    const std::string command = "LEXVIA_CONFIG_DIR='" + config() + "' " + LEXVIA_CLI_PATH +
-                                " settings " + args + " 2>" + err_path;
-    Outcome r;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      r.out.append(buffer, n);
-    const int raw = ::pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream err(err_path);
-    r.err.assign(std::istreambuf_iterator<char>(err), {});
-    return r;
+    return run_command(
+        "LEXVIA_CONFIG_DIR='" + config() + "' " + LEXVIA_CLI_PATH + " settings " + args,
+        (dir_ / "stderr.txt").string());
   }
 
   fs::path dir_;
