@@ -4,7 +4,7 @@
 # it and dict against a private dictd. Reports import time and memory, sizes,
 # headword counts, and per-lookup time and peak memory for a fixed word list.
 # Needs: the dict-freedict-eng-deu and dict-freedict-deu-eng packages, sdcv,
-# dictd, dict, hyperfine, time (scripts/setup installs them).
+# dictd, dict, hyperfine, time (scripts/setup --bench installs them).
 # Usage: bench/compare_peers.sh   (LEXVIA_CLI overrides the lexvia-cli binary)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,7 +24,7 @@ memory_goal=0.50
 dictd_lifetime=900
 
 for tool in "$cli" sdcv dictd dict hyperfine /usr/bin/time python3; do
-  command -v "$tool" > /dev/null || { echo "missing: $tool (run scripts/setup)" >&2; exit 1; }
+  command -v "$tool" > /dev/null || { echo "missing: $tool (run scripts/setup --bench)" >&2; exit 1; }
 done
 for f in "$db1".index "$db1".dict.dz "$db2".index "$db2".dict.dz; do
   [ -r "$f" ] || { echo "missing: $f (install dict-freedict-eng-deu, -deu-eng)" >&2; exit 1; }
