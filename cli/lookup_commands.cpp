@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <map>
+#include <utility>
 
 #include "commands.h"
 #include "dict/cp1252.h"
@@ -39,19 +41,25 @@ class NoLines final : public LineSink {
 };
 
 // The prefix list given on the command line, else the settings' list of the
-// direction (the user's own for the dictionary, or the dictionary's).
+// direction (the user's own for the dictionary, or the dictionary's). Only
+// Phrase and Full Search ask, so the lists of a dictionary other than the
+// stored one are read only then.
 class CliPrefixes final : public PrefixListSource {
  public:
   CliPrefixes(const Settings& settings, std::optional<std::string> given)
       : settings_(settings), given_(std::move(given)) {}
   std::u16string get_prefix_list(int direction) override {
     if (given_) return utf8_to_utf16(*given_);
+    if (load_) std::exchange(load_, nullptr)();
     return settings_.prefix_list[direction == 2 ? 1 : 0];
   }
+  // Runs `load` before the lists are first read.
+  void load_on_first_use(std::function<void()> load) { load_ = std::move(load); }
 
  private:
   const Settings& settings_;
   std::optional<std::string> given_;
+  std::function<void()> load_;
 };
 
 std::string executable_folder() {
@@ -87,14 +95,12 @@ std::string data_folder() {
 // command line's options take their place.
 struct Session {
   explicit Session(const LookupArgs& args)
-      : keeper({store, settings,
-                [this](int index) { load_interface_strings(index, &languages, strings); }, labels,
-                no_lines, strings, shell}),
+      : keeper({store, settings, [this](int index) { load_language(index); }, labels, no_lines,
+                strings, shell}),
         listing(result_list, query_box, flags),
         prefixes(settings, args.prefixes),
         engine({path, state, cancel, index_reader, translation_reader, listing, strings, prefixes,
                 progress}) {
-    fill_language_list(languages, data_folder());
     keeper.load_settings();
     const char* env = std::getenv("LEXVIA_DICT");
     if (!args.dict.empty()) {
@@ -109,7 +115,7 @@ struct Session {
       settings.dictionary_path = path;
       settings.prefix_list[0].clear();
       settings.prefix_list[1].clear();
-      keeper.load_prefix_lists();
+      prefixes.load_on_first_use([this] { keeper.load_prefix_lists(); });
     }
     direction = args.direction.value_or(settings.direction) == 2 ? 2 : 1;
     static const std::map<std::string, int> kMethods = {{"exact", kExactSearch},
@@ -118,6 +124,13 @@ struct Session {
                                                         {"full", kFullSearch}};
     method = args.method ? kMethods.at(*args.method) : settings.search_method;
     if (method < kExactSearch || method > kFullSearch) method = kExtendedSearch;
+  }
+
+  // The language list is needed only to find the module of a language other
+  // than the built-in English, so a lookup in English reads no module.
+  void load_language(int index) {
+    if (index > 0 && languages.empty()) fill_language_list(languages, data_folder());
+    load_interface_strings(index, index > 0 ? &languages : nullptr, strings);
   }
 
   SqliteStore store{SqliteStore::Access::kReadOnly};
