@@ -1,25 +1,49 @@
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <exception>
 #include <iostream>
+#include <iterator>
+#include <string_view>
 
 #include "commands.h"
 
 namespace {
 
+using AddCommand = void (*)(CLI::App&, int&);
+
+struct Command {
+  std::string_view name;
+  AddCommand add;
+};
+
+// Every subcommand, in the order the help lists them.
+constexpr Command kCommands[] = {
+    {"build", lexvia::cli::add_build_command},
+    {"info", lexvia::cli::add_info_command},
+    {"verify", lexvia::cli::add_verify_command},
+    {"dump", lexvia::cli::add_dump_command},
+    {"lookup", lexvia::cli::add_lookup_command},
+    {"browse", lexvia::cli::add_browse_command},
+    {"import-dictd", lexvia::cli::add_import_command},
+    {"settings", lexvia::cli::add_settings_command},
+};
+
 int run(int argc, char** argv) {
   CLI::App app{
-      "lexvia-cli: look words up in Lexvia two-way dictionaries (*.dic), and build, check and read "
-      "them"};
+      "lexvia-cli: look words up in Lexvia two-way dictionaries (*.dic), and build, "
+      "check and read them"};
   app.require_subcommand(1);
   int status = 0;
-  lexvia::cli::add_build_command(app, status);
-  lexvia::cli::add_info_command(app, status);
-  lexvia::cli::add_verify_command(app, status);
-  lexvia::cli::add_dump_command(app, status);
-  lexvia::cli::add_lookup_command(app, status);
-  lexvia::cli::add_browse_command(app, status);
-  lexvia::cli::add_import_command(app, status);
-  lexvia::cli::add_settings_command(app, status);
+  // A lookup should start like a plain program: when the first argument names
+  // a command, only that command's options are set up.
+  const std::string_view first = argc > 1 ? argv[1] : "";
+  const auto named = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                  [&](const Command& c) { return c.name == first; });
+  if (named != std::end(kCommands)) {
+    named->add(app, status);
+  } else {
+    for (const Command& c : kCommands) c.add(app, status);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
