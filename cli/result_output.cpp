@@ -11,7 +11,19 @@ namespace lexvia::cli {
 
 namespace {
 
-std::string json_string(const std::string& utf8) {
+// Black is the terminal's own text colour: drawn as 0,0,0 it would vanish on
+// a dark terminal.
+std::string coloured(const std::string& text, int colour) {
+  const Rgb rgb = text_colour(colour);
+  if (rgb == Rgb{0, 0, 0}) return text;
+  char escape[32];
+  std::snprintf(escape, sizeof escape, "\x1b[38;2;%d;%d;%dm", rgb.r, rgb.g, rgb.b);
+  return escape + text + "\x1b[0m";
+}
+
+}  // namespace
+
+std::string json_string(std::string_view utf8) {
   std::string out = "\"";
   for (unsigned char c : utf8) {
     switch (c) {
@@ -42,18 +54,6 @@ std::string json_string(const std::string& utf8) {
   }
   return out + "\"";
 }
-
-// Black is the terminal's own text colour: drawn as 0,0,0 it would vanish on
-// a dark terminal.
-std::string coloured(const std::string& text, int colour) {
-  const Rgb rgb = text_colour(colour);
-  if (rgb == Rgb{0, 0, 0}) return text;
-  char escape[32];
-  std::snprintf(escape, sizeof escape, "\x1b[38;2;%d;%d;%dm", rgb.r, rgb.g, rgb.b);
-  return escape + text + "\x1b[0m";
-}
-
-}  // namespace
 
 bool colour_wanted() {
   const char* no_colour = std::getenv("NO_COLOR");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "listing/result_list.h"
@@ -47,6 +48,9 @@ enum class OutputFormat { kText, kTsv, kJson };
 // prints one array (or, with several pages, an array of arrays).
 std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputFormat format,
                          bool colour, bool several_pages);
+
+// A UTF-8 text as a JSON string, quotes included.
+std::string json_string(std::string_view utf8);
 
 // Colour only on a terminal and when NO_COLOR is not set.
 bool colour_wanted();

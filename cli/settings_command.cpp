@@ -11,6 +11,7 @@
 
 #include "commands.h"
 #include "dict/cp1252.h"
+#include "result_output.h"
 #include "settings/sqlite_store.h"
 
 namespace lexvia::cli {
@@ -53,23 +54,6 @@ std::optional<std::int32_t> parse_integer(std::string_view text) {
   const auto [stop, error] = std::from_chars(text.data(), end, number);
   if (error != std::errc() || stop != end || text.empty()) return std::nullopt;
   return number;
-}
-
-std::string json_string(std::string_view utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 std::string json_value(const StoredValue& value) {

@@ -231,9 +231,7 @@ VerifyReport verify_dictionary(Bytes file) {
     faults.add("header", "not a dictionary file (bad magic)");
     return report;
   }
-  HeaderBytes header_bytes;
-  std::copy_n(file.begin(), kHeaderSize, header_bytes.begin());
-  const Header h = parse_header(header_bytes);
+  const Header h = *parse_header(file);
   if (h.format_number < kMinFormatNumber) {
     faults.add("header", "format number " + std::to_string(h.format_number) + " is below 261");
   }
@@ -257,10 +255,8 @@ std::variant<DictionaryInfo, InfoError> read_dictionary_info(Bytes file) {
     return InfoError{"not a dictionary file: shorter than the 72-byte header"};
   }
   if (!has_magic(file)) return InfoError{"not a dictionary file (bad magic)"};
-  HeaderBytes header_bytes;
-  std::copy_n(file.begin(), kHeaderSize, header_bytes.begin());
   DictionaryInfo info;
-  info.header = parse_header(header_bytes);
+  info.header = *parse_header(file);
   info.file_size = file.size();
   const Header& h = info.header;
   const std::uint64_t ends[2] = {h.prefix_list_offset[1], h.table_offset[0]};

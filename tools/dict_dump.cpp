@@ -22,12 +22,11 @@ bool at_marker(WindowedReader& reader, std::uint64_t offset) {
 std::optional<std::string> dump_dictionary(FileSource& file, int direction, const DumpSink& sink) {
   WindowedReader index(&file);
   WindowedReader translation(&file);
-  auto header_span = index.span_at(0, kHeaderSize);
-  if (header_span.size() < kHeaderSize) return "not a dictionary file: shorter than its header";
+  const auto header_span = index.span_at(0, kHeaderSize);
+  const auto header = parse_header(header_span);
+  if (!header) return "not a dictionary file: shorter than its header";
   if (!has_magic(header_span)) return "not a dictionary file (bad magic)";
-  HeaderBytes header_bytes;
-  std::copy_n(header_span.begin(), kHeaderSize, header_bytes.begin());
-  const Header h = parse_header(header_bytes);
+  const Header& h = *header;
 
   DecodingTable own;
   DecodingTable other;

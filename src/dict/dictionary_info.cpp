@@ -24,16 +24,6 @@ struct CheckedDictionary {
   Header header;
 };
 
-// The header bytes, or nothing when the file is shorter than a header: bytes
-// past the end of the file are never taken for header fields.
-std::optional<HeaderBytes> read_header(WindowedReader& reader, std::uint32_t window) {
-  const auto bytes = reader.span_at(0, window);
-  if (bytes.size() < kHeaderSize) return std::nullopt;
-  HeaderBytes header;
-  std::copy_n(bytes.begin(), kHeaderSize, header.begin());
-  return header;
-}
-
 // Opens the selected dictionary and checks its header, reporting what the
 // user can act on. False when the operation must stop; a read failure after a
 // successful open stops it without a line.
@@ -48,10 +38,11 @@ bool open_checked(const InfoContext& context, CheckedDictionary& out) {
     return false;
   }
   out.reader.attach(out.file.get());
-  const auto bytes = read_header(out.reader, kHeaderSize);
-  if (!bytes) return false;
-  out.header = parse_header(*bytes);
-  if (!has_magic(*bytes) || out.header.format_number < kMinFormatNumber) {
+  const auto bytes = out.reader.span_at(0, kHeaderSize);
+  const auto header = parse_header(bytes);
+  if (!header) return false;
+  out.header = *header;
+  if (!has_magic(bytes) || out.header.format_number < kMinFormatNumber) {
     report_dictionary_error(kErrorNotADictionary, context.path, context.lines, context.strings);
     return false;
   }
@@ -118,9 +109,10 @@ std::optional<std::u16string> dictionary_line(const DictionaryPath& path,
   WindowedReader reader(file.get());
   // The format number is not checked: a file too old for the labels can still
   // be searched, so the About box names it.
-  const auto bytes = read_header(reader, WindowedReader::kDefaultWindow);
-  if (!bytes || !has_magic(*bytes)) return std::nullopt;
-  const Header header = parse_header(*bytes);
+  const auto bytes = reader.span_at(0, WindowedReader::kDefaultWindow);
+  const auto parsed = parse_header(bytes);
+  if (!parsed || !has_magic(bytes)) return std::nullopt;
+  const Header& header = *parsed;
   const std::u16string code1 = cp1252_to_utf16(header.language[0]);
   const std::u16string code2 = cp1252_to_utf16(header.language[1]);
   return format_interface_text(strings.interface_string(kStringDictionaryLine), {code1, code2},

@@ -42,6 +42,13 @@ Header parse_header(const HeaderBytes& bytes) {
   return h;
 }
 
+std::optional<Header> parse_header(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderSize) return std::nullopt;
+  HeaderBytes header;
+  std::copy_n(bytes.begin(), kHeaderSize, header.begin());
+  return parse_header(header);
+}
+
 HeaderBytes serialize_header(const Header& h) {
   namespace f = header_field;
   HeaderBytes bytes{};

@@ -64,6 +64,9 @@ bool has_magic(std::span<const std::uint8_t> bytes);
 
 // Decodes the fields; does not check the magic or any offset.
 Header parse_header(const HeaderBytes& bytes);
+// The fields of a file that starts with `bytes`; nothing when they are fewer
+// than a header, so that bytes past the end of a file never become fields.
+std::optional<Header> parse_header(std::span<const std::uint8_t> bytes);
 
 // REQUIRES: both language codes hold at most 3 characters and no NUL.
 HeaderBytes serialize_header(const Header& header);

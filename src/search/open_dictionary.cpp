@@ -16,12 +16,11 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, int dire
   // first lookup, the tables' window after it): setting 2048 here and the
   // tables' window right after would cost two new buffers and two refills
   // per lookup for the same bytes.
-  auto bytes = index_.span_at(0);
-  if (bytes.size() < kHeaderSize) return Result::kUnreadable;
+  const auto bytes = index_.span_at(0);
+  const auto header = parse_header(bytes);
+  if (!header) return Result::kUnreadable;
   if (!has_magic(bytes)) return Result::kBadMagic;
-  HeaderBytes header;
-  std::copy_n(bytes.begin(), kHeaderSize, header.begin());
-  const Header h = parse_header(header);
+  const Header& h = *header;
   const int d = direction == 2 ? 1 : 0;
   section_.start = h.section_offset[d];
   section_.length = h.section_length[d];

@@ -230,16 +230,9 @@ TEST_F(BrowseRobustness, MovesInSectionsWithoutTerminalMarker) {
 
 TEST_F(BrowseRobustness, BackwardMovesStopAtTheFileStart) {
   HangGuard guard(std::chrono::seconds(30));
-  // Section 1 claimed to start at offset 0 and to end at its real terminal
-  // marker; no byte before its real records is a marker, so stepping back
-  // from them runs to the start of the file.
-  auto bytes = compile_or_fail({{"alpha", "A"}, {"bravo", "B"}, {"charlie", "C"}}, plain_options());
-  const auto m = record_markers(bytes, 1);
-  const Section s1 = section_of(bytes, 1);
-  ASSERT_EQ(std::count(bytes.begin(), bytes.begin() + static_cast<long>(s1.start), kMarker), 0);
-  set_u32(bytes, header_field::kSection1Offset, 0);
-  set_u32(bytes, header_field::kSection1Length, static_cast<std::uint32_t>(s1.end + 1));
-  use(bytes);
+  const auto m = record_markers(
+      compile_or_fail({{"alpha", "A"}, {"bravo", "B"}, {"charlie", "C"}}, plain_options()), 1);
+  use(section_one_from_file_start());
   state_.browse_page_size = 4;
   state_.browse_position = static_cast<std::int64_t>(m[1]);
 

@@ -263,9 +263,9 @@ TEST_F(SearchPrefixLists, PhrasePassesFollowThePiecesInListOrder) {
 TEST_F(SearchPrefixLists, DirectionTwoTakesItsOwnList) {
   prefixes_.list[0] = u"x";
   prefixes_.list[1] = u"zum ,";
-  EXPECT_EQ(search("Mitnehmen", kPhraseSearch, 2),
-            (std::vector<Line>{title("Phrase Search", "Mitnehmen"), head("zum Mitnehmen"),
-                               tr("to go")}));
+  EXPECT_EQ(
+      search("Mitnehmen", kPhraseSearch, 2),
+      (std::vector<Line>{title("Phrase Search", "Mitnehmen"), head("zum Mitnehmen"), tr("to go")}));
 }
 
 TEST_F(SearchPrefixLists, FullSearchMatchesWholeWordsInEveryPass) {
@@ -443,15 +443,7 @@ TEST_F(SearchRobustness, SectionsWithoutTerminalMarkerEnd) {
 
 TEST_F(SearchRobustness, SectionStartingAtTheFileStartEnds) {
   HangGuard guard(std::chrono::seconds(30));
-  // Section 1 claimed to start at offset 0 and to end at its real terminal
-  // marker: no byte before its real records is a marker, so the backward
-  // scans run to the start of the file.
-  auto bytes = compile_utf8({{"alpha", "A"}, {"bravo", "B"}, {"charlie", "C"}}, plain_options());
-  const Section s1 = section_of(bytes, 1);
-  ASSERT_EQ(std::count(bytes.begin(), bytes.begin() + static_cast<long>(s1.start), kMarker), 0);
-  set_u32(bytes, header_field::kSection1Offset, 0);
-  set_u32(bytes, header_field::kSection1Length, static_cast<std::uint32_t>(s1.end + 1));
-  use(bytes);
+  use(section_one_from_file_start());
   state_.browse_page_size = 4;
   for (int method = kExactSearch; method <= kBrowseListing; ++method) {
     for (const char* query : {"-", "alpha", "bravo", "charlie", "zulu"}) {

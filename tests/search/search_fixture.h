@@ -169,6 +169,18 @@ inline std::vector<std::uint8_t> compile_utf8(const Pairs& pairs,
   return compile_or_fail(converted, options);
 }
 
+// alpha, bravo, charlie with section 1 claimed to start at offset 0 and to end
+// at its real terminal marker: no byte before its real records is a marker,
+// so every backward scan from them runs to the start of the file.
+inline std::vector<std::uint8_t> section_one_from_file_start() {
+  auto bytes = compile_utf8({{"alpha", "A"}, {"bravo", "B"}, {"charlie", "C"}}, plain_options());
+  const Section s1 = section_of(bytes, 1);
+  EXPECT_EQ(std::count(bytes.begin(), bytes.begin() + static_cast<long>(s1.start), kMarker), 0);
+  set_u32(bytes, header_field::kSection1Offset, 0);
+  set_u32(bytes, header_field::kSection1Length, static_cast<std::uint32_t>(s1.end + 1));
+  return bytes;
+}
+
 // Aborts the run when one case keeps the engine busy for too long: an endless
 // lookup would otherwise stall the test without saying which file caused it.
 class HangGuard {
