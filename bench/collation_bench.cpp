@@ -64,7 +64,7 @@ std::vector<std::pair<std::string, std::string>> close_pairs() {
 
 void run_compare(benchmark::State& state,
                  const std::vector<std::pair<std::string, std::string>>& pairs, int mode,
-                 int method) {
+                 lexvia::SearchMethod method) {
   std::size_t i = 0;
   for (auto _ : state) {
     const auto& [query, headword] = pairs[i++ & (kPairs - 1)];
@@ -74,22 +74,22 @@ void run_compare(benchmark::State& state,
 }
 
 void BM_CompareQueryPrefixUnrelated(benchmark::State& state) {
-  run_compare(state, unrelated_pairs(), lexvia::kPrefixMode, lexvia::kExactSearch);
+  run_compare(state, unrelated_pairs(), lexvia::kPrefixMode, lexvia::SearchMethod::kExact);
 }
 BENCHMARK(BM_CompareQueryPrefixUnrelated);
 
 void BM_CompareQueryPrefixClose(benchmark::State& state) {
-  run_compare(state, close_pairs(), lexvia::kPrefixMode, lexvia::kExactSearch);
+  run_compare(state, close_pairs(), lexvia::kPrefixMode, lexvia::SearchMethod::kExact);
 }
 BENCHMARK(BM_CompareQueryPrefixClose);
 
 void BM_CompareQueryFullExactClose(benchmark::State& state) {
-  run_compare(state, close_pairs(), lexvia::kFullMode, lexvia::kExactSearch);
+  run_compare(state, close_pairs(), lexvia::kFullMode, lexvia::SearchMethod::kExact);
 }
 BENCHMARK(BM_CompareQueryFullExactClose);
 
 void BM_CompareQueryFullExtendedClose(benchmark::State& state) {
-  run_compare(state, close_pairs(), lexvia::kFullMode, lexvia::kExtendedSearch);
+  run_compare(state, close_pairs(), lexvia::kFullMode, lexvia::SearchMethod::kExtended);
 }
 BENCHMARK(BM_CompareQueryFullExtendedClose);
 

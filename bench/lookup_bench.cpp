@@ -14,16 +14,20 @@
 namespace lexvia {
 namespace {
 
-class CountingSink final : public LineSink {
+class CountingSink final : public SearchOutput {
  public:
-  void append_line(std::u16string_view, int) override { ++lines; }
-  void append_formatted_line(std::string_view, std::string_view, int) override { ++lines; }
+  void title_line(SearchMethod, std::string_view) override { ++lines; }
+  void headword_line(std::string_view) override { ++lines; }
+  void translation_line(std::string_view) override { ++lines; }
+  void report_dictionary_error(DictionaryError, const DictionaryPath&) override { ++lines; }
   std::size_t lines = 0;
 };
 
 class FixedPrefixes final : public PrefixListSource {
  public:
-  std::u16string get_prefix_list(int direction) override { return direction == 1 ? u",to " : u""; }
+  std::u16string get_prefix_list(Direction direction) override {
+    return direction == Direction::kFrom1 ? u",to " : u"";
+  }
 };
 
 std::string word(std::mt19937& rng) {
@@ -67,30 +71,28 @@ const BenchDictionary& bench_dictionary() {
   return dict;
 }
 
-void run_lookups(benchmark::State& state, int method) {
+void run_lookups(benchmark::State& state, SearchMethod method) {
   const BenchDictionary& dict = bench_dictionary();
   DictionaryPath path = dict.path;
   SearchState search_state;
   CancelFlag cancel;
   WindowedReader index_reader, translation_reader;
   CountingSink lines;
-  BuiltinStrings strings;
   FixedPrefixes prefixes;
-  NoProgress progress;
-  SearchEngine engine({path, search_state, cancel, index_reader, translation_reader, lines, strings,
-                       prefixes, progress});
+  SearchEngine engine({path, search_state, cancel, index_reader, translation_reader, lines,
+                       prefixes});
   std::size_t i = 0;
   for (auto _ : state) {
-    engine.search_dictionary(dict.headwords[i++ % dict.headwords.size()], method, 1);
+    engine.search_dictionary(dict.headwords[i++ % dict.headwords.size()], method, Direction::kFrom1);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
   state.counters["lines/lookup"] =
       static_cast<double>(lines.lines) / static_cast<double>(state.iterations());
 }
 
-void BM_ExactLookup(benchmark::State& state) { run_lookups(state, kExactSearch); }
-void BM_ExtendedLookup(benchmark::State& state) { run_lookups(state, kExtendedSearch); }
-void BM_FullLookup(benchmark::State& state) { run_lookups(state, kFullSearch); }
+void BM_ExactLookup(benchmark::State& state) { run_lookups(state, SearchMethod::kExact); }
+void BM_ExtendedLookup(benchmark::State& state) { run_lookups(state, SearchMethod::kExtended); }
+void BM_FullLookup(benchmark::State& state) { run_lookups(state, SearchMethod::kFull); }
 
 BENCHMARK(BM_ExactLookup);
 BENCHMARK(BM_ExtendedLookup);

@@ -4,18 +4,19 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
+#include <algorithm>
+#include <cstdint>
 #include <iostream>
 #include <map>
 #include <utility>
 
 #include "commands.h"
 #include "dict/cp1252.h"
+#include "headless_platform.h"
 #include "result_output.h"
-#include "search/search_engine.h"
 #include "settings/language_modules.h"
-#include "settings/settings.h"
 #include "settings/sqlite_store.h"
+#include "shell/application.h"
 
 namespace lexvia::cli {
 
@@ -30,36 +31,6 @@ struct LookupArgs {
   std::string query;
   std::uint32_t page_size = 0;
   std::vector<std::string> moves;
-};
-
-// Discards lines: what the start-up reads (labels, default prefix lists) must
-// not add lines of its own to a lookup's output.
-class NoLines final : public LineSink {
- public:
-  void append_line(std::u16string_view, int) override {}
-  void append_formatted_line(std::string_view, std::string_view, int) override {}
-};
-
-// The prefix list given on the command line, else the settings' list of the
-// direction (the user's own for the dictionary, or the dictionary's). Only
-// Phrase and Full Search ask, so the lists of a dictionary other than the
-// stored one are read only then.
-class CliPrefixes final : public PrefixListSource {
- public:
-  CliPrefixes(const Settings& settings, std::optional<std::string> given)
-      : settings_(settings), given_(std::move(given)) {}
-  std::u16string get_prefix_list(int direction) override {
-    if (given_) return utf8_to_utf16(*given_);
-    if (load_) std::exchange(load_, nullptr)();
-    return settings_.prefix_list[direction == 2 ? 1 : 0];
-  }
-  // Runs `load` before the lists are first read.
-  void load_on_first_use(std::function<void()> load) { load_ = std::move(load); }
-
- private:
-  const Settings& settings_;
-  std::optional<std::string> given_;
-  std::function<void()> load_;
 };
 
 std::string executable_folder() {
@@ -90,72 +61,43 @@ std::string data_folder() {
                           {executable_folder() + "../share/lexvia", LEXVIA_SOURCE_RESOURCES});
 }
 
-// Everything one run of the tool needs, owned in one place: the stored
-// settings are loaded as the desktop program loads them at start-up, then the
-// command line's options take their place.
+// One run of the application over the tool's platform: the stored settings
+// are loaded as the desktop program loads them at start-up, then the command
+// line's options are applied through the same commands the window's buttons
+// and menus send.
 struct Session {
-  explicit Session(const LookupArgs& args)
-      : keeper({store, settings, [this](int index) { load_language(index); }, labels, no_lines,
-                strings, shell}),
-        listing(result_list, query_box, flags),
-        prefixes(settings, args.prefixes),
-        engine({path, state, cancel, index_reader, translation_reader, listing, strings, prefixes,
-                progress}) {
-    keeper.load_settings();
+  explicit Session(const LookupArgs& args) : app(platform, store, data_folder()) {
+    StartOptions options;
+    options.command_line = true;
     const char* env = std::getenv("LEXVIA_DICT");
     if (!args.dict.empty()) {
-      path = args.dict;
+      options.dictionary = args.dict;
     } else if (env != nullptr && *env != '\0') {
-      path = env;
-    } else {
-      path = settings.dictionary_path ? settings.dictionary_path : bundled_dictionary();
+      options.dictionary = env;
     }
-    if (path != settings.dictionary_path) {
-      // Another dictionary than the stored one: its own prefix lists.
-      settings.dictionary_path = path;
-      settings.prefix_list[0].clear();
-      settings.prefix_list[1].clear();
-      prefixes.load_on_first_use([this] { keeper.load_prefix_lists(); });
+    options.fallback_dictionary = bundled_dictionary();
+    app.start(options);
+    platform.list.take_new();  // the start-up's own lines are not part of the answer
+    if (args.direction && *args.direction != app.settings().direction) {
+      app.command(command::kDirection);
     }
-    direction = args.direction.value_or(settings.direction) == 2 ? 2 : 1;
-    static const std::map<std::string, int> kMethods = {{"exact", kExactSearch},
-                                                        {"extended", kExtendedSearch},
-                                                        {"phrase", kPhraseSearch},
-                                                        {"full", kFullSearch}};
-    method = args.method ? kMethods.at(*args.method) : settings.search_method;
-    if (method < kExactSearch || method > kFullSearch) method = kExtendedSearch;
+    static const std::map<std::string, int> kMethods = {
+        {"exact", 0}, {"extended", 1}, {"phrase", 2}, {"full", 3}};
+    if (args.method) {
+      app.command(command::kExactSearch + kMethods.at(*args.method));
+    } else if (app.settings().search_method < 0 || app.settings().search_method > 3) {
+      app.command(command::kExactSearch + 1);
+    }
+    if (args.prefixes) {
+      app.set_prefix_list(1, utf8_to_utf16(*args.prefixes));
+      app.set_prefix_list(2, utf8_to_utf16(*args.prefixes));
+    }
+    platform.query = utf8_to_utf16(args.query);
   }
 
-  // The language list is needed only to find the module of a language other
-  // than the built-in English, so a lookup in English reads no module.
-  void load_language(int index) {
-    if (index > 0 && languages.empty()) fill_language_list(languages, data_folder());
-    load_interface_strings(index, index > 0 ? &languages : nullptr, strings);
-  }
-
+  HeadlessPlatform platform;
   SqliteStore store{SqliteStore::Access::kReadOnly};
-  Settings settings;
-  StringTable strings;
-  LanguageList languages;
-  DirectionLabels labels;
-  NoLines no_lines;
-  SettingsShell shell;
-  SettingsKeeper keeper;
-  DictionaryPath path;
-  int direction = 1;
-  int method = kExtendedSearch;
-  SearchState state;
-  CancelFlag cancel;
-  WindowedReader index_reader;
-  WindowedReader translation_reader;
-  LineList result_list;
-  LineList browse_list;
-  NoQueryBox query_box;
-  ListingFlags flags;
-  ResultListing listing;
-  CliPrefixes prefixes;
-  NoProgress progress;
-  SearchEngine engine;
+  Application app;
 };
 
 OutputFormat output_format(const std::string& name) {
@@ -169,8 +111,8 @@ int exit_status(const std::vector<std::vector<Line>>& pages) {
   bool headword = false;
   for (const auto& page : pages) {
     for (const Line& line : page) {
-      if (line.colour == kColourError) return 2;
-      headword = headword || line.colour == kColourHeadword;
+      if (line.colour == static_cast<int>(ColourCode::kError)) return 2;
+      headword = headword || line.colour == static_cast<int>(ColourCode::kHeadword);
     }
   }
   return headword ? 0 : 1;
@@ -184,27 +126,21 @@ int finish(const std::vector<std::vector<Line>>& pages, const LookupArgs& args, 
 
 int run_lookup(const LookupArgs& args) {
   Session session(args);
-  const std::string query = prepare_query(utf8_to_utf16(args.query));
-  if (!query.empty()) session.engine.search_dictionary(query, session.method, session.direction);
-  return finish({session.result_list.lines()}, args, false);
+  session.app.command(command::kTranslate);
+  return finish({session.platform.list.take_new()}, args, false);
 }
 
 int run_browse(const LookupArgs& args) {
-  static const std::map<std::string, int> kMoves = {{"home", 0}, {"end", 1}, {"pgup", 2},
-                                                    {"pgdn", 3}, {"up", 4},  {"down", 5}};
+  static const std::map<std::string, int> kMoves = {
+      {"home", command::kHome},   {"end", command::kEnd},      {"pgup", command::kPageUp},
+      {"pgdn", command::kPageDown}, {"up", command::kLineUp}, {"down", command::kLineDown}};
   Session session(args);
-  session.flags.browse_mode = true;
-  session.listing.set_browse_list(&session.browse_list);
-  session.state.browse_page_size = args.page_size;
-  std::vector<std::vector<Line>> pages;
-  const std::string query = prepare_query(utf8_to_utf16(args.query));
-  if (!query.empty()) session.engine.search_dictionary(query, kBrowseListing, session.direction);
-  pages.push_back(session.browse_list.lines());
+  session.platform.page_rows = static_cast<int>(std::min<std::uint32_t>(args.page_size, INT32_MAX));
+  session.app.command(command::kBrowse);
+  std::vector<std::vector<Line>> pages{session.platform.list.take_new()};
   for (const std::string& move : args.moves) {
-    session.browse_list.remove_all();
-    session.listing.remember_selection(true);
-    session.engine.browse_move(session.direction, kMoves.at(move));
-    pages.push_back(session.browse_list.lines());
+    session.app.command(kMoves.at(move));
+    pages.push_back(session.platform.list.take_new());
   }
   return finish(pages, args, true);
 }

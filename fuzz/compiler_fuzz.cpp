@@ -12,7 +12,7 @@ namespace {
 
 class NoPrefixes final : public lexvia::PrefixListSource {
  public:
-  std::u16string get_prefix_list(int) override { return u""; }
+  std::u16string get_prefix_list(lexvia::Direction) override { return u""; }
 };
 
 // Lines "text<TAB>text"; texts are taken as Windows-1252 bytes as they stand.
@@ -32,12 +32,13 @@ std::vector<lexvia::TextPair> pairs_of(std::string_view input) {
 
 // True when an Exact Search for `query` lists `headword` with `translation`
 // among its translations.
-bool lists(const lexvia::fuzz::Lines& lines, const std::string& headword,
+bool lists(lexvia::fuzz::Lines& lines, const std::string& headword,
            const std::string& translation) {
-  const auto& f = lines.formatted;
+  using lexvia::ColourCode;
+  const auto& f = lines.lines();
   for (std::size_t i = 0; i < f.size(); ++i) {
-    if (f[i].second != lexvia::kColourHeadword || f[i].first != "  " + headword) continue;
-    for (std::size_t j = i + 1; j < f.size() && f[j].second == lexvia::kColourTranslation; ++j) {
+    if (f[i].second != ColourCode::kHeadword || f[i].first != "  " + headword) continue;
+    for (std::size_t j = i + 1; j < f.size() && f[j].second == ColourCode::kTranslation; ++j) {
       if (f[j].first == "    " + translation) return true;
     }
   }
@@ -65,17 +66,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SearchState state;
   CancelFlag cancel;
   WindowedReader index_reader, translation_reader;
-  BuiltinStrings strings;
   NoPrefixes prefixes;
-  NoProgress progress;
   for (const TextPair& p : pairs) {
-    for (int direction : {1, 2}) {
-      const std::string& from = direction == 1 ? p.first : p.second;
-      const std::string& to = direction == 1 ? p.second : p.first;
+    for (Direction direction : {Direction::kFrom1, Direction::kFrom2}) {
+      const std::string& from = direction == Direction::kFrom1 ? p.first : p.second;
+      const std::string& to = direction == Direction::kFrom1 ? p.second : p.first;
       fuzz::Lines lines;
-      SearchEngine engine({dict, state, cancel, index_reader, translation_reader, lines, strings,
-                           prefixes, progress});
-      engine.search_dictionary(from, kExactSearch, direction);
+      SearchEngine engine({dict, state, cancel, index_reader, translation_reader, lines, prefixes});
+      engine.search_dictionary(from, SearchMethod::kExact, direction);
       if (!lists(lines, from, to)) std::abort();
     }
   }

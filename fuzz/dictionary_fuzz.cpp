@@ -6,13 +6,14 @@
 #include "dict_dump.h"
 #include "fuzz_support.h"
 #include "search/search_engine.h"
+#include "settings/dictionary_texts.h"
 
 namespace {
 
 class Prefixes final : public lexvia::PrefixListSource {
  public:
   explicit Prefixes(std::u16string list) : list_(std::move(list)) {}
-  std::u16string get_prefix_list(int) override { return list_; }
+  std::u16string get_prefix_list(lexvia::Direction) override { return list_; }
 
  private:
   std::u16string list_;
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Input in(data, size);
   const std::string query = in.text(12);
   const int method = in.byte() % 6;  // 5 is no method at all
-  const int direction = 1 + in.byte() % 2;
+  const auto direction = static_cast<Direction>(1 + in.byte() % 2);
   const std::uint32_t page_size = in.byte() % 24;
   const std::string moves = in.text(6);
   const std::string_view file = in.rest();
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)verify_dictionary(bytes);
   (void)read_dictionary_info(bytes);
   MemoryFile memory(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  (void)dump_dictionary(memory, direction, [](std::string_view, auto) {});
+  (void)dump_dictionary(memory, static_cast<int>(direction), [](std::string_view, auto) {});
 
   const std::string path = fuzz::scratch_path("dictionary.dic");
   fuzz::write_file(path, file);
@@ -43,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Lines lines;
   BuiltinStrings strings;
   DirectionLabels labels;
-  build_direction_labels({dict, lines, strings}, labels);
-  (void)read_default_prefix_list({dict, lines, strings}, direction);
+  build_direction_labels({dict, lines}, labels);
+  (void)read_default_prefix_list({dict, lines}, static_cast<int>(direction));
   (void)dictionary_line(dict, strings);
 
   SearchState state;
@@ -52,11 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CancelFlag cancel;
   WindowedReader index_reader, translation_reader;
   Prefixes prefixes(u",to ;x");
-  NoProgress progress;
-  SearchEngine engine(
-      {dict, state, cancel, index_reader, translation_reader, lines, strings, prefixes, progress});
-  if (!query.empty()) engine.search_dictionary(query, method == 5 ? 9 : method, direction);
-  if (!query.empty()) engine.search_dictionary(query, kBrowseListing, direction);
-  for (char move : moves) engine.browse_move(direction, static_cast<std::uint8_t>(move) % 7);
+  SearchEngine engine({dict, state, cancel, index_reader, translation_reader, lines, prefixes});
+  if (!query.empty()) engine.search_dictionary(query, static_cast<SearchMethod>(method == 5 ? 9 : method),
+                                              direction);
+  if (!query.empty()) engine.search_dictionary(query, SearchMethod::kBrowse, direction);
+  for (char move : moves) {
+    engine.browse_move(direction, static_cast<BrowseMove>(static_cast<std::uint8_t>(move) % 6));
+  }
+  (void)lines.lines();
   return 0;
 }

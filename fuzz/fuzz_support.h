@@ -12,7 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "dict/cp1252.h"
 #include "listing/line_sink.h"
+#include "search/search_engine.h"
+#include "settings/interface_strings.h"
+#include "shell/lookup_output.h"
 
 namespace lexvia::fuzz {
 
@@ -53,20 +57,36 @@ inline void write_file(const std::string& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Keeps the lines, so that a target can check what a lookup listed.
-class Lines final : public LineSink {
+// Keeps what a lookup found as the result list would get it (through the
+// program's own queue), so that a target can check what was listed; a line
+// that would not fit its buffer ends the run.
+class Lines final : public SearchOutput {
  public:
-  void append_line(std::u16string_view text, int colour) override {
-    if (text.size() >= kLineUnits) std::abort();  // a line never exceeds its buffer
-    lines.emplace_back(std::u16string(text), colour);
+  void title_line(SearchMethod method, std::string_view query) override {
+    queue_.title_line(method, query);
   }
-  void append_formatted_line(std::string_view format, std::string_view text, int colour) override {
-    std::string line(format);
-    if (auto at = line.find("%s"); at != std::string::npos) line.replace(at, 2, text);
-    formatted.emplace_back(std::move(line), colour);
+  void headword_line(std::string_view text) override { queue_.headword_line(text); }
+  void translation_line(std::string_view text) override { queue_.translation_line(text); }
+  void report_dictionary_error(DictionaryError error, const DictionaryPath& path) override {
+    queue_.report_dictionary_error(error, path);
   }
-  std::vector<std::pair<std::u16string, int>> lines;
-  std::vector<std::pair<std::string, int>> formatted;
+  // The lines found so far, as text (Windows-1252) and colour.
+  const std::vector<std::pair<std::string, ColourCode>>& lines() {
+    queue_.deliver(sink_, strings_);
+    return sink_.lines;
+  }
+
+ private:
+  struct Sink final : LineSink {
+    void append_line(std::u16string_view text, ColourCode colour) override {
+      if (text.size() >= kLineUnits) std::abort();
+      lines.emplace_back(utf16_to_cp1252(text), colour);
+    }
+    std::vector<std::pair<std::string, ColourCode>> lines;
+  };
+  LookupQueue queue_;
+  BuiltinStrings strings_;
+  Sink sink_;
 };
 
 }  // namespace lexvia::fuzz

@@ -29,12 +29,12 @@ struct CheckedDictionary {
 // successful open stops it without a line.
 bool open_checked(const InfoContext& context, CheckedDictionary& out) {
   if (!context.path) {
-    report_dictionary_error(kErrorNoDictionary, std::nullopt, context.lines, context.strings);
+    context.errors.report_dictionary_error(DictionaryError::kNoDictionary, std::nullopt);
     return false;
   }
   out.file = PosixFile::open(*context.path);
   if (!out.file) {
-    report_dictionary_error(kErrorCannotOpen, context.path, context.lines, context.strings);
+    context.errors.report_dictionary_error(DictionaryError::kCannotOpen, context.path);
     return false;
   }
   out.reader.attach(out.file.get());
@@ -43,7 +43,7 @@ bool open_checked(const InfoContext& context, CheckedDictionary& out) {
   if (!header) return false;
   out.header = *header;
   if (!has_magic(bytes) || out.header.format_number < kMinFormatNumber) {
-    report_dictionary_error(kErrorNotADictionary, context.path, context.lines, context.strings);
+    context.errors.report_dictionary_error(DictionaryError::kNotADictionary, context.path);
     return false;
   }
   return true;
@@ -101,30 +101,15 @@ std::optional<std::u16string> read_default_prefix_list(const InfoContext& contex
                                           static_cast<std::size_t>(text_end - bytes.begin())));
 }
 
-std::optional<std::u16string> dictionary_line(const DictionaryPath& path,
-                                              const InterfaceStrings& strings) {
+std::optional<DictionarySummary> read_dictionary_summary(const DictionaryPath& path) {
   if (!path) return std::nullopt;
   const auto file = PosixFile::open(*path);
   if (!file) return std::nullopt;
   WindowedReader reader(file.get());
-  // The format number is not checked: a file too old for the labels can still
-  // be searched, so the About box names it.
   const auto bytes = reader.span_at(0, WindowedReader::kDefaultWindow);
   const auto parsed = parse_header(bytes);
   if (!parsed || !has_magic(bytes)) return std::nullopt;
-  const Header& header = *parsed;
-  const std::u16string code1 = cp1252_to_utf16(header.language[0]);
-  const std::u16string code2 = cp1252_to_utf16(header.language[1]);
-  return format_interface_text(strings.interface_string(kStringDictionaryLine), {code1, code2},
-                               {static_cast<std::int32_t>(header.pair_count)});
-}
-
-void report_dictionary_error(int number, const DictionaryPath& path, LineSink& lines,
-                             const InterfaceStrings& strings) {
-  std::u16string text =
-      format_interface_text(strings.interface_string(kStringFileError), {}, {number});
-  if (path) text = format_interface_text(u"%s (%s)", {text, utf8_to_utf16(*path)}, {});
-  lines.append_line(text, kColourError);
+  return DictionarySummary{parsed->language[0], parsed->language[1], parsed->pair_count};
 }
 
 }  // namespace lexvia

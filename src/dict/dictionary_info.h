@@ -1,23 +1,25 @@
-// The small header-level reads of the selected dictionary, and the one way in
-// which dictionary problems reach the user: a red numbered line.
+// The small header-level reads of the selected dictionary, and the numbered
+// errors through which dictionary problems reach the user. How an error
+// becomes a line (its words come from the interface language) is decided
+// above this layer, behind DictionaryErrorSink.
 //
 // Each operation opens the file itself, reads through a windowed reader of its
 // own and closes the file before it returns.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
-
-#include "listing/line_sink.h"
-#include "settings/interface_strings.h"
 
 namespace lexvia {
 
 // Dictionary file error numbers.
-inline constexpr int kErrorNoDictionary = 101;
-inline constexpr int kErrorCannotOpen = 102;
-inline constexpr int kErrorNotADictionary = 103;
+enum class DictionaryError : int {
+  kNoDictionary = 101,    // no dictionary file is selected
+  kCannotOpen = 102,      // the file cannot be opened
+  kNotADictionary = 103,  // wrong magic (or, for labels and prefix lists, format number)
+};
 
 // The selected dictionary's path (native bytes, UTF-8 here), or nothing.
 using DictionaryPath = std::optional<std::string>;
@@ -29,11 +31,18 @@ struct DirectionLabels {
   std::array<std::u16string, 2> label;
 };
 
-// Where the dictionary operations report to and look their texts up.
+// Where dictionary errors go: 101 comes without a path, 102 and 103 with the
+// path of the file.
+class DictionaryErrorSink {
+ public:
+  virtual ~DictionaryErrorSink() = default;
+  virtual void report_dictionary_error(DictionaryError error, const DictionaryPath& path) = 0;
+};
+
+// The dictionary an operation reads and where it reports.
 struct InfoContext {
   const DictionaryPath& path;
-  LineSink& lines;
-  const InterfaceStrings& strings;
+  DictionaryErrorSink& errors;
 };
 
 void build_direction_labels(const InfoContext& context, DirectionLabels& labels);
@@ -44,14 +53,15 @@ const std::u16string& direction_label(const DirectionLabels& labels, int directi
 // cannot be read.
 std::optional<std::u16string> read_default_prefix_list(const InfoContext& context, int n);
 
-// The About box's line: the codes and the expression pair count through
-// interface string 40034; nothing when the file cannot be read. Never reports.
-std::optional<std::u16string> dictionary_line(const DictionaryPath& path,
-                                              const InterfaceStrings& strings);
-
-// Appends "Dictionary File Error #<number>", then " (<path>)" when a path is
-// given, as an error line. The line is cut at 259 units.
-void report_dictionary_error(int number, const DictionaryPath& path, LineSink& lines,
-                             const InterfaceStrings& strings);
+// What the About box's dictionary line shows: the two language codes
+// (Windows-1252) and the expression pair count as stored. Nothing when the
+// file cannot be read or its magic is wrong; the format number is not tested,
+// since a file too old for the labels can still be searched. Never reports.
+struct DictionarySummary {
+  std::string language1;
+  std::string language2;
+  std::uint32_t pair_count = 0;
+};
+std::optional<DictionarySummary> read_dictionary_summary(const DictionaryPath& path);
 
 }  // namespace lexvia

@@ -9,11 +9,14 @@
 
 namespace lexvia {
 
-// The class of a result line, kept with it as its item data.
-inline constexpr int kColourError = 0;        // error or status line, red
-inline constexpr int kColourHeadword = 1;     // blue
-inline constexpr int kColourTranslation = 2;  // black
-inline constexpr int kColourTitle = 3;        // search title, green
+// The class of a result line, kept with it as its item data (an int, so a
+// list may hold other values; those draw black).
+enum class ColourCode : int {
+  kError = 0,        // error or status line, red
+  kHeadword = 1,     // blue
+  kTranslation = 2,  // black
+  kTitle = 3,        // search title, green
+};
 
 // A line holds at most this many UTF-16 units, its terminator included.
 inline constexpr std::size_t kLineUnits = 260;
@@ -22,11 +25,11 @@ class LineSink {
  public:
   virtual ~LineSink() = default;
   // Appends one line; a text longer than 259 units is cut there.
-  virtual void append_line(std::u16string_view text, int colour) = 0;
+  virtual void append_line(std::u16string_view text, ColourCode colour) = 0;
   // Widens an 8-bit format with one %s and an 8-bit text (Windows-1252),
-  // formats them and appends the line.
-  virtual void append_formatted_line(std::string_view format, std::string_view text,
-                                     int colour) = 0;
+  // each cut at 259 units, formats them and appends the line. Not virtual: every
+  // sink gets exactly the same line.
+  void append_formatted_line(std::string_view format, std::string_view text, ColourCode colour);
 };
 
 }  // namespace lexvia

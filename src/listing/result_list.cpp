@@ -1,6 +1,7 @@
 #include "listing/result_list.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -15,17 +16,6 @@ constexpr std::size_t kMaxRememberedChars = kRememberedUnits - 1;
 
 std::u16string_view cut(std::u16string_view text, std::size_t max_chars) {
   return text.substr(0, std::min(text.size(), max_chars));
-}
-
-// Only the first "%s" is a placeholder; the formats in use carry no other
-// conversion, so anything else is kept as it stands.
-std::u16string substitute(std::u16string_view format, std::u16string_view text) {
-  const std::size_t at = format.find(u"%s");
-  if (at == std::u16string_view::npos) return std::u16string(format);
-  std::u16string line(format.substr(0, at));
-  line += text;
-  line += format.substr(at + 2);
-  return line;
 }
 
 // The part of a title line a user wants back: between its first and last
@@ -43,15 +33,101 @@ bool title_query(std::u16string_view title, std::u16string_view& query) {
 
 Rgb text_colour(int colour_code) {
   switch (colour_code) {
-    case kColourError:
+    case static_cast<int>(ColourCode::kError):
       return {220, 0, 0};
-    case kColourHeadword:
+    case static_cast<int>(ColourCode::kHeadword):
       return {0, 0, 220};
-    case kColourTitle:
+    case static_cast<int>(ColourCode::kTitle):
       return {0, 128, 0};
     default:
       return {0, 0, 0};
   }
+}
+
+namespace {
+
+double linear(std::uint8_t channel) {
+  const double c = channel / 255.0;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double luminance(Rgb c) {
+  return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+}
+
+struct Hsl {
+  double h = 0, s = 0, l = 0;
+};
+
+Hsl to_hsl(Rgb c) {
+  const double r = c.r / 255.0, g = c.g / 255.0, b = c.b / 255.0;
+  const double hi = std::max({r, g, b}), lo = std::min({r, g, b});
+  Hsl out;
+  out.l = (hi + lo) / 2;
+  const double d = hi - lo;
+  if (d == 0) return out;
+  out.s = d / (1 - std::abs(2 * out.l - 1));
+  if (hi == r) {
+    out.h = std::fmod((g - b) / d + 6, 6);
+  } else if (hi == g) {
+    out.h = (b - r) / d + 2;
+  } else {
+    out.h = (r - g) / d + 4;
+  }
+  return out;
+}
+
+Rgb to_rgb(Hsl c) {
+  const double chroma = (1 - std::abs(2 * c.l - 1)) * c.s;
+  const double x = chroma * (1 - std::abs(std::fmod(c.h, 2) - 1));
+  const double m = c.l - chroma / 2;
+  double r = 0, g = 0, b = 0;
+  switch (static_cast<int>(c.h)) {
+    case 0: r = chroma, g = x; break;
+    case 1: r = x, g = chroma; break;
+    case 2: g = chroma, b = x; break;
+    case 3: g = x, b = chroma; break;
+    case 4: r = x, b = chroma; break;
+    default: r = chroma, b = x; break;
+  }
+  const auto channel = [m](double v) {
+    return static_cast<std::uint8_t>(std::lround(std::clamp(v + m, 0.0, 1.0) * 255));
+  };
+  return {channel(r), channel(g), channel(b)};
+}
+
+constexpr double kReadableContrast = 4.5;
+
+}  // namespace
+
+bool is_dark(Rgb background) {
+  return contrast_ratio(background, {255, 255, 255}) > contrast_ratio(background, {0, 0, 0});
+}
+
+double contrast_ratio(Rgb a, Rgb b) {
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+Rgb highlight_colour(Rgb list_background) {
+  if (!is_dark(list_background)) return kSelectionHighlight;
+  Hsl shade = to_hsl(kSelectionHighlight);
+  shade.l = 0.22;
+  return to_rgb(shade);
+}
+
+Rgb readable_text_colour(int colour_code, Rgb row_background) {
+  const Rgb base = text_colour(colour_code);
+  if (!is_dark(row_background)) return base;
+  // Lighter and lighter in the same hue until it reads; black has no hue and
+  // ends as a light grey.
+  Hsl shade = to_hsl(base);
+  Rgb out = base;
+  while (contrast_ratio(out, row_background) < kReadableContrast && shade.l < 1.0) {
+    shade.l = std::min(1.0, shade.l + 0.02);
+    out = to_rgb(shade);
+  }
+  return out;
 }
 
 ResultListing::ResultListing(ListControl& result_list, QueryBox& query_box,
@@ -62,7 +138,8 @@ ListControl* ResultListing::active_list() const {
   return flags_.browse_mode ? browse_list_ : &result_list_;
 }
 
-void ResultListing::append_line(std::u16string_view text, int colour) {
+void ResultListing::append_line(std::u16string_view text, ColourCode code) {
+  const int colour = static_cast<int>(code);
   std::u16string line(cut(text, kMaxLineChars));
   // A browse page is filled with its list hidden or not redrawing, and the
   // browse dialog clears it before each page, so it needs no bound.
@@ -77,13 +154,6 @@ void ResultListing::append_line(std::u16string_view text, int colour) {
   // With Invisible Listing the list repaints once the search has returned to
   // the message loop, which keeps long searches fast.
   if (!flags_.invisible_listing) result_list_.redraw(index);
-}
-
-void ResultListing::append_formatted_line(std::string_view format, std::string_view text,
-                                          int colour) {
-  const std::u16string wide_format = cp1252_to_utf16(format.substr(0, kMaxLineChars));
-  const std::u16string wide_text = cp1252_to_utf16(text.substr(0, kMaxLineChars));
-  append_line(substitute(wide_format, wide_text), colour);
 }
 
 void ResultListing::clear_results() {
@@ -108,7 +178,7 @@ void ResultListing::remember_selection(bool forget) {
 void ResultListing::copy_selection_to_query(bool refocus) {
   // Tapping the line copied last must not overwrite what the user has typed
   // since; status and error lines never become a query.
-  if (remembered_.index == -1 || remembered_.colour == kColourError ||
+  if (remembered_.index == -1 || remembered_.colour == static_cast<int>(ColourCode::kError) ||
       remembered_ == last_copied_) {
     query_box_.refocus_query();
     return;
@@ -117,7 +187,7 @@ void ResultListing::copy_selection_to_query(bool refocus) {
   // without quotes only refocuses.
   last_copied_ = remembered_;
   std::u16string_view query = last_copied_.text;
-  if (last_copied_.colour == kColourTitle && !title_query(last_copied_.text, query)) return;
+  if (last_copied_.colour == static_cast<int>(ColourCode::kTitle) && !title_query(last_copied_.text, query)) return;
   query.remove_prefix(std::min(query.find_first_not_of(u' '), query.size()));
   query_box_.set_text(query);
   if (refocus) query_box_.refocus_query();

@@ -22,6 +22,16 @@ inline constexpr Rgb kSelectionHighlight{220, 255, 120};
 // The text colour of a colour code; codes outside 0 to 3 draw black.
 Rgb text_colour(int colour_code);
 
+// The colours above are made for a light list. On a dark background (one on
+// which white reads better than black) black text and the light highlight
+// would be unreadable, so there each colour becomes a shade of the same hue
+// that reaches a contrast ratio of 4.5:1 against what it is drawn on, and the
+// highlight a dark shade of its hue. On a light background nothing changes.
+bool is_dark(Rgb background);
+double contrast_ratio(Rgb a, Rgb b);
+Rgb highlight_colour(Rgb list_background);
+Rgb readable_text_colour(int colour_code, Rgb row_background);
+
 // The result list holds at most this many old lines before an append, so at
 // most one more after it.
 inline constexpr int kResultListBound = 2000;
@@ -74,9 +84,7 @@ class ResultListing final : public LineSink {
   ListControl* browse_list() const { return browse_list_; }
   ListControl& result_list() const { return result_list_; }
 
-  void append_line(std::u16string_view text, int colour) override;
-  void append_formatted_line(std::string_view format, std::string_view text,
-                             int colour) override;
+  void append_line(std::u16string_view text, ColourCode colour) override;
   void clear_results();
   void remember_selection(bool forget);
   void copy_selection_to_query(bool refocus);

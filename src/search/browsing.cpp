@@ -42,7 +42,7 @@ void SearchEngine::list_browse_page(std::uint64_t position, const SectionSpan& s
   for (std::uint64_t p = position; p < section.end; p = next_marker(s_.index_reader, p + 1)) {
     if (s_.state.result_count >= s_.state.result_limit) return;
     if (!decode_at(s_.translation_reader, p, own, headword)) return;
-    s_.lines.append_formatted_line("  %s", headword.view(), kColourHeadword);
+    s_.out.headword_line(headword.view());
     ++s_.state.result_count;
     if (s_.state.result_count < s_.state.result_limit) {
       list_translations(p, section.other_start, other);
@@ -50,17 +50,17 @@ void SearchEngine::list_browse_page(std::uint64_t position, const SectionSpan& s
   }
 }
 
-void SearchEngine::browse_move(int direction, int move) {
+void SearchEngine::browse_move(Direction direction, BrowseMove move) {
   if (s_.state.browse_position == -1) return;
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
   if (auto result = dict.open(s_.path, direction); result != OpenDictionary::Result::kOpen) {
-    OpenDictionary::report(result, s_.path, s_.lines, s_.strings);
+    OpenDictionary::report(result, s_.path, s_.out);
     return;
   }
   const SectionSpan& s = dict.section();
   auto p = static_cast<std::uint64_t>(s_.state.browse_position);
   bool stop = false;
-  switch (static_cast<BrowseMove>(move)) {
+  switch (move) {
     case BrowseMove::kHome:
       p = s.start;
       break;

@@ -243,13 +243,13 @@ int compare_query(std::string_view query, std::string_view headword, int mode, i
     return compare_streams({query, kPrefixWeights}, {headword, kPrefixWeights}, kAcceptAll);
   }
   switch (method) {
-    case kExactSearch:
-    case kPhraseSearch:
+    case static_cast<int>(SearchMethod::kExact):
+    case static_cast<int>(SearchMethod::kPhrase):
       return compare_streams({query, kFullWeights}, {headword, kFullWeights}, kAcceptNone);
-    case kExtendedSearch:
-    case kFullSearch:
+    case static_cast<int>(SearchMethod::kExtended):
+    case static_cast<int>(SearchMethod::kFull):
       return compare_streams({query, kFullWeights}, {headword, kFullWeights}, kAcceptSeparator);
-    case kBrowseListing:
+    case static_cast<int>(SearchMethod::kBrowse):
       return 0;
     default:
       return -2;

@@ -17,12 +17,15 @@ namespace lexvia {
 inline constexpr int kPrefixMode = 0;  // the file's sort order; steers the search
 inline constexpr int kFullMode = 1;    // the search method's match rule
 
-// Search methods.
-inline constexpr int kExactSearch = 0;
-inline constexpr int kExtendedSearch = 1;
-inline constexpr int kPhraseSearch = 2;
-inline constexpr int kFullSearch = 3;
-inline constexpr int kBrowseListing = 4;
+// The search methods, numbered as the setting "Search Method" stores them;
+// the browse listing is used internally only.
+enum class SearchMethod : int {
+  kExact = 0,
+  kExtended = 1,
+  kPhrase = 2,
+  kFull = 3,
+  kBrowse = 4,
+};
 
 // The built-in tables, as stored: entries of (byte, replacement bytes, '|'),
 // then a NUL.
@@ -45,6 +48,10 @@ int collate_compare(std::string_view a, std::string_view b);
 // the side of the query on which the headword lies. Full mode with a method
 // other than 0 to 4 gives -2. Allocates nothing.
 int compare_query(std::string_view query, std::string_view headword, int mode, int method);
+inline int compare_query(std::string_view query, std::string_view headword, int mode,
+                         SearchMethod method) {
+  return compare_query(query, headword, mode, static_cast<int>(method));
+}
 
 // The headword folded with the prefix folding table and mapped to collation
 // weights: comparing two keys as unsigned byte strings gives the sign of

@@ -6,7 +6,7 @@
 
 namespace lexvia {
 
-OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, int direction) {
+OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Direction direction) {
   if (!path) return Result::kNoPath;
   file_ = PosixFile::open(*path);
   if (!file_) return Result::kCannotOpen;
@@ -21,13 +21,15 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, int dire
   if (!header) return Result::kUnreadable;
   if (!has_magic(bytes)) return Result::kBadMagic;
   const Header& h = *header;
-  const int d = direction == 2 ? 1 : 0;
+  const int d = direction == Direction::kFrom2 ? 1 : 0;
   section_.start = h.section_offset[d];
   section_.length = h.section_length[d];
   // An empty section has no terminal marker; it ends where it starts.
   section_.end = section_.length == 0 ? section_.start : section_.start + section_.length - 1;
   section_.other_start = h.section_offset[1 - d];
-  if (!load_decoding_tables(index_, h, direction, own_, other_)) return Result::kUnreadable;
+  if (!load_decoding_tables(index_, h, static_cast<int>(direction), own_, other_)) {
+    return Result::kUnreadable;
+  }
   return Result::kOpen;
 }
 
@@ -38,17 +40,17 @@ void OpenDictionary::close() {
   file_.reset();
 }
 
-void OpenDictionary::report(Result result, const DictionaryPath& path, LineSink& lines,
-                            const InterfaceStrings& strings) {
+void OpenDictionary::report(Result result, const DictionaryPath& path,
+                            DictionaryErrorSink& errors) {
   switch (result) {
     case Result::kNoPath:
-      report_dictionary_error(kErrorNoDictionary, std::nullopt, lines, strings);
+      errors.report_dictionary_error(DictionaryError::kNoDictionary, std::nullopt);
       break;
     case Result::kCannotOpen:
-      report_dictionary_error(kErrorCannotOpen, path, lines, strings);
+      errors.report_dictionary_error(DictionaryError::kCannotOpen, path);
       break;
     case Result::kBadMagic:
-      report_dictionary_error(kErrorNotADictionary, path, lines, strings);
+      errors.report_dictionary_error(DictionaryError::kNotADictionary, path);
       break;
     case Result::kOpen:
     case Result::kUnreadable:

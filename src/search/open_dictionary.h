@@ -29,10 +29,9 @@ class OpenDictionary {
 
   // The checks a lookup and a move share: open, read the header, check the
   // magic (not the format number), load both tables.
-  Result open(const DictionaryPath& path, int direction);
-  // Reports the error line of a failed open, if it has one.
-  static void report(Result result, const DictionaryPath& path, LineSink& lines,
-                     const InterfaceStrings& strings);
+  Result open(const DictionaryPath& path, Direction direction);
+  // Reports the error of a failed open, if it has one.
+  static void report(Result result, const DictionaryPath& path, DictionaryErrorSink& errors);
   void close();
 
   const SectionSpan& section() const { return section_; }

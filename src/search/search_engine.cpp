@@ -13,7 +13,6 @@ namespace lexvia {
 
 namespace {
 
-constexpr std::size_t kTitleBytes = 999;  // the title is assembled in 1000 bytes
 constexpr std::size_t kQueryUnits = 249;
 
 }  // namespace
@@ -25,22 +24,17 @@ std::string prepare_query(std::u16string_view typed) {
   return query.substr(first, query.find_last_not_of(' ') - first + 1);
 }
 
-void SearchEngine::search_dictionary(std::string_view query, int method, int direction) {
+void SearchEngine::search_dictionary(std::string_view query, SearchMethod method,
+                                     Direction direction) {
   s_.state.browse_position = -1;
-  if (method != kBrowseListing) {
-    std::string title = utf16_to_cp1252(s_.strings.interface_string(kStringExactSearch + method));
-    title.append(": \"").append(query).append("\"");
-    if (title.size() > kTitleBytes) title.resize(kTitleBytes);
-    s_.lines.append_formatted_line("%s", title, kColourTitle);
-  }
+  if (method != SearchMethod::kBrowse) s_.out.title_line(method, query);
 
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
   if (auto result = dict.open(s_.path, direction); result != OpenDictionary::Result::kOpen) {
-    OpenDictionary::report(result, s_.path, s_.lines, s_.strings);
+    OpenDictionary::report(result, s_.path, s_.out);
     return;
   }
 
-  s_.progress.start_progress(s_.strings.interface_string(kStringTranslating), s_.cancel);
   const SectionSpan& section = dict.section();
   auto run_pass = [&](std::string_view pass_query) {
     std::uint64_t lo = section.start;
@@ -66,7 +60,7 @@ void SearchEngine::search_dictionary(std::string_view query, int method, int dir
     }
   };
 
-  if (method == kPhraseSearch || method == kFullSearch) {
+  if (method == SearchMethod::kPhrase || method == SearchMethod::kFull) {
     const std::string list = utf16_to_cp1252(s_.prefixes.get_prefix_list(direction));
     std::string_view rest = list;
     for (bool last = false; !last;) {
@@ -82,10 +76,10 @@ void SearchEngine::search_dictionary(std::string_view query, int method, int dir
     run_pass(query);
   }
   dict.close();
-  s_.progress.close_progress();
 }
 
-void SearchEngine::enumerate_matches(std::string_view query, int method, std::uint64_t hit,
+void SearchEngine::enumerate_matches(std::string_view query, SearchMethod method,
+                                     std::uint64_t hit,
                                      const SectionSpan& section, const DecodingTable& own,
                                      const DecodingTable& other) {
   DecodedText headword;
@@ -96,7 +90,7 @@ void SearchEngine::enumerate_matches(std::string_view query, int method, std::ui
     if (compare_query(query, headword.view(), kPrefixMode, method) != 0) break;
     p = *q;
   }
-  if (method == kBrowseListing) {
+  if (method == SearchMethod::kBrowse) {
     list_browse_page(p, section, own, other);
     return;
   }
@@ -106,7 +100,7 @@ void SearchEngine::enumerate_matches(std::string_view query, int method, std::ui
   for (;;) {
     if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return;
     if (compare_query(query, headword.view(), kFullMode, method) == 0) {
-      s_.lines.append_formatted_line("  %s", headword.view(), kColourHeadword);
+      s_.out.headword_line(headword.view());
       list_translations(p, section.other_start, other);
     }
     p = next_marker(s_.index_reader, p + 1);
@@ -127,7 +121,7 @@ void SearchEngine::list_translations(std::uint64_t record, std::uint64_t other_s
     const std::uint64_t target = other_start + get_reference(digits);
     // A reference that leads out of the file lists nothing.
     if (!decode_at(s_.translation_reader, target, other, translation)) continue;
-    s_.lines.append_formatted_line("    %s", translation.view(), kColourTranslation);
+    s_.out.translation_line(translation.view());
     ++s_.state.result_count;
   }
 }

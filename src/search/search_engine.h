@@ -8,6 +8,19 @@
 // binary search and bounds the run of candidates; full mode (the search
 // method's rule) decides which candidates are listed. Phrase and Full Search
 // repeat the search once per item of the direction's prefix list.
+//
+// Threads. A lookup or a browse move runs from its start to its end on one
+// thread, which need not be the user interface's: the desktop program runs it
+// on a worker thread while its own thread keeps the window painted and the
+// progress dialog's Cancel usable. Everything the engine reads and changes
+// (its readers, the SearchState, the dictionary path) belongs to the
+// operation while it runs; the caller does not touch them until it has
+// finished, and its finishing (a thread join) orders the two. The one value
+// shared while it runs is the CancelFlag, an atomic set from the other thread
+// and read between records. The engine's output goes to a SearchOutput that
+// must be safe to call from the engine's thread: the desktop program's queues
+// the lines and hands them to the result list on the user interface thread,
+// in order.
 #pragma once
 
 #include <atomic>
@@ -18,9 +31,7 @@
 #include "dict/decoder.h"
 #include "dict/dictionary_info.h"
 #include "dict/windowed_reader.h"
-#include "listing/line_sink.h"
 #include "search/collation.h"
-#include "settings/interface_strings.h"
 
 namespace lexvia {
 
@@ -36,27 +47,32 @@ class CancelFlag {
   std::atomic<int> flag_{0};
 };
 
-// The progress dialog of a lookup. start_progress clears the flag and returns
-// once the dialog shows.
-class ProgressHook {
- public:
-  virtual ~ProgressHook() = default;
-  virtual void start_progress(std::u16string_view text, CancelFlag& cancel) = 0;
-  virtual void close_progress() = 0;
+// The translation direction, numbered as the setting "Language From" stores it.
+enum class Direction : int {
+  kFrom1 = 1,  // language 1 to language 2
+  kFrom2 = 2,  // language 2 to language 1
 };
+inline Direction other_direction(Direction d) {
+  return d == Direction::kFrom1 ? Direction::kFrom2 : Direction::kFrom1;
+}
 
-// No dialog: the flag is cleared and nothing shows.
-class NoProgress final : public ProgressHook {
+// What a lookup finds, as it finds it. Texts are the dictionary's
+// Windows-1252 bytes; how they become result lines is the listing's business.
+class SearchOutput : public DictionaryErrorSink {
  public:
-  void start_progress(std::u16string_view, CancelFlag& cancel) override { cancel.clear(); }
-  void close_progress() override {}
+  // The first line of every lookup but a browse page: the method and the
+  // query as the user gave it (without a prefix).
+  virtual void title_line(SearchMethod method, std::string_view query) = 0;
+  virtual void headword_line(std::string_view headword) = 0;
+  virtual void translation_line(std::string_view translation) = 0;
 };
 
 // The prefix list of a direction, as the user set it or the dictionary's own.
+// Asked only by Phrase and Full Search, on the engine's thread.
 class PrefixListSource {
  public:
   virtual ~PrefixListSource() = default;
-  virtual std::u16string get_prefix_list(int direction) = 0;
+  virtual std::u16string get_prefix_list(Direction direction) = 0;
 };
 
 // The browse moves, numbered as their commands.
@@ -97,19 +113,17 @@ class SearchEngine {
     CancelFlag& cancel;
     WindowedReader& index_reader;
     WindowedReader& translation_reader;
-    LineSink& lines;
-    const InterfaceStrings& strings;
+    SearchOutput& out;
     PrefixListSource& prefixes;
-    ProgressHook& progress;
   };
 
   explicit SearchEngine(Services services) : s_(services) {}
 
   // The whole lookup: a title line (not for method 4), then every match with
   // its translations, or an error line.
-  void search_dictionary(std::string_view query, int method, int direction);
+  void search_dictionary(std::string_view query, SearchMethod method, Direction direction);
   // Lists the matches around `hit`, a record equal to the query in prefix mode.
-  void enumerate_matches(std::string_view query, int method, std::uint64_t hit,
+  void enumerate_matches(std::string_view query, SearchMethod method, std::uint64_t hit,
                          const SectionSpan& section, const DecodingTable& own,
                          const DecodingTable& other);
   // The translation lines of the record at `record`, as far as the limit allows.
@@ -119,7 +133,7 @@ class SearchEngine {
   // Browsing: one page from the record at `position`, and the six moves.
   void list_browse_page(std::uint64_t position, const SectionSpan& section,
                         const DecodingTable& own, const DecodingTable& other);
-  void browse_move(int direction, int move);
+  void browse_move(Direction direction, BrowseMove move);
 
  private:
   Services s_;

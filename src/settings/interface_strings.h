@@ -10,18 +10,51 @@ namespace lexvia {
 inline constexpr int kFirstStringId = 40001;
 inline constexpr int kLastStringId = 40035;
 
-// Ids used outside the settings.
-inline constexpr int kStringReady = 40023;
-inline constexpr int kStringExactSearch = 40003;  // + method for methods 0 to 3
-inline constexpr int kStringFileError = 40027;    // "Dictionary File Error #%d"
-inline constexpr int kStringTranslating = 40030;
-inline constexpr int kStringDictionaryLine = 40034;
+// The 35 interface strings, numbered as the resources and modules number them.
+enum class StringId : int {
+  kWordOrPhrase = 40001,        // "Word or Phrase:"
+  kTranslate = 40002,           // "Translate!"
+  kExactSearch = 40003,         // the method names, 40003 + method
+  kExtendedSearch = 40004,
+  kPhraseSearch = 40005,
+  kFullSearch = 40006,
+  kQuickTranslate = 40007,      // submenu title and tray tip
+  kButton1 = 40008,             // "Button #1" to "Button #4"
+  kButton2 = 40009,
+  kButton3 = 40010,
+  kButton4 = 40011,
+  kOff = 40012,
+  kPrefixSettings = 40013,      // "Prefix Settings..."
+  kPrefixes1 = 40014,           // "Prefixes:"
+  kPrefixes2 = 40015,
+  kLoadDictionary = 40016,      // "Load Dictionary..."
+  kSelectInterface = 40017,
+  kDictMenu = 40018,            // "Dict"
+  kSearchMenu = 40019,          // "Search"
+  kAbout = 40020,               // "About..."
+  kHelp = 40021,                // "Help..."
+  kExit = 40022,
+  kReady = 40023,
+  kConfirmSave = 40024,         // "Are you sure you want to save these settings?"
+  kReset = 40025,               // "Reset!"
+  kInvisibleListing = 40026,
+  kFileError = 40027,           // "Dictionary File Error #%d"
+  kBrowsing = 40028,            // "Browsing..."
+  kSynthetizingSpeech = 40029,  // "Synthetizing Speech..."
+  kTranslating = 40030,         // "Translating..."
+  kDictionaryFile = 40031,      // "Dictionary": file chooser title and filter name
+  kSpeechLibraryFile = 40032,   // "Speech Library"
+  kCancel = 40033,
+  kDictionaryLine = 40034,      // "Selected Dictionary: %S-%S\nContains %d expression pairs"
+  kUnused = 40035,              // "-": keeps module lines numbered
+};
 
 class InterfaceStrings {
  public:
   virtual ~InterfaceStrings() = default;
   // The text of the id; the empty text for an id without one.
   virtual std::u16string interface_string(int id) const = 0;
+  std::u16string text(StringId id) const { return interface_string(static_cast<int>(id)); }
 };
 
 // The built-in English table.

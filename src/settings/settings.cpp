@@ -9,7 +9,6 @@ namespace lexvia {
 
 namespace {
 
-constexpr int kStringDictionary = 40031;
 // Prefix lists are kept only for paths longer than this many UTF-16 units.
 constexpr std::size_t kShortPath = 10;
 constexpr std::size_t kSuffixUnits = 11;
@@ -89,7 +88,7 @@ std::optional<std::u16string> prefix_list_value_name(int n, const DictionaryPath
   return name + wide.substr(wide.size() - kSuffixUnits);
 }
 
-void SettingsKeeper::load_settings() {
+void SettingsKeeper::load_settings(const LoadOptions& options) {
   Settings& s = s_.settings;
   {
     const OpenKey key(s_.store, false);
@@ -100,16 +99,19 @@ void SettingsKeeper::load_settings() {
     s.search_method = read_integer(s_.store, key, u"Search Method", 1);
     s.quick_translate_on = read_integer(s_.store, key, u"QuickTranslate", 0);
     s.quick_translate_button = read_integer(s_.store, key, u"QuickTranslateButton", 0);
-    s.dictionary_path = read_path(s_.store, key, u"Dictionary");
-    if (!s.dictionary_path) {
+    s.dictionary_path = options.dictionary ? options.dictionary
+                                           : read_path(s_.store, key, u"Dictionary");
+    if (!s.dictionary_path && !options.ask_for_dictionary) {
+      s.dictionary_path = options.fallback_dictionary;
+    } else if (!s.dictionary_path) {
       s.dictionary_path = s_.shell.choose_file(SettingsShell::FileKind::kDictionary,
-                                               s_.strings.interface_string(kStringDictionary));
+                                               s_.strings.text(StringId::kDictionaryFile));
     }
     s.speech_library_path = read_path(s_.store, key, u"Speech Library");
     s.invisible_listing = read_integer(s_.store, key, u"Invisible Listing", 1);
   }
-  load_prefix_lists();
-  build_direction_labels({s.dictionary_path, s_.lines, s_.strings}, s_.labels);
+  if (options.prefix_lists) load_prefix_lists();
+  if (options.direction_labels) build_direction_labels({s.dictionary_path, s_.errors}, s_.labels);
   s_.shell.layout();
   s_.shell.refresh();
   s_.shell.refocus_query();
@@ -140,7 +142,7 @@ void SettingsKeeper::load_prefix_lists() {
     if (!name) return;
     auto text = read_string(s_.store, key, *name);
     // An emptied list falls back to the dictionary's own.
-    if (!text || text->empty()) text = read_default_prefix_list({path, s_.lines, s_.strings}, n);
+    if (!text || text->empty()) text = read_default_prefix_list({path, s_.errors}, n);
     if (text) set_prefix_list(n, *text);
   }
 }
@@ -177,11 +179,11 @@ void SettingsKeeper::toggle_invisible_listing() {
 void SettingsKeeper::load_dictionary() {
   save_prefix_lists();
   auto chosen = s_.shell.choose_file(SettingsShell::FileKind::kDictionary,
-                                     s_.strings.interface_string(kStringDictionary));
+                                     s_.strings.text(StringId::kDictionaryFile));
   if (chosen) s_.settings.dictionary_path = std::move(chosen);
   load_prefix_lists();
   save_settings();
-  build_direction_labels({s_.settings.dictionary_path, s_.lines, s_.strings}, s_.labels);
+  build_direction_labels({s_.settings.dictionary_path, s_.errors}, s_.labels);
   s_.shell.refresh();
   s_.shell.refocus_query();
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dict/dictionary_info.h"
+#include "settings/interface_strings.h"
 #include "settings/key_value_store.h"
 
 namespace lexvia {
@@ -46,6 +47,20 @@ class SettingsShell {
 // nothing for a path of 10 characters or fewer.
 std::optional<std::u16string> prefix_list_value_name(int n, const DictionaryPath& path);
 
+// How a program starts from the stored settings.
+struct LoadOptions {
+  // Takes the place of the stored dictionary.
+  std::optional<std::string> dictionary;
+  // When no dictionary is given or stored: the desktop program asks for one;
+  // the command-line tool takes its bundled one.
+  bool ask_for_dictionary = true;
+  std::optional<std::string> fallback_dictionary;
+  // The command-line tool reads the prefix lists only when a lookup needs
+  // them, and shows no direction labels.
+  bool prefix_lists = true;
+  bool direction_labels = true;
+};
+
 class SettingsKeeper {
  public:
   struct Services {
@@ -54,13 +69,13 @@ class SettingsKeeper {
     // Loads the interface strings of a language index.
     std::function<void(int)> load_interface_strings;
     DirectionLabels& labels;
-    LineSink& lines;
+    DictionaryErrorSink& errors;
     const InterfaceStrings& strings;
     SettingsShell& shell;
   };
   explicit SettingsKeeper(Services services) : s_(std::move(services)) {}
 
-  void load_settings();
+  void load_settings(const LoadOptions& options = {});
   void save_settings();
   void load_prefix_lists();
   void save_prefix_lists();

@@ -88,13 +88,12 @@ TEST_F(SettingsCli, TheProgramReadsWhatTheToolStoresAndTheOtherWayRound) {
   SqliteStore store(config() + "/settings.db");
   Settings settings;
   DirectionLabels labels;
-  struct : LineSink {
-    void append_line(std::u16string_view, int) override {}
-    void append_formatted_line(std::string_view, std::string_view, int) override {}
-  } lines;
+  struct : DictionaryErrorSink {
+    void report_dictionary_error(DictionaryError, const DictionaryPath&) override {}
+  } errors;
   BuiltinStrings strings;
   SettingsShell shell;
-  SettingsKeeper keeper({store, settings, nullptr, labels, lines, strings, shell});
+  SettingsKeeper keeper({store, settings, nullptr, labels, errors, strings, shell});
   keeper.load_settings();
   EXPECT_EQ(settings.search_method, 3);
   EXPECT_EQ(settings.dictionary_path, dictionary);

@@ -14,6 +14,7 @@
 #include "dict/coding.h"
 #include "dict/cp1252.h"
 #include "dict/format.h"
+#include "settings/dictionary_texts.h"
 #include "tools/compile_helpers.h"
 
 namespace lexvia {
@@ -31,11 +32,8 @@ void PrintTo(const Line& line, std::ostream* os) {
 
 class RecordingSink final : public LineSink {
  public:
-  void append_line(std::u16string_view text, int colour) override {
-    lines.push_back({std::u16string(text), colour});
-  }
-  void append_formatted_line(std::string_view, std::string_view, int) override {
-    ADD_FAILURE() << "dictionary errors are whole lines";
+  void append_line(std::u16string_view text, ColourCode colour) override {
+    lines.push_back({std::u16string(text), static_cast<int>(colour)});
   }
   std::vector<Line> lines;
 };
@@ -43,17 +41,17 @@ class RecordingSink final : public LineSink {
 // A module's translations over the built-in English.
 class TranslatedStrings final : public InterfaceStrings {
  public:
-  explicit TranslatedStrings(std::map<int, std::u16string> texts) : texts_(std::move(texts)) {}
+  explicit TranslatedStrings(std::map<StringId, std::u16string> texts) : texts_(std::move(texts)) {}
   std::u16string interface_string(int id) const override {
-    const auto it = texts_.find(id);
+    const auto it = texts_.find(static_cast<StringId>(id));
     return it != texts_.end() ? it->second : BuiltinStrings().interface_string(id);
   }
 
  private:
-  std::map<int, std::u16string> texts_;
+  std::map<StringId, std::u16string> texts_;
 };
 
-Line error_line(const std::u16string& text) { return {text, kColourError}; }
+Line error_line(const std::u16string& text) { return {text, static_cast<int>(ColourCode::kError)}; }
 
 class DictionaryInfo : public ::testing::Test {
  protected:
@@ -87,13 +85,14 @@ class DictionaryInfo : public ::testing::Test {
     path_ = write(name, bytes);
   }
 
-  InfoContext context() { return {path_, sink_, strings_}; }
+  InfoContext context() { return {path_, errors_}; }
   std::u16string wide_path() const { return utf8_to_utf16(*path_); }
 
   std::filesystem::path dir_;
   DictionaryPath path_;
   RecordingSink sink_;
   BuiltinStrings strings_;
+  ErrorLines errors_{sink_, strings_};
   DirectionLabels labels_;
 };
 
@@ -221,7 +220,7 @@ TEST_F(DictionaryInfo, AboutLineFillsTheCodesAndTheSignedPairCount) {
   select("de-en.dic", compile(options));
   EXPECT_EQ(dictionary_line(path_, strings_),
             u"Selected Dictionary: de-en\nContains 500 expression pairs");
-  const TranslatedStrings hungarian({{kStringDictionaryLine, u"%S-%S: %d kifejez\u00E9sp\u00E1r"}});
+  const TranslatedStrings hungarian({{StringId::kDictionaryLine, u"%S-%S: %d kifejez\u00E9sp\u00E1r"}});
   EXPECT_EQ(dictionary_line(path_, hungarian), u"de-en: 500 kifejez\u00E9sp\u00E1r");
 
   options.pair_count = UINT32_MAX;
@@ -232,10 +231,11 @@ TEST_F(DictionaryInfo, AboutLineFillsTheCodesAndTheSignedPairCount) {
 }
 
 TEST_F(DictionaryInfo, ErrorLineShowsTheNumberAndThePathInTheInterfaceLanguage) {
-  report_dictionary_error(102, std::string("/media/sz\xC3\xB3t\xC3\xA1r.dic"), sink_, strings_);
-  report_dictionary_error(
-      103, std::nullopt, sink_,
-      TranslatedStrings({{kStringFileError, u"Hiba a sz\u00F3t\u00E1rban: %d"}}));
+  errors_.report_dictionary_error(DictionaryError::kCannotOpen,
+                                  std::string("/media/sz\xC3\xB3t\xC3\xA1r.dic"));
+  const TranslatedStrings hungarian({{StringId::kFileError, u"Hiba a sz\u00F3t\u00E1rban: %d"}});
+  ErrorLines(sink_, hungarian).report_dictionary_error(DictionaryError::kNotADictionary,
+                                                       std::nullopt);
   EXPECT_EQ(
       sink_.lines,
       (std::vector<Line>{error_line(u"Dictionary File Error #102 (/media/sz\u00F3t\u00E1r.dic)"),
@@ -244,7 +244,7 @@ TEST_F(DictionaryInfo, ErrorLineShowsTheNumberAndThePathInTheInterfaceLanguage) 
 
 TEST_F(DictionaryInfo, ErrorLineWithALongPathIsCutAt259Units) {
   const std::string long_path = "/" + std::string(999, 'p');
-  report_dictionary_error(102, long_path, sink_, strings_);
+  errors_.report_dictionary_error(DictionaryError::kCannotOpen, long_path);
   ASSERT_EQ(sink_.lines.size(), 1u);
   const std::u16string head = u"Dictionary File Error #102 (/";
   EXPECT_EQ(sink_.lines[0].text, head + std::u16string(259 - head.size(), u'p'));

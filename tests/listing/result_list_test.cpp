@@ -9,6 +9,8 @@
 namespace lexvia {
 namespace {
 
+constexpr int data(ColourCode code) { return static_cast<int>(code); }
+
 class VectorList final : public ListControl {
  public:
   struct Line {
@@ -59,7 +61,7 @@ class ResultListingTest : public ::testing::Test {
     listing.remember_selection(false);
     listing.copy_selection_to_query(refocus);
   }
-  void tap_new_line(std::u16string_view text, int colour) {
+  void tap_new_line(std::u16string_view text, ColourCode colour) {
     listing.append_line(text, colour);
     tap(results, results.count() - 1);
   }
@@ -67,15 +69,15 @@ class ResultListingTest : public ::testing::Test {
 
 TEST_F(ResultListingTest, ResultListAppendScrollsAndRedrawsTheNewLine) {
   results.fill(3);
-  listing.append_line(u"Ready", kColourError);
+  listing.append_line(u"Ready", ColourCode::kError);
   ASSERT_EQ(results.count(), 4);
   EXPECT_EQ(results.lines[3].text, u"Ready");
-  EXPECT_EQ(results.lines[3].data, kColourError);
+  EXPECT_EQ(results.lines[3].data, data(ColourCode::kError));
   EXPECT_EQ(results.scrolled, std::vector<int>{3});
   EXPECT_EQ(results.redrawn, std::vector<int>{3});
 
   flags.invisible_listing = true;
-  listing.append_line(u"  dog", kColourHeadword);
+  listing.append_line(u"  dog", ColourCode::kHeadword);
   EXPECT_EQ(results.scrolled, (std::vector<int>{3, 4}));
   EXPECT_EQ(results.redrawn, std::vector<int>{3});
 }
@@ -83,11 +85,11 @@ TEST_F(ResultListingTest, ResultListAppendScrollsAndRedrawsTheNewLine) {
 TEST_F(ResultListingTest, BoundKeepsTwoThousandOldLinesAndTheNewOne) {
   results.fill(kResultListBound);
   const std::u16string first = results.lines[0].text, second = results.lines[1].text;
-  listing.append_line(u"a", kColourTranslation);
+  listing.append_line(u"a", ColourCode::kTranslation);
   ASSERT_EQ(results.count(), 2001);
   EXPECT_EQ(results.lines[0].text, first);
 
-  listing.append_line(u"b", kColourTranslation);
+  listing.append_line(u"b", ColourCode::kTranslation);
   ASSERT_EQ(results.count(), 2001);
   EXPECT_EQ(results.lines[0].text, second);
   EXPECT_EQ(results.lines[1999].text, u"a");
@@ -98,38 +100,38 @@ TEST_F(ResultListingTest, BoundKeepsTwoThousandOldLinesAndTheNewOne) {
 
 TEST_F(ResultListingTest, BrowseListTakesLinesOnlyInBrowseModeOnceItExists) {
   flags.browse_mode = true;
-  listing.append_line(u"early", kColourError);
+  listing.append_line(u"early", ColourCode::kError);
   EXPECT_EQ(results.count(), 1);
 
   browse.fill(kResultListBound + 5);
   listing.set_browse_list(&browse);
-  listing.append_line(u"  page", kColourHeadword);
+  listing.append_line(u"  page", ColourCode::kHeadword);
   EXPECT_EQ(results.count(), 1);
   ASSERT_EQ(browse.count(), kResultListBound + 6);
   EXPECT_EQ(browse.lines.back().text, u"  page");
-  EXPECT_EQ(browse.lines.back().data, kColourHeadword);
+  EXPECT_EQ(browse.lines.back().data, data(ColourCode::kHeadword));
   EXPECT_TRUE(browse.scrolled.empty());
   EXPECT_TRUE(browse.redrawn.empty());
 
   flags.browse_mode = false;
-  listing.append_line(u"later", kColourError);
+  listing.append_line(u"later", ColourCode::kError);
   EXPECT_EQ(results.count(), 2);
   EXPECT_EQ(browse.count(), kResultListBound + 6);
 }
 
 TEST_F(ResultListingTest, FormattedLineWidensWindows1252) {
-  listing.append_formatted_line("  %s", "caf\xE9 \x80", kColourHeadword);
-  listing.append_formatted_line("%s", "Exact Search: \"x\"", kColourTitle);
+  listing.append_formatted_line("  %s", "caf\xE9 \x80", ColourCode::kHeadword);
+  listing.append_formatted_line("%s", "Exact Search: \"x\"", ColourCode::kTitle);
   ASSERT_EQ(results.count(), 2);
   EXPECT_EQ(results.lines[0].text, u"  café €");
-  EXPECT_EQ(results.lines[0].data, kColourHeadword);
+  EXPECT_EQ(results.lines[0].data, data(ColourCode::kHeadword));
   EXPECT_EQ(results.lines[1].text, u"Exact Search: \"x\"");
 }
 
 TEST_F(ResultListingTest, LinesAreCutToTwoHundredFiftyNineUnits) {
-  listing.append_line(std::u16string(400, u'w'), kColourError);
-  listing.append_formatted_line("    %s", std::string(300, 't'), kColourTranslation);
-  listing.append_formatted_line("%s" + std::string(300, 'f'), "abc", kColourTitle);
+  listing.append_line(std::u16string(400, u'w'), ColourCode::kError);
+  listing.append_formatted_line("    %s", std::string(300, 't'), ColourCode::kTranslation);
+  listing.append_formatted_line("%s" + std::string(300, 'f'), "abc", ColourCode::kTitle);
   ASSERT_EQ(results.count(), 3);
   EXPECT_EQ(results.lines[0].text, std::u16string(259, u'w'));
   EXPECT_EQ(results.lines[1].text, u"    " + std::u16string(255, u't'));
@@ -138,11 +140,11 @@ TEST_F(ResultListingTest, LinesAreCutToTwoHundredFiftyNineUnits) {
 }
 
 TEST_F(ResultListingTest, RememberSelectionFollowsTheActiveList) {
-  results.append(u"  dog", kColourHeadword);
-  results.append(std::u16string(2500, u'x'), kColourTranslation);
+  results.append(u"  dog", data(ColourCode::kHeadword));
+  results.append(std::u16string(2500, u'x'), data(ColourCode::kTranslation));
   results.mark = 0;
   listing.remember_selection(false);
-  EXPECT_EQ(listing.remembered(), (LineRecord{u"  dog", 0, kColourHeadword}));
+  EXPECT_EQ(listing.remembered(), (LineRecord{u"  dog", 0, data(ColourCode::kHeadword)}));
 
   results.mark = 1;
   listing.remember_selection(false);
@@ -163,53 +165,53 @@ TEST_F(ResultListingTest, RememberSelectionFollowsTheActiveList) {
   listing.remember_selection(true);
   EXPECT_EQ(listing.remembered().index, 0);
 
-  browse.append(u"    Hund", kColourTranslation);
+  browse.append(u"    Hund", data(ColourCode::kTranslation));
   browse.mark = 0;
   listing.set_browse_list(&browse);
   listing.remember_selection(false);
-  EXPECT_EQ(listing.remembered(), (LineRecord{u"    Hund", 0, kColourTranslation}));
+  EXPECT_EQ(listing.remembered(), (LineRecord{u"    Hund", 0, data(ColourCode::kTranslation)}));
 }
 
 TEST_F(ResultListingTest, StatusAndErrorLinesAndNoSelectionOnlyRefocus) {
   listing.copy_selection_to_query(true);
-  tap_new_line(u"Ready", kColourError);
-  tap_new_line(u"Dictionary File Error #102 (\\x.dic)", kColourError);
+  tap_new_line(u"Ready", ColourCode::kError);
+  tap_new_line(u"Dictionary File Error #102 (\\x.dic)", ColourCode::kError);
   EXPECT_TRUE(query.texts.empty());
   EXPECT_EQ(query.refocuses, 3);
   EXPECT_EQ(listing.last_copied(), (LineRecord{u"___", -10, 0}));
 }
 
 TEST_F(ResultListingTest, HeadwordIsCopiedOnceThenOnlyRefocused) {
-  tap_new_line(u"  big dog  ", kColourHeadword);
+  tap_new_line(u"  big dog  ", ColourCode::kHeadword);
   EXPECT_EQ(query.texts, std::vector<std::u16string>{u"big dog  "});
   EXPECT_EQ(query.refocuses, 1);
-  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  big dog  ", 0, kColourHeadword}));
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  big dog  ", 0, data(ColourCode::kHeadword)}));
 
   // The user edits the query, then taps the same line again.
   tap(results, 0);
   EXPECT_EQ(query.texts.size(), 1u);
   EXPECT_EQ(query.refocuses, 2);
 
-  tap_new_line(u"    Hund", kColourTranslation);
-  listing.append_line(u"    x", 7);
+  tap_new_line(u"    Hund", ColourCode::kTranslation);
+  listing.append_line(u"    x", static_cast<ColourCode>(7));
   tap(results, 2, false);  // the browse list's copy keeps the focus where it is
   EXPECT_EQ(query.texts, (std::vector<std::u16string>{u"big dog  ", u"Hund", u"x"}));
   EXPECT_EQ(query.refocuses, 3);
 }
 
 TEST_F(ResultListingTest, TitleLineGivesTheTextBetweenTheOutermostQuotes) {
-  tap_new_line(u"Exact Search: \"big dog\"", kColourTitle);
-  tap_new_line(u"Full Search: \"say \"hi\" now\"", kColourTitle);
-  tap_new_line(u"Phrase Search: \"  open", kColourTitle);
+  tap_new_line(u"Exact Search: \"big dog\"", ColourCode::kTitle);
+  tap_new_line(u"Full Search: \"say \"hi\" now\"", ColourCode::kTitle);
+  tap_new_line(u"Phrase Search: \"  open", ColourCode::kTitle);
   EXPECT_EQ(query.texts, (std::vector<std::u16string>{u"big dog", u"say \"hi\" now", u"open"}));
   EXPECT_EQ(query.refocuses, 3);
 }
 
 TEST_F(ResultListingTest, TitleLineWithoutQuotesIsRememberedAsCopiedButChangesNothing) {
-  tap_new_line(u"Exact Search: none", kColourTitle);
+  tap_new_line(u"Exact Search: none", ColourCode::kTitle);
   EXPECT_TRUE(query.texts.empty());
   EXPECT_EQ(query.refocuses, 0);
-  EXPECT_EQ(listing.last_copied(), (LineRecord{u"Exact Search: none", 0, kColourTitle}));
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"Exact Search: none", 0, data(ColourCode::kTitle)}));
 
   // Now it equals the line copied last: the query text stays as it is.
   tap(results, 0);
@@ -218,30 +220,30 @@ TEST_F(ResultListingTest, TitleLineWithoutQuotesIsRememberedAsCopiedButChangesNo
 }
 
 TEST_F(ResultListingTest, ClearForgetsTheSelectionButNotTheLastCopiedLine) {
-  tap_new_line(u"  dog", kColourHeadword);
+  tap_new_line(u"  dog", ColourCode::kHeadword);
   listing.clear_results();
   EXPECT_EQ(results.count(), 0);
   EXPECT_EQ(listing.remembered(), LineRecord{});
   EXPECT_EQ(query.refocuses, 2);
-  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  dog", 0, kColourHeadword}));
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  dog", 0, data(ColourCode::kHeadword)}));
 
-  tap_new_line(u"  dog", kColourHeadword);
+  tap_new_line(u"  dog", ColourCode::kHeadword);
   EXPECT_EQ(query.texts.size(), 1u);
   EXPECT_EQ(query.refocuses, 3);
 }
 
 TEST(TextColour, FollowsTheColourCodeTable) {
-  EXPECT_EQ(text_colour(kColourError), (Rgb{220, 0, 0}));
-  EXPECT_EQ(text_colour(kColourHeadword), (Rgb{0, 0, 220}));
-  EXPECT_EQ(text_colour(kColourTranslation), (Rgb{0, 0, 0}));
-  EXPECT_EQ(text_colour(kColourTitle), (Rgb{0, 128, 0}));
+  EXPECT_EQ(text_colour(data(ColourCode::kError)), (Rgb{220, 0, 0}));
+  EXPECT_EQ(text_colour(data(ColourCode::kHeadword)), (Rgb{0, 0, 220}));
+  EXPECT_EQ(text_colour(data(ColourCode::kTranslation)), (Rgb{0, 0, 0}));
+  EXPECT_EQ(text_colour(data(ColourCode::kTitle)), (Rgb{0, 128, 0}));
   EXPECT_EQ(text_colour(4), (Rgb{0, 0, 0}));
   EXPECT_EQ(text_colour(-1), (Rgb{0, 0, 0}));
 }
 
 TEST_F(ResultListingTest, HighlightFollowsTheRememberedIndexInBothLists) {
   results.fill(kResultListBound + 1);
-  results.lines[5].data = kColourTitle;
+  results.lines[5].data = data(ColourCode::kTitle);
   results.mark = 5;
   listing.remember_selection(false);
   EXPECT_TRUE(listing.row_style(results, 5).highlighted);
@@ -249,8 +251,8 @@ TEST_F(ResultListingTest, HighlightFollowsTheRememberedIndexInBothLists) {
   EXPECT_FALSE(listing.row_style(results, 4).highlighted);
 
   // The bound shifts the lines; the highlight stays on position 5.
-  listing.append_line(u"new", kColourTranslation);
-  EXPECT_EQ(results.lines[4].data, kColourTitle);
+  listing.append_line(u"new", ColourCode::kTranslation);
+  EXPECT_EQ(results.lines[4].data, data(ColourCode::kTitle));
   EXPECT_TRUE(listing.row_style(results, 5).highlighted);
   EXPECT_FALSE(listing.row_style(results, 4).highlighted);
   EXPECT_EQ(listing.row_style(results, 5).text, (Rgb{0, 0, 0}));

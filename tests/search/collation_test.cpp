@@ -318,7 +318,7 @@ TEST(CompareQuery, PrefixModeMatchesHeadwordsBeginningWithQuery) {
 }
 
 TEST(CompareQuery, ExtendedAndFullSearchNeedWholeWord) {
-  for (int method : {kExtendedSearch, kFullSearch}) {
+  for (SearchMethod method : {SearchMethod::kExtended, SearchMethod::kFull}) {
     EXPECT_LT(compare_query("house", "houses", kFullMode, method), 0);
     EXPECT_EQ(compare_query("house", "house", kFullMode, method), 0);
     EXPECT_EQ(compare_query("house", "house.", kFullMode, method), 0);
@@ -335,7 +335,7 @@ TEST(CompareQuery, ExtendedAndFullSearchNeedWholeWord) {
 }
 
 TEST(CompareQuery, ExactAndPhraseSearchNeedEqualTexts) {
-  for (int method : {kExactSearch, kPhraseSearch}) {
+  for (SearchMethod method : {SearchMethod::kExact, SearchMethod::kPhrase}) {
     EXPECT_EQ(compare_query("Stra\xDF"
                             "e",
                             "STRASSE", kFullMode, method),
@@ -348,12 +348,12 @@ TEST(CompareQuery, ExactAndPhraseSearchNeedEqualTexts) {
 }
 
 TEST(CompareQuery, BrowseListingAndUnknownMethods) {
-  EXPECT_EQ(compare_query("zzz", "aaa", kFullMode, kBrowseListing), 0);
+  EXPECT_EQ(compare_query("zzz", "aaa", kFullMode, SearchMethod::kBrowse), 0);
   for (int method : {5, 7, -1, 100}) {
     EXPECT_EQ(compare_query("house", "house", kFullMode, method), -2);
     EXPECT_EQ(compare_query("house", "house", 2, method), -2);
   }
-  EXPECT_EQ(compare_query("house", "houses", 7, kExactSearch),
+  EXPECT_EQ(compare_query("house", "houses", 7, SearchMethod::kExact),
             compare_query("house", "houses", kFullMode, 0));
 }
 
@@ -542,7 +542,7 @@ TEST(CollationRandom, MatchesFormOneRunInKeyOrder) {
     std::string q = maker.query_for(section[maker.pick(section.size())]);
     int previous = 1;
     for (const std::string& h : section) {
-      int s = sign(compare_query(q, h, kPrefixMode, kExactSearch));
+      int s = sign(compare_query(q, h, kPrefixMode, SearchMethod::kExact));
       ASSERT_LE(s, previous) << hex(q) << " at " << hex(h);
       previous = s;
       for (int method : {0, 1, 2, 3}) {

@@ -48,55 +48,55 @@ TEST_F(SearchMatching, ExtendedAndFullFindTheWordFollowedByASeparator) {
                                 tr("das Haus"),
                                 head("house-boat"),
                                 tr("Hausboot")};
-  EXPECT_EQ(search("house", kExtendedSearch), expected);
+  EXPECT_EQ(search("house", SearchMethod::kExtended), expected);
 
   // With an empty prefix list Full Search is one pass with the query itself.
   expected[0] = title("Full Search", "house");
-  EXPECT_EQ(search("house", kFullSearch), expected);
+  EXPECT_EQ(search("house", SearchMethod::kFull), expected);
 }
 
 TEST_F(SearchMatching, ExactAndPhraseIgnoreOnlyCaseAndAccents) {
-  EXPECT_EQ(search("HOUSE", kExactSearch),
+  EXPECT_EQ(search("HOUSE", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "HOUSE"), head("House"), tr("Haus")}));
-  EXPECT_EQ(search("house", kPhraseSearch),
+  EXPECT_EQ(search("house", SearchMethod::kPhrase),
             (std::vector<Line>{title("Phrase Search", "house"), head("House"), tr("Haus")}));
-  EXPECT_EQ(search("CAFE", kExactSearch),
+  EXPECT_EQ(search("CAFE", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "CAFE"), head("café"), tr("Kaffeehaus")}));
-  EXPECT_EQ(search("Straße", kExactSearch),
+  EXPECT_EQ(search("Straße", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "Straße"), head("Straße"), tr("street")}));
-  EXPECT_EQ(search("STRASSE", kExactSearch),
+  EXPECT_EQ(search("STRASSE", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "STRASSE"), head("Straße"), tr("street")}));
   // "co-op" and "coop" are one text in prefix mode, two in full mode.
-  EXPECT_EQ(search("coop", kExactSearch),
+  EXPECT_EQ(search("coop", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "coop"), head("coop"), tr("Hühnerstall")}));
   EXPECT_EQ(
-      search("co-op", kExactSearch),
+      search("co-op", SearchMethod::kExact),
       (std::vector<Line>{title("Exact Search", "co-op"), head("co-op"), tr("Genossenschaft")}));
-  EXPECT_EQ(search("rocknroll", kExactSearch),
+  EXPECT_EQ(search("rocknroll", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "rocknroll")}));
-  EXPECT_EQ(search("Rock'N'Roll", kExactSearch),
+  EXPECT_EQ(search("Rock'N'Roll", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "Rock'N'Roll"), head("rock'n'roll"),
                                tr("Rock and Roll")}));
 }
 
 TEST_F(SearchMatching, HyphensAndApostrophesSeparateWordsInExtendedSearch) {
-  EXPECT_EQ(search("rock", kExtendedSearch),
+  EXPECT_EQ(search("rock", SearchMethod::kExtended),
             (std::vector<Line>{title("Extended Search", "rock"), head("rock"), tr("Fels"),
                                head("rock'n'roll"), tr("Rock and Roll")}));
-  EXPECT_EQ(search("co-op", kExtendedSearch),
+  EXPECT_EQ(search("co-op", SearchMethod::kExtended),
             (std::vector<Line>{title("Extended Search", "co-op"), head("co-op"),
                                tr("Genossenschaft"), head("co-op shop"), tr("Konsum")}));
-  EXPECT_EQ(search("coop", kExtendedSearch),
+  EXPECT_EQ(search("coop", SearchMethod::kExtended),
             (std::vector<Line>{title("Extended Search", "coop"), head("coop"), tr("Hühnerstall")}));
-  EXPECT_EQ(search("strasse", kExtendedSearch),
+  EXPECT_EQ(search("strasse", SearchMethod::kExtended),
             (std::vector<Line>{title("Extended Search", "strasse"), head("Straße"), tr("street")}));
 }
 
 TEST_F(SearchMatching, DirectionTwoSearchesTheOtherSection) {
   EXPECT_EQ(
-      search("hausboot", kExactSearch, 2),
+      search("hausboot", SearchMethod::kExact, 2),
       (std::vector<Line>{title("Exact Search", "hausboot"), head("Hausboot"), tr("house-boat")}));
-  EXPECT_EQ(search("häuser", kExtendedSearch, 2),
+  EXPECT_EQ(search("häuser", SearchMethod::kExtended, 2),
             (std::vector<Line>{title("Extended Search", "häuser"), head("Häuser"), tr("houses")}));
 }
 
@@ -153,7 +153,7 @@ TEST_F(SearchRuns, EqualHeadwordsAreAllListedWhereverTheSearchLands) {
           first_hit(record_markers(bytes, 1), section_of(bytes, 1).end, first, first + 2);
       landed_on_first = landed_on_first || hit == first;
       landed_on_last = landed_on_last || hit == first + 2;
-      EXPECT_EQ(search("bank", kExactSearch), expected)
+      EXPECT_EQ(search("bank", SearchMethod::kExact), expected)
           << before << " before, " << after << " after";
     }
   }
@@ -171,19 +171,19 @@ TEST_F(SearchRuns, QueriesOutsideTheSectionListOnlyTheTitle) {
       compile_utf8({{"house", "Haus"}, {"house-boat", "Hausboot"}, {"kite", "Drachen"}}, options);
   ASSERT_EQ(bytes[section_of(bytes, 1).start - 8], kMarker);
   use(bytes);
-  for (int method : {kExactSearch, kExtendedSearch}) {
-    const std::string name = method == kExactSearch ? "Exact Search" : "Extended Search";
+  for (SearchMethod method : {SearchMethod::kExact, SearchMethod::kExtended}) {
+    const std::string name = method == SearchMethod::kExact ? "Exact Search" : "Extended Search";
     EXPECT_EQ(search("abc", method), (std::vector<Line>{title(name, "abc")}));
     EXPECT_EQ(search("zulu", method), (std::vector<Line>{title(name, "zulu")}));
   }
-  EXPECT_EQ(search("house", kExtendedSearch),
+  EXPECT_EQ(search("house", SearchMethod::kExtended),
             (std::vector<Line>{title("Extended Search", "house"), head("house"), tr("Haus"),
                                head("house-boat"), tr("Hausboot")}));
 }
 
 TEST_F(SearchRuns, SectionOfOnlyItsTerminalMarkerIsNeverProbed) {
   use(compile_utf8({}));
-  EXPECT_EQ(search("a", kExtendedSearch), (std::vector<Line>{title("Extended Search", "a")}));
+  EXPECT_EQ(search("a", SearchMethod::kExtended), (std::vector<Line>{title("Extended Search", "a")}));
 
   // A section whose length covers only its first byte: a probe there would
   // find the real first record, and a browse listing would then set the
@@ -191,9 +191,9 @@ TEST_F(SearchRuns, SectionOfOnlyItsTerminalMarkerIsNeverProbed) {
   auto bytes = compile_utf8({{"alpha", "A"}, {"bravo", "B"}}, plain_options());
   set_u32(bytes, header_field::kSection1Length, 1);
   use(bytes);
-  EXPECT_EQ(search("alpha", kExactSearch), (std::vector<Line>{title("Exact Search", "alpha")}));
+  EXPECT_EQ(search("alpha", SearchMethod::kExact), (std::vector<Line>{title("Exact Search", "alpha")}));
   state_.browse_page_size = 10;
-  EXPECT_EQ(search("alpha", kBrowseListing), std::vector<Line>{});
+  EXPECT_EQ(search("alpha", SearchMethod::kBrowse), std::vector<Line>{});
   EXPECT_EQ(state_.browse_position, -1);
 }
 
@@ -255,7 +255,7 @@ TEST_F(SearchPrefixLists, PhrasePassesFollowThePiecesInListOrder) {
   };
   for (const auto& c : cases) {
     prefixes_.list[0] = c.list;
-    EXPECT_EQ(search(c.query, kPhraseSearch), expected("Phrase Search", c.query, c.found))
+    EXPECT_EQ(search(c.query, SearchMethod::kPhrase), expected("Phrase Search", c.query, c.found))
         << to_utf8(c.list);
   }
 }
@@ -264,20 +264,20 @@ TEST_F(SearchPrefixLists, DirectionTwoTakesItsOwnList) {
   prefixes_.list[0] = u"x";
   prefixes_.list[1] = u"zum ,";
   EXPECT_EQ(
-      search("Mitnehmen", kPhraseSearch, 2),
+      search("Mitnehmen", SearchMethod::kPhrase, 2),
       (std::vector<Line>{title("Phrase Search", "Mitnehmen"), head("zum Mitnehmen"), tr("to go")}));
 }
 
 TEST_F(SearchPrefixLists, FullSearchMatchesWholeWordsInEveryPass) {
   prefixes_.list[0] = u",to ";
-  EXPECT_EQ(search("go", kFullSearch),
+  EXPECT_EQ(search("go", SearchMethod::kFull),
             expected("Full Search", "go", {"go", "go on", "to go", "to go on"}));
 }
 
 TEST_F(SearchPrefixLists, ExactAndExtendedIgnoreTheList) {
   prefixes_.list[0] = u"to ";
-  EXPECT_EQ(search("go", kExactSearch), expected("Exact Search", "go", {"go"}));
-  EXPECT_EQ(search("go", kExtendedSearch), expected("Extended Search", "go", {"go", "go on"}));
+  EXPECT_EQ(search("go", SearchMethod::kExact), expected("Exact Search", "go", {"go"}));
+  EXPECT_EQ(search("go", SearchMethod::kExtended), expected("Extended Search", "go", {"go", "go on"}));
 }
 
 // ---------------------------------------------------------------------------
@@ -305,10 +305,10 @@ class SearchWholeSection : public SearchFixture {
 TEST_F(SearchWholeSection, ListsOnlyWhatFullModeAccepts) {
   std::vector<Line> expected = {title("Extended Search", "-")};
   expected.insert(expected.end(), dash_matches_.begin(), dash_matches_.end());
-  EXPECT_EQ(search("-", kExtendedSearch), expected);
-  EXPECT_EQ(search("-", kExactSearch),
+  EXPECT_EQ(search("-", SearchMethod::kExtended), expected);
+  EXPECT_EQ(search("-", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "-"), head("-"), tr("Strich")}));
-  EXPECT_EQ(search("'", kExactSearch),
+  EXPECT_EQ(search("'", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "'"), head("'"), tr("Apostroph")}));
 }
 
@@ -318,13 +318,12 @@ TEST_F(SearchWholeSection, CancelEndsThePassAndListsNothingInLaterPasses) {
   for (int pass = 0; pass < 2; ++pass) {
     twice.insert(twice.end(), dash_matches_.begin(), dash_matches_.end());
   }
-  ASSERT_EQ(search("-", kFullSearch), twice);
+  ASSERT_EQ(search("-", SearchMethod::kFull), twice);
 
   // Cancel as the first record's last translation arrives.
   sink_.cancel_after(3, &cancel_);
-  EXPECT_EQ(search("-", kFullSearch),
+  EXPECT_EQ(search("-", SearchMethod::kFull),
             (std::vector<Line>{title("Full Search", "-"), head("-"), tr("Strich")}));
-  EXPECT_EQ(progress_.closes, 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -337,18 +336,18 @@ TEST_F(SearchLookupState, LookupUnsetsBrowsePositionAndCountsTheTranslationsList
   state_.browse_position = 1234;
   state_.result_count = 99;
   state_.result_limit = 1;  // left from browsing; must not cut the list
-  EXPECT_EQ(search("house", kExtendedSearch).size(), 7u);
+  EXPECT_EQ(search("house", SearchMethod::kExtended).size(), 7u);
   EXPECT_EQ(state_.result_count, 3u);
   EXPECT_EQ(state_.result_limit, 0xFFFFFFFFu);
   EXPECT_EQ(state_.browse_position, -1);
 
   state_.browse_position = 1234;
-  search("zulu", kExactSearch);
+  search("zulu", SearchMethod::kExact);
   EXPECT_EQ(state_.browse_position, -1);
 
   path_.reset();
   state_.browse_position = 1234;
-  search("house", kExactSearch);
+  search("house", SearchMethod::kExact);
   EXPECT_EQ(state_.browse_position, -1);
 }
 
@@ -357,60 +356,46 @@ TEST_F(SearchLookupState, LookupUnsetsBrowsePositionAndCountsTheTranslationsList
 
 class SearchErrors : public SearchFixture {};
 
-TEST_F(SearchErrors, MissingOrForeignFilesGiveAnErrorLineAndNoProgress) {
-  EXPECT_EQ(search("house", kExactSearch),
+TEST_F(SearchErrors, MissingOrForeignFilesGiveAnErrorLine) {
+  EXPECT_EQ(search("house", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "house"), error_line(101)}));
-  EXPECT_EQ(search("house", kBrowseListing), std::vector<Line>{error_line(101)});
+  EXPECT_EQ(search("house", SearchMethod::kBrowse), std::vector<Line>{error_line(101)});
 
   path_ = file_path("missing.lex");
-  EXPECT_EQ(search("house", kExtendedSearch),
+  EXPECT_EQ(search("house", SearchMethod::kExtended),
             (std::vector<Line>{title("Extended Search", "house"), error_line(102, *path_)}));
 
   for (std::size_t at : {0u, 14u}) {  // the magic's first byte, its NUL
     auto bytes = compile_utf8(kWords);
     bytes[at] = ' ';
     const std::string p = use(bytes, "foreign.lex");
-    EXPECT_EQ(search("house", kExactSearch),
+    EXPECT_EQ(search("house", SearchMethod::kExact),
               (std::vector<Line>{title("Exact Search", "house"), error_line(103, p)}))
         << at;
   }
-  EXPECT_EQ(progress_.starts, 0);
-  EXPECT_EQ(progress_.closes, 0);
 }
 
 TEST_F(SearchErrors, UnreadableHeaderOrTablesEndWithTheTitleAlone) {
   const auto good = compile_utf8(kWords);
   use({});
-  EXPECT_EQ(search("house", kExactSearch), (std::vector<Line>{title("Exact Search", "house")}));
+  EXPECT_EQ(search("house", SearchMethod::kExact), (std::vector<Line>{title("Exact Search", "house")}));
 
   auto tables_gone = good;
   set_u32(tables_gone, header_field::kTable1Offset, static_cast<std::uint32_t>(good.size() + 100));
   use(tables_gone);
-  EXPECT_EQ(search("house", kExactSearch), (std::vector<Line>{title("Exact Search", "house")}));
-  EXPECT_EQ(progress_.starts, 0);
+  EXPECT_EQ(search("house", SearchMethod::kExact), (std::vector<Line>{title("Exact Search", "house")}));
 
   // The magic is there, the offsets and lengths are not.
   use({good.begin(), good.begin() + 40});
-  EXPECT_EQ(search("house", kExactSearch), (std::vector<Line>{title("Exact Search", "house")}));
+  EXPECT_EQ(search("house", SearchMethod::kExact), (std::vector<Line>{title("Exact Search", "house")}));
 }
 
 TEST_F(SearchErrors, FormatNumberIsNotChecked) {
   CompileOptions options = en_de();
   options.format_number = 260;
   use(compile_utf8(kWords, options));
-  EXPECT_EQ(search("house", kExactSearch),
+  EXPECT_EQ(search("house", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "house"), head("House"), tr("Haus")}));
-}
-
-TEST_F(SearchErrors, ProgressShowsFromTheReadTablesToTheEnd) {
-  use(compile_utf8(kWords));
-  search("house", kExactSearch);
-  EXPECT_EQ(progress_.starts, 1);
-  EXPECT_EQ(progress_.lines_at_start, 1u);  // the title only
-  EXPECT_EQ(progress_.closes, 1);
-  search("zulu", kExactSearch);
-  EXPECT_EQ(progress_.starts, 2);
-  EXPECT_EQ(progress_.closes, 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -428,29 +413,33 @@ TEST_F(SearchRobustness, SectionsWithoutTerminalMarkerEnd) {
   set_u32(short_section, header_field::kSection1Length,
           static_cast<std::uint32_t>(s1.end - s1.start));
   use(short_section);
-  EXPECT_EQ(search("zulu", kExactSearch), (std::vector<Line>{title("Exact Search", "zulu")}));
-  EXPECT_EQ(search("charlie", kExactSearch),
+  EXPECT_EQ(search("zulu", SearchMethod::kExact), (std::vector<Line>{title("Exact Search", "zulu")}));
+  EXPECT_EQ(search("charlie", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "charlie"), head("charlie"), tr("C")}));
-  EXPECT_EQ(search("alpha", kExactSearch),
+  EXPECT_EQ(search("alpha", SearchMethod::kExact),
             (std::vector<Line>{title("Exact Search", "alpha"), head("alpha"), tr("A")}));
 
   // The file cut before section 2's terminal marker.
   use({bytes.begin(), bytes.end() - 1});
-  EXPECT_EQ(search("zulu", kExactSearch, 2), (std::vector<Line>{title("Exact Search", "zulu")}));
-  EXPECT_EQ(search("C", kExactSearch, 2),
+  EXPECT_EQ(search("zulu", SearchMethod::kExact, 2), (std::vector<Line>{title("Exact Search", "zulu")}));
+  EXPECT_EQ(search("C", SearchMethod::kExact, 2),
             (std::vector<Line>{title("Exact Search", "C"), head("C"), tr("charlie")}));
 }
+
+constexpr SearchMethod kAllMethods[] = {SearchMethod::kExact, SearchMethod::kExtended,
+                                        SearchMethod::kPhrase, SearchMethod::kFull,
+                                        SearchMethod::kBrowse};
 
 TEST_F(SearchRobustness, SectionStartingAtTheFileStartEnds) {
   HangGuard guard(std::chrono::seconds(30));
   use(section_one_from_file_start());
   state_.browse_page_size = 4;
-  for (int method = kExactSearch; method <= kBrowseListing; ++method) {
+  for (const SearchMethod method : kAllMethods) {
     for (const char* query : {"-", "alpha", "bravo", "charlie", "zulu"}) {
       const auto lines = search(query, method);
-      if (method != kBrowseListing) {
+      if (method != SearchMethod::kBrowse) {
         ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines[0].colour, kColourTitle);
+        EXPECT_EQ(lines[0].colour, static_cast<int>(ColourCode::kTitle));
       }
     }
   }
@@ -472,12 +461,12 @@ TEST_F(SearchRobustness, DamagedDictionariesNeverCrashOrHang) {
     guard.step(what);
     use(bytes);
     for (int direction = 1; direction <= 2; ++direction) {
-      for (int method = kExactSearch; method <= kBrowseListing; ++method) {
+      for (const SearchMethod method : kAllMethods) {
         for (const char* query : {"house", "-", "zz", "a", "Haus"}) {
           const auto lines = search(query, method, direction);
-          if (method != kBrowseListing) {
+          if (method != SearchMethod::kBrowse) {
             ASSERT_FALSE(lines.empty()) << what;
-            EXPECT_EQ(lines[0].colour, kColourTitle) << what;
+            EXPECT_EQ(lines[0].colour, static_cast<int>(ColourCode::kTitle)) << what;
           }
         }
         for (int m = 0; m <= 5; ++m) move(static_cast<BrowseMove>(m), direction);

@@ -26,6 +26,8 @@
 #include "dict/cp1252.h"
 #include "dict/format.h"
 #include "search/search_engine.h"
+#include "settings/interface_strings.h"
+#include "shell/lookup_output.h"
 #include "tools/compile_helpers.h"
 
 namespace lexvia::testing {
@@ -42,15 +44,15 @@ inline void PrintTo(const Line& line, std::ostream* os) {
 }
 
 inline Line title(std::string_view method, std::string_view query) {
-  return {std::string(method) + ": \"" + std::string(query) + "\"", kColourTitle};
+  return {std::string(method) + ": \"" + std::string(query) + "\"", static_cast<int>(ColourCode::kTitle)};
 }
-inline Line head(std::string_view text) { return {"  " + std::string(text), kColourHeadword}; }
-inline Line tr(std::string_view text) { return {"    " + std::string(text), kColourTranslation}; }
+inline Line head(std::string_view text) { return {"  " + std::string(text), static_cast<int>(ColourCode::kHeadword)}; }
+inline Line tr(std::string_view text) { return {"    " + std::string(text), static_cast<int>(ColourCode::kTranslation)}; }
 inline Line error_line(int number) {
-  return {"Dictionary File Error #" + std::to_string(number), kColourError};
+  return {"Dictionary File Error #" + std::to_string(number), static_cast<int>(ColourCode::kError)};
 }
 inline Line error_line(int number, const std::string& path) {
-  return {"Dictionary File Error #" + std::to_string(number) + " (" + path + ")", kColourError};
+  return {"Dictionary File Error #" + std::to_string(number) + " (" + path + ")", static_cast<int>(ColourCode::kError)};
 }
 
 // UTF-8 as written in the tests to the dictionary's Windows-1252 bytes.
@@ -67,60 +69,63 @@ inline std::string to_utf8(std::u16string_view text) {
   return encode_utf8(std::u32string(text.begin(), text.end()));
 }
 
-// Stores every line as the result list would get it; can set the cancel flag
-// once a given number of lines has arrived, as a Cancel press during the
-// lookup would.
-class RecordingSink final : public LineSink {
+// Turns what the engine finds into lines through the program's own queue,
+// as the result list would get them; can set the cancel flag once a given
+// number of findings has arrived, as a Cancel press during the lookup would.
+class RecordingSink final : public SearchOutput {
  public:
-  void append_line(std::u16string_view text, int colour) override {
-    lines_.push_back({to_utf8(text.substr(0, kLineUnits - 1)), colour});
-    if (cancel_ != nullptr && lines_.size() == cancel_after_) cancel_->set();
+  void title_line(SearchMethod method, std::string_view query) override {
+    queue_.title_line(method, query);
+    count();
   }
-  void append_formatted_line(std::string_view format, std::string_view text, int colour) override {
-    std::u16string line = cp1252_to_utf16(format);
-    if (auto at = line.find(u"%s"); at != std::u16string::npos) {
-      line.replace(at, 2, cp1252_to_utf16(text));
-    }
-    append_line(line, colour);
+  void headword_line(std::string_view headword) override {
+    queue_.headword_line(headword);
+    count();
+  }
+  void translation_line(std::string_view translation) override {
+    queue_.translation_line(translation);
+    count();
+  }
+  void report_dictionary_error(DictionaryError error, const DictionaryPath& path) override {
+    queue_.report_dictionary_error(error, path);
+    count();
   }
 
-  void cancel_after(std::size_t count, CancelFlag* flag) {
-    cancel_after_ = count;
+  void cancel_after(std::size_t findings, CancelFlag* flag) {
+    cancel_after_ = findings;
     cancel_ = flag;
   }
-  std::vector<Line> take() { return std::exchange(lines_, {}); }
-  std::size_t size() const { return lines_.size(); }
+  std::vector<Line> take() {
+    Lines lines;
+    queue_.deliver(lines, strings_);
+    found_ = 0;
+    return std::move(lines.lines);
+  }
 
  private:
-  std::vector<Line> lines_;
+  struct Lines final : LineSink {
+    void append_line(std::u16string_view text, ColourCode colour) override {
+      lines.push_back({to_utf8(text.substr(0, kLineUnits - 1)), static_cast<int>(colour)});
+    }
+    std::vector<Line> lines;
+  };
+  void count() {
+    if (cancel_ != nullptr && ++found_ == cancel_after_) cancel_->set();
+  }
+
+  LookupQueue queue_;
+  BuiltinStrings strings_;
+  std::size_t found_ = 0;
   std::size_t cancel_after_ = 0;
   CancelFlag* cancel_ = nullptr;
 };
 
 class FixedPrefixes final : public PrefixListSource {
  public:
-  std::u16string get_prefix_list(int direction) override { return list[direction == 2 ? 1 : 0]; }
-  std::array<std::u16string, 2> list;
-};
-
-// Counts the progress dialog's openings and closings and remembers how many
-// lines were listed when it opened.
-class CountingProgress final : public ProgressHook {
- public:
-  explicit CountingProgress(const RecordingSink& sink) : sink_(sink) {}
-  void start_progress(std::u16string_view, CancelFlag& cancel) override {
-    cancel.clear();
-    ++starts;
-    lines_at_start = sink_.size();
+  std::u16string get_prefix_list(Direction direction) override {
+    return list[direction == Direction::kFrom2 ? 1 : 0];
   }
-  void close_progress() override { ++closes; }
-
-  int starts = 0;
-  int closes = 0;
-  std::size_t lines_at_start = 0;
-
- private:
-  const RecordingSink& sink_;
+  std::array<std::u16string, 2> list;
 };
 
 // Where an index section lies in a dictionary's bytes.
@@ -255,13 +260,13 @@ class SearchFixture : public ::testing::Test {
     return p;
   }
 
-  std::vector<Line> search(std::string_view query_utf8, int method, int direction = 1) {
-    engine_.search_dictionary(cp(query_utf8), method, direction);
+  std::vector<Line> search(std::string_view query_utf8, SearchMethod method, int direction = 1) {
+    engine_.search_dictionary(cp(query_utf8), method, static_cast<Direction>(direction));
     return sink_.take();
   }
 
   std::vector<Line> move(BrowseMove m, int direction = 1) {
-    engine_.browse_move(direction, static_cast<int>(m));
+    engine_.browse_move(static_cast<Direction>(direction), m);
     return sink_.take();
   }
 
@@ -272,11 +277,9 @@ class SearchFixture : public ::testing::Test {
   WindowedReader index_reader_;
   WindowedReader translation_reader_;
   RecordingSink sink_;
-  BuiltinStrings strings_;
   FixedPrefixes prefixes_;
-  CountingProgress progress_{sink_};
-  SearchEngine engine_{{path_, state_, cancel_, index_reader_, translation_reader_, sink_, strings_,
-                        prefixes_, progress_}};
+  SearchEngine engine_{{path_, state_, cancel_, index_reader_, translation_reader_, sink_,
+                        prefixes_}};
 };
 
 }  // namespace lexvia::testing

@@ -14,15 +14,15 @@ TEST(BuiltinStrings, EveryIdHasItsEnglishText) {
     EXPECT_FALSE(strings.interface_string(id).empty()) << id;
   }
   EXPECT_EQ(strings.interface_string(40001), u"Word or Phrase:");
-  EXPECT_EQ(strings.interface_string(kStringExactSearch + 3), u"Full Search");
+  EXPECT_EQ(strings.interface_string(40003 + 3), u"Full Search");
   EXPECT_EQ(strings.interface_string(40014), u"Prefixes:");
   EXPECT_EQ(strings.interface_string(40015), u"Prefixes:");
-  EXPECT_EQ(strings.interface_string(kStringReady), u"Ready");
+  EXPECT_EQ(strings.text(StringId::kReady), u"Ready");
   EXPECT_EQ(strings.interface_string(40024), u"Are you sure you want to save these settings?");
-  EXPECT_EQ(strings.interface_string(kStringFileError), u"Dictionary File Error #%d");
+  EXPECT_EQ(strings.text(StringId::kFileError), u"Dictionary File Error #%d");
   EXPECT_EQ(strings.interface_string(40029), u"Synthetizing Speech...");
-  EXPECT_EQ(strings.interface_string(kStringTranslating), u"Translating...");
-  EXPECT_EQ(strings.interface_string(kStringDictionaryLine),
+  EXPECT_EQ(strings.text(StringId::kTranslating), u"Translating...");
+  EXPECT_EQ(strings.text(StringId::kDictionaryLine),
             u"Selected Dictionary: %S-%S\x000A"
             u"Contains %d expression pairs");
   EXPECT_EQ(strings.interface_string(kLastStringId), u"-");

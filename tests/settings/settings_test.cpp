@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dict/cp1252.h"
+#include "settings/dictionary_texts.h"
 #include "tools/compile_helpers.h"
 
 namespace lexvia {
@@ -74,10 +75,9 @@ class RecordingShell final : public SettingsShell {
 
 class RecordingSink final : public LineSink {
  public:
-  void append_line(std::u16string_view text, int) override {
+  void append_line(std::u16string_view text, ColourCode) override {
     lines.push_back(utf8(std::u16string(text)));
   }
-  void append_formatted_line(std::string_view, std::string_view, int) override {}
   std::vector<std::string> lines;
 };
 
@@ -132,9 +132,10 @@ class SettingsKeeperTest : public ::testing::Test {
   DirectionLabels labels_;
   RecordingSink lines_;
   BuiltinStrings strings_;
+  ErrorLines errors_{lines_, strings_};
   SettingsKeeper keeper_{{store_, settings_,
                           [this](int index) { log_.push_back("strings " + std::to_string(index)); },
-                          labels_, lines_, strings_, shell_}};
+                          labels_, errors_, strings_, shell_}};
 };
 
 TEST_F(SettingsKeeperTest, AnEmptyStoreGivesTheDefaultsAndAsksForADictionary) {

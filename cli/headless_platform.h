@@ -1,0 +1,83 @@
+// The platform of the command-line tool: no window, only the query text, the
+// lists and what a run needs to print. Lookups run on the calling thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "result_output.h"
+#include "shell/platform.h"
+
+namespace lexvia::cli {
+
+// The result list as the tool sees it: besides the lines the list holds (it
+// keeps its bound like the window's), every line ever appended, since a
+// printed answer must not lose lines that the on-screen list would push out.
+class LoggedList final : public ListControl {
+ public:
+  int count() const override { return static_cast<int>(shown_.size()); }
+  void remove_first() override { shown_.erase(shown_.begin()); }
+  void remove_all() override { shown_.clear(); }
+  void append(std::u16string text, int item_data) override {
+    shown_.push_back({text, item_data});
+    log_.push_back({std::move(text), item_data});
+  }
+  std::u16string text(int index) const override { return shown_.at(index).text; }
+  int item_data(int index) const override { return shown_.at(index).colour; }
+  void scroll_into_view(int) override {}
+  void redraw(int) override {}
+  int selection_mark() const override { return -1; }
+
+  // The lines appended since the last call.
+  std::vector<Line> take_new() {
+    std::vector<Line> lines(log_.begin() + static_cast<std::ptrdiff_t>(taken_), log_.end());
+    taken_ = log_.size();
+    return lines;
+  }
+
+ private:
+  std::vector<Line> shown_;
+  std::vector<Line> log_;
+  std::size_t taken_ = 0;
+};
+
+class HeadlessPlatform final : public Platform {
+ public:
+  std::u16string query;
+  int page_rows = 0;
+
+  void set_text(Control control, std::u16string_view text) override {
+    if (control == Control::kQueryBox) query = text;
+  }
+  std::u16string text(Control control) const override {
+    return control == Control::kQueryBox ? query : std::u16string();
+  }
+  void set_enabled(Control, bool) override {}
+  void set_visible(Control, bool) override {}
+  void place(Control, Rect) override {}
+  void set_result_column_width(int) override {}
+  Size client_size() const override { return {}; }
+  int scroll_bar_width() const override { return 0; }
+  void focus_query() override {}
+  ListControl& result_list() override { return list; }
+  int browse_page_rows() const override { return page_rows; }
+  void set_menu_button_text(int, std::u16string_view) override {}
+  void enable_menu_button(int, bool) override {}
+  void bring_to_front() override {}
+  void send_to_back() override {}
+  void destroy_window() override {}
+  void post_command(int) override {}
+  std::optional<std::string> choose_file(FileKind, std::u16string_view) override {
+    return std::nullopt;
+  }
+  void show_help(const std::string&) override {}
+  std::optional<std::u16string> clipboard_text() override { return std::nullopt; }
+  void run_operation(const std::function<void()>& work, const std::function<void()>&) override {
+    work();
+  }
+
+  LoggedList list;
+};
+
+}  // namespace lexvia::cli

@@ -1,0 +1,194 @@
+#include "shell/application.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace lexvia {
+
+namespace {
+
+constexpr char16_t kWindowKey[] = u"Software\\Apps\\Korvex\\Lexvia20\\Window";
+
+}  // namespace
+
+Application::Application(Platform& platform, KeyValueStore& store, std::string data_folder)
+    : platform_(platform),
+      store_(store),
+      data_folder_(std::move(data_folder)),
+      listing_(platform.result_list(), *this, flags_),
+      errors_(listing_, strings_),
+      keeper_({store_, settings_, [this](int index) { load_language(index); }, labels_, errors_,
+               strings_, *this}),
+      engine_({settings_.dictionary_path, search_state_, cancel_, index_reader_,
+               translation_reader_, queue_, prefixes_}) {}
+
+// ---- Start-up and shutdown -------------------------------------------------
+
+void Application::start(const StartOptions& options) {
+  command_line_ = options.command_line;
+  // create_controls: the remembered selection starts forgotten (the last
+  // copied line starts as "___", which no line matches).
+  listing_.remember_selection(true);
+  if (!command_line_) {
+    fill_language_list(languages_, data_folder_);
+    languages_filled_ = true;
+  }
+  LoadOptions load;
+  load.dictionary = options.dictionary;
+  load.fallback_dictionary = options.fallback_dictionary;
+  load.ask_for_dictionary = !command_line_;
+  load.prefix_lists = !command_line_;
+  load.direction_labels = !command_line_;
+  prefix_lists_loaded_ = !command_line_;
+  keeper_.load_settings(load);
+  flags_.invisible_listing = settings_.invisible_listing != 0;
+  listing_.append_line(strings_.text(StringId::kReady), ColourCode::kError);
+}
+
+void Application::shutdown() {
+  ensure_prefix_lists();
+  keeper_.save_settings();
+  clear_language_list(languages_);
+  languages_filled_ = false;
+}
+
+void Application::finish() { strings_.clear(); }
+
+void Application::load_language(int index) {
+  // The command-line tool reads the modules only for a module language.
+  if (!languages_filled_ && index > 0) {
+    fill_language_list(languages_, data_folder_);
+    languages_filled_ = true;
+  }
+  load_interface_strings(index, languages_filled_ ? &languages_ : nullptr, strings_);
+}
+
+void Application::ensure_prefix_lists() {
+  if (prefix_lists_loaded_) return;
+  prefix_lists_loaded_ = true;
+  keeper_.load_prefix_lists();
+}
+
+void Application::set_prefix_list(int n, std::u16string_view text) {
+  ensure_prefix_lists();
+  keeper_.set_prefix_list(n, text);
+}
+
+std::optional<std::string> Application::choose_file(FileKind kind, const std::u16string& title) {
+  return platform_.choose_file(kind, title);
+}
+
+// ---- The window ------------------------------------------------------------
+
+void Application::layout_controls() {
+  if (in_layout_) return;
+  in_layout_ = true;
+  const Size client = platform_.client_size();
+  const int w = client.width;
+  const int h = client.height;
+  platform_.place(Control::kQueryLabel, {2, 2, 106, 14});
+  platform_.place(Control::kQueryBox, {2, 20, w - 86, 20});
+  platform_.place(Control::kTranslateButton, {w - 82, 20, 80, 20});
+  platform_.place(Control::kDirectionButton, {w - 82, 2, 80, 16});
+  platform_.place(Control::kResultList, {2, 44, w - 4, h - 46});
+  platform_.set_visible(Control::kLanguageList, false);
+  platform_.set_visible(Control::kResultList, true);
+  // So that a vertical scroll bar never brings a horizontal one.
+  platform_.set_result_column_width(w - platform_.scroll_bar_width() - 6);
+  in_layout_ = false;
+}
+
+void Application::refresh_state() {
+  if (in_refresh_) return;
+  in_refresh_ = true;
+  load_language(settings_.language_index);
+  const Direction direction = settings_.direction == 2 ? Direction::kFrom2 : Direction::kFrom1;
+  platform_.set_text(Control::kDirectionButton,
+                     direction_label(labels_, static_cast<int>(direction)));
+  platform_.set_text(Control::kQueryLabel, strings_.text(StringId::kWordOrPhrase));
+  platform_.set_text(Control::kTranslateButton, strings_.text(StringId::kTranslate));
+  platform_.set_menu_button_text(command::kDictMenu, strings_.text(StringId::kDictMenu));
+  platform_.set_menu_button_text(command::kSearchMenu, strings_.text(StringId::kSearchMenu));
+  const bool browsing = flags_.browse_mode;
+  platform_.enable_menu_button(command::kHide, settings_.quick_translate_on != 0);
+  platform_.enable_menu_button(command::kSpeak, true);
+  platform_.enable_menu_button(command::kBrowse, !browsing);
+  platform_.enable_menu_button(command::kClear, !browsing);
+  platform_.enable_menu_button(command::kSearchMenu, !browsing);
+  platform_.set_enabled(Control::kTranslateButton, !browsing);
+  in_refresh_ = false;
+}
+
+void Application::refocus_query() {
+  if (!flags_.browse_mode) platform_.focus_query();
+}
+
+void Application::set_text(std::u16string_view text) {
+  platform_.set_text(Control::kQueryBox, text);
+}
+
+void Application::activate(int state) {
+  if (state != kActivated && state != kClickActivated) return;
+  if (in_activation_) return;
+  in_activation_ = true;
+  platform_.bring_to_front();
+  if (state == kActivated && settings_.quick_translate_on != 0 &&
+      settings_.quick_translate_button > 0) {
+    quick_translate_message(kTrayIconId, kTrayTap);
+  }
+  refocus_query();
+  in_activation_ = false;
+}
+
+void Application::quick_translate_message(int id, int code) {
+  if (id != kTrayIconId || code != kTrayTap || settings_.quick_translate_on == 0) return;
+  if (in_quick_translate_) return;
+  in_quick_translate_ = true;
+  // Inside an activation the guard makes this do nothing: that activation
+  // has already brought the window forward.
+  activate(kClickActivated);
+  translate_clipboard();
+  in_quick_translate_ = false;
+}
+
+void Application::translate_clipboard() {
+  const auto text = platform_.clipboard_text();
+  if (!text) return;
+  platform_.set_text(Control::kQueryBox, *text);
+  platform_.post_command(command::kTranslate);
+}
+
+void Application::result_selection_changed() { listing_.remember_selection(false); }
+
+void Application::result_list_focused() { listing_.copy_selection_to_query(true); }
+
+// ---- Window place ----------------------------------------------------------
+
+std::optional<Rect> Application::stored_window_place() {
+  if (!store_.open_key(kWindowKey)) return std::nullopt;
+  Rect place;
+  bool complete = true;
+  for (auto [name, field] : {std::pair{u"Left", &place.x}, std::pair{u"Top", &place.y},
+                             std::pair{u"Width", &place.width}, std::pair{u"Height", &place.height}}) {
+    const auto value = store_.query_value(name);
+    if (!value || value->type != StoredValue::Type::kInteger) {
+      complete = false;
+    } else {
+      *field = value->integer;
+    }
+  }
+  store_.close_key();
+  if (!complete || place.width <= 0 || place.height <= 0) return std::nullopt;
+  return place;
+}
+
+void Application::store_window_place(Rect place) {
+  if (!store_.create_key(kWindowKey)) return;
+  store_.set_value(u"Left", StoredValue::of(place.x));
+  store_.set_value(u"Top", StoredValue::of(place.y));
+  store_.set_value(u"Width", StoredValue::of(place.width));
+  store_.set_value(u"Height", StoredValue::of(place.height));
+  store_.close_key();
+}
+
+}  // namespace lexvia

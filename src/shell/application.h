@@ -1,0 +1,145 @@
+// The application: one object that owns the whole state of a run (settings,
+// interface strings, language list, result listing, search engine and its
+// readers) and holds the program's behaviour in plain C++: start-up, the main
+// window's layout and refresh, activation, the command table, the menus and
+// the shutdown. It talks to a window system only through Platform, so the
+// desktop program, the command-line tool and the tests drive the same code.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "dict/dictionary_info.h"
+#include "dict/windowed_reader.h"
+#include "listing/result_list.h"
+#include "search/search_engine.h"
+#include "settings/dictionary_texts.h"
+#include "settings/key_value_store.h"
+#include "settings/language_modules.h"
+#include "settings/settings.h"
+#include "shell/lookup_output.h"
+#include "shell/platform.h"
+
+namespace lexvia {
+
+struct StartOptions {
+  // Takes the place of the stored dictionary (and so never asks for one).
+  std::optional<std::string> dictionary;
+  // The command-line tool's dictionary when none is given or stored.
+  std::optional<std::string> fallback_dictionary;
+  // The command-line tool shows no window: it asks for no dictionary, builds
+  // no direction labels, reads the language list only for a module language
+  // and a dictionary's prefix lists only when Phrase or Full Search needs
+  // them, and keeps every line a lookup lists.
+  bool command_line = false;
+};
+
+class Application final : private SettingsShell, private QueryBox {
+ public:
+  // The data folder holds the language modules and help files.
+  Application(Platform& platform, KeyValueStore& store, std::string data_folder);
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Start-up once the main window exists: its controls, the settings, and
+  // the first line "Ready".
+  void start(const StartOptions& options = {});
+  // WM_DESTROY: saves the settings and clears the language list.
+  void shutdown();
+  // After the message loop: frees the interface strings.
+  void finish();
+
+  // The command table; `notification` is the high word of the command.
+  void command(int id, int notification = 0);
+  void prepare_menu(MenuKind kind, Menu& menu);
+  void layout_controls();
+  void refresh_state();
+  void refocus_query() override;
+  // WM_ACTIVATE with state 1 (activated) or 2 (activated by a click).
+  void activate(int state);
+  // The Quick Translate message (the tray icon's tap, or activation).
+  void quick_translate_message(int id, int code);
+
+  // Notifications of the result list.
+  void result_selection_changed();  // an item's selection state changed
+  void result_list_focused();       // the list gained the input focus
+
+  // True while a lookup runs; commands that arrive meanwhile are ignored.
+  bool busy() const { return busy_; }
+
+  // State for readers: the platform layer, the command-line tool, tests.
+  const Settings& settings() const { return settings_; }
+  const ListingFlags& flags() const { return flags_; }
+  const ResultListing& listing() const { return listing_; }
+  const InterfaceStrings& strings() const { return strings_; }
+  const LanguageList& languages() const { return languages_; }
+  const DirectionLabels& labels() const { return labels_; }
+  const SearchState& search_state() const { return search_state_; }
+  const std::string& data_folder() const { return data_folder_; }
+  CancelFlag& cancel_flag() { return cancel_; }
+
+  // Replaces prefix list n (1 or 2) for this run, as the Search Options do.
+  void set_prefix_list(int n, std::u16string_view text);
+
+  // The window's place across runs (not a setting of the handheld's, so kept
+  // in values of its own); nothing when none is stored.
+  std::optional<Rect> stored_window_place();
+  void store_window_place(Rect place);
+
+ private:
+  // SettingsShell: the steps the settings load and the Load Dictionary
+  // command take on the window.
+  std::optional<std::string> choose_file(FileKind kind, const std::u16string& title) override;
+  void layout() override { layout_controls(); }
+  void refresh() override { refresh_state(); }
+  // QueryBox, for the listing's copy of a tapped line.
+  void set_text(std::u16string_view text) override;
+
+  void load_language(int index);
+  void ensure_prefix_lists();
+  void translate(int id);
+  void browse_move(BrowseMove move);
+  void run_lookup(const std::function<void()>& work);
+  void set_browse_mode(bool on);
+  void exit_command();
+  void translate_clipboard();
+
+  Platform& platform_;
+  KeyValueStore& store_;
+  std::string data_folder_;
+  bool command_line_ = false;
+
+  Settings settings_;
+  StringTable strings_;
+  LanguageList languages_;
+  bool languages_filled_ = false;
+  DirectionLabels labels_;
+  ListingFlags flags_;
+  ResultListing listing_;
+  ErrorLines errors_;
+  SettingsKeeper keeper_;
+  bool prefix_lists_loaded_ = true;
+
+  SearchState search_state_;
+  CancelFlag cancel_;
+  WindowedReader index_reader_;
+  WindowedReader translation_reader_;
+  LookupQueue queue_;
+  // The prefix list of the lookup that runs, taken before it starts.
+  class PrefixSnapshot final : public PrefixListSource {
+   public:
+    std::u16string get_prefix_list(Direction) override { return list; }
+    std::u16string list;
+  } prefixes_;
+  SearchEngine engine_;
+
+  // Re-entry guards: a nested call returns at once.
+  bool in_activation_ = false;
+  bool in_quick_translate_ = false;
+  bool in_layout_ = false;
+  bool in_refresh_ = false;
+  bool busy_ = false;
+};
+
+}  // namespace lexvia

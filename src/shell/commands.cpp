@@ -1,0 +1,236 @@
+// The main window's command table and the preparation of its menus.
+#include <algorithm>
+#include <string>
+
+#include "shell/application.h"
+
+namespace lexvia {
+
+namespace {
+
+// Only this many languages get a menu command (200 + index); the numbers
+// after them belong to other commands.
+constexpr int kMaxLanguages = command::kExit - command::kFirstLanguage;
+constexpr std::size_t kMaxLanguageName = 251;
+
+SearchMethod method_of(const Settings& s) {
+  // A stored method outside the four would name no search and match nothing.
+  return s.search_method >= 0 && s.search_method <= 3 ? static_cast<SearchMethod>(s.search_method)
+                                                       : SearchMethod::kExtended;
+}
+
+Direction direction_of(const Settings& s) {
+  return s.direction == 2 ? Direction::kFrom2 : Direction::kFrom1;
+}
+
+std::optional<BrowseMove> browse_move_of(int id) {
+  switch (id) {
+    case command::kPageUp:
+      return BrowseMove::kPageUp;
+    case command::kPageDown:
+      return BrowseMove::kPageDown;
+    case command::kLineUp:
+      return BrowseMove::kLineUp;
+    case command::kLineDown:
+      return BrowseMove::kLineDown;
+    case command::kHome:
+      return BrowseMove::kHome;
+    case command::kEnd:
+      return BrowseMove::kEnd;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void Application::command(int id, int notification) {
+  // A lookup runs to its end before the next command; what arrives meanwhile
+  // (a second click, a key) is dropped rather than queued behind it.
+  if (busy_) return;
+  if (const auto move = browse_move_of(id)) {
+    if (flags_.browse_mode) browse_move(*move);
+    return;
+  }
+  if (id >= command::kFirstLanguage && id < command::kFirstLanguage + kMaxLanguages) {
+    const int index = id - command::kFirstLanguage;
+    if (index >= static_cast<int>(languages_.size())) return;
+    keeper_.select_language(index);
+    refresh_state();
+    refocus_query();
+    return;
+  }
+  if (id >= command::kExactSearch && id <= command::kFullSearch) {
+    // Saved with the next save; the check mark moves when the menu next opens.
+    settings_.search_method = id - command::kExactSearch;
+    refocus_query();
+    return;
+  }
+  if (id > command::kQuickTranslateOff && id <= command::kQuickTranslateButton4) {
+    settings_.quick_translate_on = 1;
+    settings_.quick_translate_button = id - command::kQuickTranslateOff;
+    refresh_state();
+    refocus_query();
+    return;
+  }
+  switch (id) {
+    case command::kCancel:
+    case command::kExit:
+      exit_command();
+      break;
+    case command::kQueryBox:
+      // The input panel the handheld raised here does not exist on a desktop.
+      (void)notification;
+      break;
+    case command::kTranslate:
+    case command::kBrowse:
+      translate(id);
+      break;
+    case command::kClear:
+      listing_.clear_results();
+      break;
+    case command::kSpeak:
+    case command::kAbout:
+    case command::kPrefixSettings:
+      // Speech and the dialogs come with their own platform parts.
+      break;
+    case command::kHide:
+      platform_.send_to_back();
+      break;
+    case command::kDirection:
+      settings_.direction = 3 - static_cast<int>(direction_of(settings_));
+      refresh_state();
+      refocus_query();
+      break;
+    case command::kQuickTranslateOff:
+      settings_.quick_translate_on = 0;
+      refresh_state();
+      refocus_query();
+      break;
+    case command::kLoadDictionary:
+      ensure_prefix_lists();
+      keeper_.load_dictionary();
+      break;
+    case command::kHelp:
+      platform_.show_help(
+          help_file_path(settings_.language_index, &languages_, data_folder_));
+      break;
+    case command::kInvisibleListing:
+      keeper_.toggle_invisible_listing();
+      flags_.invisible_listing = settings_.invisible_listing != 0;
+      refresh_state();
+      refocus_query();
+      break;
+    default:
+      break;
+  }
+}
+
+void Application::exit_command() {
+  if (!flags_.browse_mode) {
+    platform_.destroy_window();
+    return;
+  }
+  // Exit closes browsing instead of the program.
+  set_browse_mode(false);
+  refresh_state();
+  refocus_query();
+}
+
+void Application::set_browse_mode(bool on) { flags_.browse_mode = on; }
+
+void Application::translate(int id) {
+  const std::string query = prepare_query(platform_.text(Control::kQueryBox));
+  const bool browse = id == command::kBrowse;
+  set_browse_mode(browse);
+  if (browse) {
+    search_state_.browse_page_size =
+        static_cast<std::uint32_t>(std::max(0, platform_.browse_page_rows()));
+  }
+  if (!query.empty()) {
+    const SearchMethod method = browse ? SearchMethod::kBrowse : method_of(settings_);
+    const Direction direction = direction_of(settings_);
+    if (method == SearchMethod::kPhrase || method == SearchMethod::kFull) {
+      ensure_prefix_lists();
+      prefixes_.list = keeper_.get_prefix_list(static_cast<int>(direction));
+    }
+    run_lookup([&] { engine_.search_dictionary(query, method, direction); });
+  }
+  refresh_state();
+  refocus_query();
+}
+
+void Application::browse_move(BrowseMove move) {
+  if (ListControl* browse_list = listing_.browse_list()) browse_list->remove_all();
+  listing_.remember_selection(true);
+  const Direction direction = direction_of(settings_);
+  run_lookup([&] { engine_.browse_move(direction, move); });
+}
+
+void Application::run_lookup(const std::function<void()>& work) {
+  const bool to_browse_list = flags_.browse_mode && listing_.browse_list() != nullptr;
+  queue_.reset(command_line_ || to_browse_list ? 0 : kResultListBound + 1);
+  cancel_.clear();
+  busy_ = true;
+  // With Invisible Listing the lines reach the list only once the lookup
+  // has ended, so the list repaints once.
+  const bool live = !flags_.invisible_listing;
+  platform_.run_operation(work, [this, live] {
+    if (live) queue_.deliver(listing_, strings_);
+  });
+  busy_ = false;
+  queue_.deliver(listing_, strings_);
+}
+
+void Application::prepare_menu(MenuKind kind, Menu& menu) {
+  const bool browsing = flags_.browse_mode;
+  const auto text = [this](StringId id) { return strings_.text(id); };
+  if (menu.holds(command::kLoadDictionary)) {
+    // Every language item goes, not only the first ten: items past them
+    // would otherwise pile up each time the menu opens.
+    for (int j = 0; j < kMaxLanguages; ++j) {
+      if (!menu.holds(command::kFirstLanguage + j)) break;
+      menu.remove_item(command::kFirstLanguage + j);
+    }
+    const int count = std::min(static_cast<int>(languages_.size()), kMaxLanguages);
+    for (int j = 0; j < count; ++j) {
+      const std::u16string& name = languages_[static_cast<std::size_t>(j)].name;
+      const int item = command::kFirstLanguage + j;
+      menu.append_to_submenu(1, item, std::u16string_view(name).substr(0, kMaxLanguageName));
+      menu.check_item(item, j == settings_.language_index);
+      menu.enable_item(item, !browsing);
+    }
+    menu.set_item_text(command::kLoadDictionary, text(StringId::kLoadDictionary));
+    menu.set_position_text(1, text(StringId::kSelectInterface));
+    menu.set_item_text(command::kAbout, text(StringId::kAbout));
+    menu.set_item_text(command::kHelp, text(StringId::kHelp));
+    menu.set_item_text(command::kExit, text(StringId::kExit));
+    menu.enable_item(command::kExit, !browsing);
+    menu.enable_item(command::kLoadDictionary, !browsing);
+    for (int position = 0; position <= 5; ++position) menu.enable_position(position, !browsing);
+  } else {
+    for (int m = 0; m < 4; ++m) {
+      menu.set_item_text(command::kExactSearch + m,
+                         strings_.interface_string(static_cast<int>(StringId::kExactSearch) + m));
+    }
+    menu.set_item_text(command::kInvisibleListing, text(StringId::kInvisibleListing));
+    menu.set_item_text(command::kPrefixSettings, text(StringId::kPrefixSettings));
+    for (int b = 1; b <= 4; ++b) {
+      menu.set_item_text(command::kQuickTranslateOff + b,
+                         strings_.interface_string(static_cast<int>(StringId::kButton1) + b - 1));
+    }
+    menu.set_item_text(command::kQuickTranslateOff, text(StringId::kOff));
+    if (kind == MenuKind::kSearch) menu.set_position_text(5, text(StringId::kQuickTranslate));
+  }
+  for (int m = 0; m < 4; ++m) {
+    menu.check_item(command::kExactSearch + m, m == settings_.search_method);
+  }
+  const bool quick = settings_.quick_translate_on != 0;
+  menu.check_item(command::kQuickTranslateOff, !quick);
+  for (int b = 1; b <= 4; ++b) {
+    menu.check_item(command::kQuickTranslateOff + b, quick && settings_.quick_translate_button == b);
+  }
+  menu.check_item(command::kInvisibleListing, settings_.invisible_listing != 0);
+}
+
+}  // namespace lexvia
