@@ -1,22 +1,18 @@
 // lookup and browse: the Translate command and the browse dialog of the
 // desktop program, run once over the command line.
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <algorithm>
 #include <cstdint>
-#include <iostream>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
-#include <utility>
 
 #include "commands.h"
 #include "dict/cp1252.h"
 #include "headless_platform.h"
 #include "result_output.h"
-#include "settings/language_modules.h"
 #include "settings/sqlite_store.h"
 #include "shell/application.h"
+#include "shell/paths.h"
 
 namespace lexvia::cli {
 
@@ -33,40 +29,12 @@ struct LookupArgs {
   std::vector<std::string> moves;
 };
 
-std::string executable_folder() {
-  char exe[4096];
-  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  const std::string path = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
-  return path.substr(0, path.find_last_of('/') + 1);
-}
-
-// The bundled dictionaries lie in the data folder beside the tool's: data/
-// in the build tree, share/lexvia/ once installed. The FreeDict English-German
-// dictionary comes first; the small sample stands in when it was not built.
-std::string bundled_dictionary() {
-  const std::string dir = executable_folder();
-  for (const char* name : {"en-de.dic", "en-de-sample.dic"}) {
-    for (const char* folder : {"../data/", "../share/lexvia/"}) {
-      const std::string path = dir + folder + name;
-      if (::access(path.c_str(), R_OK) == 0) return path;
-    }
-  }
-  return dir + "../data/en-de-sample.dic";
-}
-
-// Modules and help: $LEXVIA_DATA_DIR, the installed share/lexvia/, or the
-// source tree's resources/ when run from the build tree.
-std::string data_folder() {
-  return find_data_folder(std::getenv("LEXVIA_DATA_DIR"),
-                          {executable_folder() + "../share/lexvia", LEXVIA_SOURCE_RESOURCES});
-}
-
 // One run of the application over the tool's platform: the stored settings
 // are loaded as the desktop program loads them at start-up, then the command
 // line's options are applied through the same commands the window's buttons
 // and menus send.
 struct Session {
-  explicit Session(const LookupArgs& args) : app(platform, store, data_folder()) {
+  explicit Session(const LookupArgs& args) : app(platform, store, data_folder(LEXVIA_SOURCE_RESOURCES)) {
     StartOptions options;
     options.command_line = true;
     const char* env = std::getenv("LEXVIA_DICT");

@@ -1,0 +1,25 @@
+// Where the programs find what ships with them. Both executables sit one
+// folder below their prefix: build/<preset>/cli/ and build/<preset>/bin/ in
+// the build tree, bin/ once installed.
+#pragma once
+
+#include <string>
+
+namespace lexvia {
+
+// The folder of the running executable, with a trailing slash.
+std::string executable_folder();
+
+// The folder of the bundled dictionaries: data/ in the build tree,
+// share/lexvia/ once installed.
+std::string bundled_dictionary_folder();
+
+// The bundled English-German dictionary, or the small sample when that was
+// not built.
+std::string bundled_dictionary();
+
+// Modules and help: $LEXVIA_DATA_DIR, the installed share/lexvia/, or the
+// source tree's resources/ (given) when run from the build tree.
+std::string data_folder(const std::string& source_resources);
+
+}  // namespace lexvia

@@ -1,0 +1,547 @@
+#include "shell/qt/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QIcon>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <atomic>
+#include <thread>
+
+namespace lexvia::qt {
+
+namespace {
+
+QString to_qstring(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string to_u16(const QString& text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// Paths are bytes on Linux; Qt's local 8-bit form gives them back unchanged.
+std::string to_path(const QString& path) { return path.toLocal8Bit().toStdString(); }
+QString from_path(const std::string& path) { return QString::fromLocal8Bit(path); }
+
+int command_of(const QAction* action) { return action->data().toInt(); }
+
+QAction* find_action(const QMenu* menu, int command) {
+  for (QAction* action : menu->actions()) {
+    if (action->menu() != nullptr) {
+      if (QAction* inner = find_action(action->menu(), command)) return inner;
+    } else if (!action->isSeparator() && command_of(action) == command) {
+      return action;
+    }
+  }
+  return nullptr;
+}
+
+// A Qt menu as prepare_menu sees it; `make_item` creates an item that sends
+// its command.
+class QtMenu final : public Menu {
+ public:
+  QtMenu(QMenu* menu, std::function<QAction*(QMenu*, int, const QString&)> make_item)
+      : menu_(menu), make_item_(std::move(make_item)) {}
+  bool holds(int command) const override { return find_action(menu_, command) != nullptr; }
+  void remove_item(int command) override {
+    QAction* action = find_action(menu_, command);
+    if (action == nullptr) return;
+    remove_from(menu_, action);
+    delete action;
+  }
+  void append_to_submenu(int position, int command, std::u16string_view text) override {
+    if (QAction* at = position_action(position); at != nullptr && at->menu() != nullptr) {
+      make_item_(at->menu(), command, to_qstring(text));
+    }
+  }
+  void set_item_text(int command, std::u16string_view text) override {
+    if (QAction* action = find_action(menu_, command)) action->setText(to_qstring(text));
+  }
+  void set_position_text(int position, std::u16string_view text) override {
+    if (QAction* action = position_action(position)) action->setText(to_qstring(text));
+  }
+  void check_item(int command, bool checked) override {
+    if (QAction* action = find_action(menu_, command)) action->setChecked(checked);
+  }
+  void enable_item(int command, bool enabled) override {
+    if (QAction* action = find_action(menu_, command)) action->setEnabled(enabled);
+  }
+  void enable_position(int position, bool enabled) override {
+    if (QAction* action = position_action(position)) action->setEnabled(enabled);
+  }
+
+ private:
+  static void remove_from(QMenu* menu, QAction* action) {
+    menu->removeAction(action);
+    for (QAction* a : menu->actions()) {
+      if (a->menu() != nullptr) remove_from(a->menu(), action);
+    }
+  }
+  QAction* position_action(int position) const {
+    const auto actions = menu_->actions();
+    return position >= 0 && position < actions.size() ? actions[position] : nullptr;
+  }
+  QMenu* menu_;
+  std::function<QAction*(QMenu*, int, const QString&)> make_item_;
+};
+
+// "*.dic" in every mix of letter case: the desktop's file dialog matches
+// patterns case-sensitively.
+QString any_case_pattern(const QString& extension) {
+  QStringList patterns;
+  const int n = static_cast<int>(extension.size());
+  for (int mask = 0; mask < (1 << n); ++mask) {
+    QString e = extension;
+    for (int i = 0; i < n; ++i) e[i] = (mask >> i) & 1 ? e[i].toUpper() : e[i].toLower();
+    patterns << "*." + e;
+  }
+  return patterns.join(' ');
+}
+
+}  // namespace
+
+MainWindow::MainWindow(KeyValueStore& store, Options options)
+    : store_(store), options_(std::move(options)) {
+  setWindowTitle(QStringLiteral("Lexvia"));
+  setObjectName(QStringLiteral("Lexvia"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/lexvia.svg")));
+  build_controls();
+  app_ = std::make_unique<Application>(*this, store_, options_.data_folder);
+  delegate_ = new RowDelegate(app_->listing(), view_);
+  view_->setItemDelegate(delegate_);
+  view_->on_selection_changed = [this] {
+    app_->result_selection_changed();
+    view_->viewport()->update();
+  };
+  view_->on_focused = [this] {
+    app_->result_list_focused();
+    view_->viewport()->update();
+  };
+  build_menus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::build_controls() {
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client_);
+  client_->installEventFilter(this);
+
+  // Everything starts at 0,0 with no size; the layout places it.
+  label_ = new QLabel(QStringLiteral("&Word or Phrase:"), client_);
+  query_ = new QLineEdit(client_);
+  query_->setMaxLength(256);
+  query_->setAccessibleName(QStringLiteral("Query"));
+  label_->setBuddy(query_);
+  translate_ = new QPushButton(QStringLiteral("Translate!"), client_);
+  translate_->setDefault(true);
+  direction_ = new QPushButton(QStringLiteral("X \u00BB Y"), client_);
+  direction_->setAccessibleDescription(QStringLiteral("Switch the translation direction"));
+  model_ = std::make_unique<ResultModel>();
+  view_ = new ResultView(client_);
+  view_->setModel(model_.get());
+  view_->setAccessibleName(QStringLiteral("Results"));
+  list_ = std::make_unique<ResultListControl>(*model_, *view_);
+  languages_ = new QComboBox(client_);
+  languages_->hide();
+  for (QWidget* w : {static_cast<QWidget*>(label_), static_cast<QWidget*>(query_),
+                     static_cast<QWidget*>(translate_), static_cast<QWidget*>(direction_),
+                     static_cast<QWidget*>(view_)}) {
+    w->setGeometry(0, 0, 0, 0);
+  }
+  setTabOrder(query_, translate_);
+  setTabOrder(translate_, direction_);
+  setTabOrder(direction_, view_);
+
+  // Enter in the query box is the default button's click.
+  connect(query_, &QLineEdit::returnPressed, this, [this] {
+    if (translate_->isEnabled()) dispatch(command::kTranslate);
+  });
+  connect(translate_, &QPushButton::clicked, this, [this] { dispatch(command::kTranslate); });
+  connect(direction_, &QPushButton::clicked, this, [this] { dispatch(command::kDirection); });
+}
+
+QAction* MainWindow::add_item(QMenu* menu, int command, const char* placeholder, bool checkable) {
+  QAction* action = menu->addAction(QString::fromUtf8(placeholder));
+  action->setData(command);
+  action->setCheckable(checkable);
+  connect(action, &QAction::triggered, this, [this, command] { dispatch(command); });
+  return action;
+}
+
+void MainWindow::build_menus() {
+  // The texts here are placeholders: prepare_menu sets the shown ones each
+  // time a menu opens.
+  dict_menu_ = new QMenu(this);
+  add_item(dict_menu_, command::kLoadDictionary, "Load Dictionary...")
+      ->setShortcut(QKeySequence::Open);
+  languages_menu_ = dict_menu_->addMenu(QStringLiteral("Select Interface"));
+  dict_menu_->addSeparator();
+  add_item(dict_menu_, command::kAbout, "About...");
+  add_item(dict_menu_, command::kHelp, "Help...")->setShortcut(QKeySequence::HelpContents);
+  dict_menu_->addSeparator();
+  add_item(dict_menu_, command::kExit, "Exit")->setShortcut(QKeySequence::Quit);
+
+  search_menu_ = new QMenu(this);
+  for (const char* name : {"Exact Search", "Extended Search", "Phrase Search", "Full Search"}) {
+    add_item(search_menu_, command::kExactSearch + static_cast<int>(search_menu_->actions().size()),
+             name, true);
+  }
+  search_menu_->addSeparator();
+  quick_menu_ = search_menu_->addMenu(QStringLiteral("Quick Translate"));
+  add_item(quick_menu_, command::kQuickTranslateOff, "Off", true);
+  for (int b = 1; b <= 4; ++b) {
+    add_item(quick_menu_, command::kQuickTranslateOff + b,
+             QStringLiteral("Button #%1").arg(b).toUtf8().constData(), true);
+  }
+  search_menu_->addSeparator();
+  add_item(search_menu_, command::kInvisibleListing, "Invisible Listing", true);
+  search_menu_->addSeparator();
+  add_item(search_menu_, command::kPrefixSettings, "Prefix Settings...");
+
+  connect(dict_menu_, &QMenu::aboutToShow, this, [this] { prepare(MenuKind::kDict, dict_menu_); });
+  connect(languages_menu_, &QMenu::aboutToShow, this,
+          [this] { prepare(MenuKind::kLanguages, languages_menu_); });
+  connect(search_menu_, &QMenu::aboutToShow, this,
+          [this] { prepare(MenuKind::kSearch, search_menu_); });
+  connect(quick_menu_, &QMenu::aboutToShow, this,
+          [this] { prepare(MenuKind::kQuickTranslate, quick_menu_); });
+
+  // The menus' shortcuts work with the menus closed: the menu is prepared
+  // first, so a shortcut does only what its item would do now.
+  for (QAction* action : {find_action(dict_menu_, command::kLoadDictionary),
+                          find_action(dict_menu_, command::kHelp),
+                          find_action(dict_menu_, command::kExit)}) {
+    auto* shortcut = new QShortcut(action->shortcut(), this);
+    const int command = command_of(action);
+    connect(shortcut, &QShortcut::activated, this, [this, command] {
+      prepare(MenuKind::kDict, dict_menu_);
+      if (QAction* item = find_action(dict_menu_, command); item != nullptr && item->isEnabled()) {
+        dispatch(command);
+      }
+    });
+  }
+
+  // The menu bar: Dict and Search open their menus, then the image buttons.
+  QToolBar* bar = new QToolBar(QStringLiteral("Menu bar"), this);
+  bar->setObjectName(QStringLiteral("menubar"));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setIconSize(QSize(16, 16));
+  bar->toggleViewAction()->setEnabled(false);
+  addToolBar(Qt::BottomToolBarArea, bar);
+  const auto menu_button = [&](QMenu* menu, const QString& text) {
+    auto* button = new QToolButton(bar);
+    button->setText(text);
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(button);
+    return button;
+  };
+  dict_button_ = menu_button(dict_menu_, QStringLiteral("Dict"));
+  search_button_ = menu_button(search_menu_, QStringLiteral("Search"));
+  struct Image {
+    int command;
+    const char* icon;
+    const char* name;  // what a screen reader says and the tool tip shows
+    bool separator_before;
+  };
+  for (const Image& image : {Image{command::kSpeak, "speak", "Speak", true},
+                             Image{command::kBrowse, "browse", "Browse", false},
+                             Image{command::kClear, "clear", "Clear", true},
+                             Image{command::kHide, "hide", "Hide", true}}) {
+    if (image.separator_before) bar->addSeparator();
+    QAction* action = bar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(image.icon)),
+                                     QString::fromUtf8(image.name));
+    action->setData(image.command);
+    action->setToolTip(QString::fromUtf8(image.name));
+    const int command = image.command;
+    connect(action, &QAction::triggered, this, [this, command] { dispatch(command); });
+    bar_actions_[command] = action;
+  }
+}
+
+QToolButton* MainWindow::menu_button(int command) const {
+  if (command == command::kDictMenu) return dict_button_;
+  if (command == command::kSearchMenu) return search_button_;
+  return nullptr;
+}
+
+QAction* MainWindow::menu_bar_action(int command) const {
+  const auto it = bar_actions_.find(command);
+  return it == bar_actions_.end() ? nullptr : it->second;
+}
+
+QWidget* MainWindow::help_window() const { return help_; }
+
+void MainWindow::prepare(MenuKind kind, QMenu* menu) {
+  QtMenu wrapped(menu, [this](QMenu* owner, int command, const QString& text) {
+    QAction* action = add_item(owner, command, "", true);
+    action->setText(text);
+    return action;
+  });
+  app_->prepare_menu(kind, wrapped);
+}
+
+void MainWindow::dispatch(int command) { app_->command(command); }
+
+void MainWindow::start() {
+  if (const auto place = app_->stored_window_place()) {
+    setGeometry(place->x, place->y, place->width, place->height);
+  } else {
+    resize(480, 640);
+  }
+  show();
+  app_->start();
+}
+
+void MainWindow::finish() { app_->finish(); }
+
+void MainWindow::end_run() {
+  if (ended_) return;
+  ended_ = true;
+  const QRect place = normalGeometry();
+  app_->store_window_place({place.x(), place.y(), place.width(), place.height()});
+  app_->shutdown();
+  QCoreApplication::quit();
+}
+
+void MainWindow::wake() { app_->activate(kActivated); }
+
+// ---- Events ------------------------------------------------------------------
+
+bool MainWindow::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::WindowActivate: {
+      // Qt does not say whether a click activated the window: it is taken as
+      // a click activation at once (to the front, focus to the query), and
+      // as a plain activation, which may translate the clipboard, when no
+      // click follows.
+      const bool result = QMainWindow::event(event);
+      if (app_ && !ended_) {
+        pressed_since_activation_ = false;
+        app_->activate(kClickActivated);
+        QTimer::singleShot(60, this, [this] {
+          if (!pressed_since_activation_ && isActiveWindow() && !ended_) {
+            app_->activate(kActivated);
+          }
+        });
+      }
+      return result;
+    }
+    case QEvent::PaletteChange:
+      view_->viewport()->update();
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::event(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize && app_) app_->layout_controls();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (app_->busy()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  end_run();
+}
+
+// ---- Platform ----------------------------------------------------------------
+
+QWidget* MainWindow::widget(Control control) const {
+  switch (control) {
+    case Control::kQueryLabel:
+      return label_;
+    case Control::kQueryBox:
+      return query_;
+    case Control::kTranslateButton:
+      return translate_;
+    case Control::kDirectionButton:
+      return direction_;
+    case Control::kResultList:
+      return view_;
+    case Control::kLanguageList:
+      return languages_;
+  }
+  return nullptr;
+}
+
+void MainWindow::set_text(Control control, std::u16string_view text) {
+  const QString q = to_qstring(text);
+  switch (control) {
+    case Control::kQueryLabel:
+      label_->setText(q);
+      break;
+    case Control::kQueryBox:
+      query_->setText(q.left(query_->maxLength()));
+      break;
+    case Control::kTranslateButton:
+      translate_->setText(q);
+      break;
+    case Control::kDirectionButton:
+      direction_->setText(q);
+      break;
+    case Control::kResultList:
+    case Control::kLanguageList:
+      break;
+  }
+}
+
+std::u16string MainWindow::text(Control control) const {
+  switch (control) {
+    case Control::kQueryLabel:
+      return to_u16(label_->text());
+    case Control::kQueryBox:
+      return to_u16(query_->text());
+    case Control::kTranslateButton:
+      return to_u16(translate_->text());
+    case Control::kDirectionButton:
+      return to_u16(direction_->text());
+    case Control::kResultList:
+    case Control::kLanguageList:
+      return {};
+  }
+  return {};
+}
+
+void MainWindow::set_enabled(Control control, bool enabled) {
+  widget(control)->setEnabled(enabled);
+}
+
+void MainWindow::set_visible(Control control, bool visible) {
+  widget(control)->setVisible(visible);
+}
+
+void MainWindow::place(Control control, Rect rect) {
+  widget(control)->setGeometry(rect.x, rect.y, std::max(0, rect.width), std::max(0, rect.height));
+}
+
+void MainWindow::set_result_column_width(int width) {
+  delegate_->set_column_width(std::max(0, width));
+}
+
+Size MainWindow::client_size() const { return {client_->width(), client_->height()}; }
+
+int MainWindow::scroll_bar_width() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent); }
+
+void MainWindow::focus_query() {
+  query_->selectAll();
+  query_->setFocus(Qt::OtherFocusReason);
+}
+
+int MainWindow::browse_page_rows() const {
+  return std::max(0, view_->viewport()->height() / std::max(1, view_->row_height()));
+}
+
+void MainWindow::set_menu_button_text(int command, std::u16string_view text) {
+  if (QToolButton* button = menu_button(command)) button->setText(to_qstring(text));
+}
+
+void MainWindow::enable_menu_button(int command, bool enabled) {
+  if (QToolButton* button = menu_button(command)) button->setEnabled(enabled);
+  if (QAction* action = menu_bar_action(command)) action->setEnabled(enabled);
+}
+
+void MainWindow::bring_to_front() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+}
+
+void MainWindow::send_to_back() {
+  lower();
+  hide();
+}
+
+void MainWindow::destroy_window() {
+  if (!app_->busy()) end_run();
+  hide();
+}
+
+void MainWindow::post_command(int command) {
+  QMetaObject::invokeMethod(this, [this, command] { dispatch(command); }, Qt::QueuedConnection);
+}
+
+std::optional<std::string> MainWindow::choose_file(FileKind kind, std::u16string_view title) {
+  const QString caption = to_qstring(title);
+  if (options_.choose_file) return options_.choose_file(kind, caption);
+  const QString filter =
+      caption + " (" + any_case_pattern(kind == FileKind::kDictionary ? "dic" : "so") + ")";
+  const QString picked = QFileDialog::getOpenFileName(
+      this, caption, from_path(options_.dictionary_folder), filter);
+  if (picked.isEmpty()) return std::nullopt;
+  return to_path(picked);
+}
+
+void MainWindow::show_help(const std::string& path_with_anchor) {
+  const std::size_t hash = path_with_anchor.rfind('#');
+  const std::string file = path_with_anchor.substr(0, hash);
+  QUrl url = QUrl::fromLocalFile(from_path(file));
+  if (hash != std::string::npos) url.setFragment(QString::fromStdString(path_with_anchor.substr(hash + 1)));
+  if (help_ == nullptr) {
+    help_ = new QTextBrowser(this);
+    help_->setWindowFlag(Qt::Window);
+    help_->setObjectName(QStringLiteral("help"));
+    help_->setOpenExternalLinks(true);
+    help_->resize(560, 640);
+  }
+  help_->setWindowTitle(QStringLiteral("Lexvia Help"));
+  help_->setSource(url);
+  if (url.hasFragment()) help_->scrollToAnchor(url.fragment());
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+std::optional<std::u16string> MainWindow::clipboard_text() {
+  const QString text = QGuiApplication::clipboard()->text();
+  if (text.isEmpty()) return std::nullopt;
+  return to_u16(text);
+}
+
+void MainWindow::run_operation(const std::function<void()>& work,
+                               const std::function<void()>& deliver) {
+  // The work runs on a thread of its own while this thread keeps painting
+  // and hands over what the work has found about once a frame. The loop
+  // ends when the work has: its thread is joined before this returns.
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    work();
+    done.store(true, std::memory_order_release);
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  QTimer frame;
+  frame.setInterval(16);
+  connect(&frame, &QTimer::timeout, &loop, [&] { deliver(); });
+  frame.start();
+  if (!done.load(std::memory_order_acquire)) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  frame.stop();
+  worker.join();
+}
+
+}  // namespace lexvia::qt
