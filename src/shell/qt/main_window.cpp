@@ -6,6 +6,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QFile>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QFileDialog>
 #include <QIcon>
 #include <QLineEdit>
@@ -111,6 +114,26 @@ QString any_case_pattern(const QString& extension) {
     patterns << "*." + e;
   }
   return patterns.join(' ');
+}
+
+// A tool bar image drawn in the palette's text colour, so that it stays
+// visible on a dark desktop theme; rendered at 1x and 2x.
+QIcon themed_icon(const QString& name, const QColor& ink) {
+  QFile file(QStringLiteral(":/icons/%1.svg").arg(name));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QByteArray svg = file.readAll();
+  svg.replace("#333333", ink.name().toLatin1());
+  QSvgRenderer renderer(svg);
+  QIcon icon;
+  for (int size : {16, 32}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
 }
 
 }  // namespace
@@ -259,22 +282,29 @@ void MainWindow::build_menus() {
   search_button_ = menu_button(search_menu_, QStringLiteral("Search"));
   struct Image {
     int command;
-    const char* icon;
     const char* name;  // what a screen reader says and the tool tip shows
     bool separator_before;
   };
-  for (const Image& image : {Image{command::kSpeak, "speak", "Speak", true},
-                             Image{command::kBrowse, "browse", "Browse", false},
-                             Image{command::kClear, "clear", "Clear", true},
-                             Image{command::kHide, "hide", "Hide", true}}) {
+  for (const Image& image : {Image{command::kSpeak, "Speak", true},
+                             Image{command::kBrowse, "Browse", false},
+                             Image{command::kClear, "Clear", true},
+                             Image{command::kHide, "Hide", true}}) {
     if (image.separator_before) bar->addSeparator();
-    QAction* action = bar->addAction(QIcon(QStringLiteral(":/icons/%1.svg").arg(image.icon)),
-                                     QString::fromUtf8(image.name));
+    QAction* action = bar->addAction(QString::fromUtf8(image.name));
     action->setData(image.command);
     action->setToolTip(QString::fromUtf8(image.name));
     const int command = image.command;
     connect(action, &QAction::triggered, this, [this, command] { dispatch(command); });
     bar_actions_[command] = action;
+  }
+  paint_icons();
+}
+
+void MainWindow::paint_icons() {
+  const QColor ink = palette().color(QPalette::ButtonText);
+  for (auto [command, name] : {std::pair{command::kSpeak, "speak"}, std::pair{command::kBrowse, "browse"},
+                               std::pair{command::kClear, "clear"}, std::pair{command::kHide, "hide"}}) {
+    bar_actions_[command]->setIcon(themed_icon(QString::fromLatin1(name), ink));
   }
 }
 
@@ -347,6 +377,7 @@ bool MainWindow::event(QEvent* event) {
       return result;
     }
     case QEvent::PaletteChange:
+      paint_icons();
       view_->viewport()->update();
       break;
     default:

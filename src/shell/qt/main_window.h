@@ -93,6 +93,7 @@ class MainWindow final : public QMainWindow, public Platform {
  private:
   void build_controls();
   void build_menus();
+  void paint_icons();
   QAction* add_item(QMenu* menu, int command, const char* placeholder, bool checkable = false);
   void dispatch(int command);
   void prepare(MenuKind kind, QMenu* menu);

@@ -1,0 +1,271 @@
+// The real main window, driven as a person would: typing, clicking, menus.
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <memory>
+
+#include "settings/sqlite_store.h"
+#include "shell/qt/main_window.h"
+#include "shell/qt/single_instance.h"
+
+using lexvia::qt::MainWindow;
+namespace command = lexvia::command;
+
+namespace {
+
+QString row_text(MainWindow& w, int row) {
+  return w.result_model()->data(w.result_model()->index(row), Qt::DisplayRole).toString();
+}
+int row_colour(MainWindow& w, int row) {
+  return w.result_model()->data(w.result_model()->index(row), lexvia::qt::kColourCodeRole).toInt();
+}
+QStringList rows(MainWindow& w) {
+  QStringList out;
+  for (int r = 0; r < w.result_model()->rowCount(); ++r) out << row_text(w, r);
+  return out;
+}
+
+// Types text the way a keyboard does; characters beyond ASCII go one by one,
+// since keyClicks cannot send them.
+void type(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+  }
+}
+
+// Opens a menu from its menu-bar button and closes it again, returning the
+// texts it showed (items only).
+QStringList open_menu(QToolButton* button) {
+  QStringList texts;
+  QTimer::singleShot(100, [&texts] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    for (QAction* action : menu->actions()) {
+      if (!action->isSeparator()) texts << action->text();
+    }
+    menu->close();
+  });
+  QTest::mouseClick(button, Qt::LeftButton);
+  return texts;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<lexvia::SqliteStore> store_;
+  std::unique_ptr<MainWindow> window_;
+  QStringList chooser_calls_;
+
+  std::string dictionary() const { return std::string(LEXVIA_DATA_DIR) + "/en-de-sample.dic"; }
+
+  // A window over a settings file of this test's own.
+  MainWindow& open() {
+    store_ = std::make_unique<lexvia::SqliteStore>((dir_.path() + "/settings.db").toStdString());
+    MainWindow::Options options;
+    options.data_folder = LEXVIA_RESOURCES;
+    options.dictionary_folder = LEXVIA_DATA_DIR;
+    options.choose_file = [this](lexvia::FileKind, const QString& title) {
+      chooser_calls_ << title;
+      return std::optional<std::string>(dictionary());
+    };
+    window_ = std::make_unique<MainWindow>(*store_, options);
+    window_->start();
+    window_->activateWindow();
+    if (!QTest::qWaitForWindowActive(window_.get())) qWarning("the window did not become active");
+    QApplication::processEvents();
+    return *window_;
+  }
+  void close_window() {
+    window_->close();
+    window_->finish();
+    window_.reset();
+    store_.reset();
+  }
+  void translate(MainWindow& w, const QString& query) {
+    w.query_box()->clear();
+    type(w.query_box(), query);
+    QTest::mouseClick(w.translate_button(), Qt::LeftButton);
+  }
+
+ private slots:
+  void init() {
+    QVERIFY(dir_.isValid());
+    chooser_calls_.clear();
+  }
+  void cleanup() {
+    if (window_) close_window();
+    QFile::remove(dir_.path() + "/settings.db");
+  }
+
+  void startsWithReadyAndAsksForADictionaryOnce() {
+    MainWindow& w = open();
+    QCOMPARE(chooser_calls_, QStringList{"Dictionary"});
+    QCOMPARE(rows(w), QStringList{"Ready"});
+    QCOMPARE(row_colour(w, 0), 0);
+    QCOMPARE(w.windowTitle(), QString("Lexvia"));
+    QCOMPARE(w.direction_button()->text(), QString("en \u00BB de"));
+    QCOMPARE(w.query_label()->text(), QString("Word or Phrase:"));
+    QVERIFY(w.query_box()->hasFocus() || !w.isActiveWindow());
+  }
+
+  void translateListsColouredRows_data() {
+    QTest::addColumn<int>("direction");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QList<int>>("colours");
+    QTest::newRow("house") << 1 << "house"
+                           << QStringList{"Extended Search: \"house\"", "  house", "    Haus",
+                                          "    Geb\u00E4ude", "  house-warming",
+                                          "    Einweihungsfeier"}
+                           << QList<int>{3, 1, 2, 2, 1, 2};
+    QTest::newRow("accents") << 2 << "Stra\u00DFe"
+                             << QStringList{"Extended Search: \"Stra\u00DFe\"", "  Stra\u00DFe",
+                                            "    street", "    road"}
+                             << QList<int>{3, 1, 2, 2};
+  }
+  void translateListsColouredRows() {
+    QFETCH(int, direction);
+    QFETCH(QString, query);
+    QFETCH(QStringList, expected);
+    QFETCH(QList<int>, colours);
+    MainWindow& w = open();
+    if (direction == 2) QTest::mouseClick(w.direction_button(), Qt::LeftButton);
+    translate(w, query);
+    QStringList got = rows(w).mid(1);
+    QCOMPARE(got, expected);
+    for (int r = 0; r < colours.size(); ++r) QCOMPARE(row_colour(w, r + 1), colours[r]);
+    // Screen readers read the rows' texts.
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(w.result_view());
+    QVERIFY(list != nullptr);
+    QVERIFY(list->childCount() >= 1);
+    // The query is selected again for the next word.
+    QCOMPARE(w.query_box()->selectedText(), query);
+  }
+
+  void enterTranslatesAndClickingAHeadwordCopiesIt() {
+    MainWindow& w = open();
+    w.query_box()->setFocus();
+    QTest::keyClicks(w.query_box(), "home");
+    QTest::keyClick(w.query_box(), Qt::Key_Return);
+    const int headword = static_cast<int>(rows(w).indexOf("  home"));
+    QVERIFY(headword > 0);
+    QTest::keyClicks(w.query_box(), "typed meanwhile");
+    const QRect rect = w.result_view()->visualRect(w.result_model()->index(headword));
+    QTest::mouseClick(w.result_view()->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(w.query_box()->text(), QString("home"));
+    QCOMPARE(w.application().listing().remembered().index, headword);
+  }
+
+  void directionButtonSwitchesItsLabelAtOnce() {
+    MainWindow& w = open();
+    QTest::mouseClick(w.direction_button(), Qt::LeftButton);
+    QCOMPARE(w.direction_button()->text(), QString("de \u00BB en"));
+    QTest::mouseClick(w.direction_button(), Qt::LeftButton);
+    QCOMPARE(w.direction_button()->text(), QString("en \u00BB de"));
+  }
+
+  void menusShowTheirItemsAndTheAccessibleNames() {
+    MainWindow& w = open();
+    QCOMPARE(open_menu(w.menu_button(command::kDictMenu)),
+             (QStringList{"Load Dictionary...", "Select Interface", "About...", "Help...", "Exit"}));
+    QCOMPARE(open_menu(w.menu_button(command::kSearchMenu)),
+             (QStringList{"Exact Search", "Extended Search", "Phrase Search", "Full Search",
+                          "Quick Translate", "Invisible Listing", "Prefix Settings..."}));
+    auto* bar = w.findChild<QToolBar*>("menubar");
+    QVERIFY(bar != nullptr);
+    for (int c : {command::kSpeak, command::kBrowse, command::kClear, command::kHide}) {
+      QAccessibleInterface* button =
+          QAccessible::queryAccessibleInterface(bar->widgetForAction(w.menu_bar_action(c)));
+      QVERIFY2(button != nullptr, qPrintable(QString::number(c)));
+      QVERIFY(!button->text(QAccessible::Name).isEmpty());
+    }
+    // Quick Translate off: the hide button is unusable.
+    QVERIFY(!w.menu_bar_action(command::kHide)->isEnabled());
+  }
+
+  void theHungarianModuleChangesEveryText() {
+    MainWindow& w = open();
+    const auto& languages = w.application().languages();
+    int hungarian = -1;
+    for (std::size_t i = 0; i < languages.size(); ++i) {
+      if (languages[i].name == u"magyar") hungarian = static_cast<int>(i);
+    }
+    QVERIFY(hungarian > 0);
+    // Chosen from the menu as a user would.
+    emit w.dict_menu()->aboutToShow();
+    QAction* item = nullptr;
+    for (QAction* a : w.dict_menu()->actions()) {
+      if (a->menu() == nullptr) continue;
+      for (QAction* inner : a->menu()->actions()) {
+        if (inner->data().toInt() == command::kFirstLanguage + hungarian) item = inner;
+      }
+    }
+    QVERIFY(item != nullptr);
+    QCOMPARE(item->text(), QString("magyar"));
+    item->trigger();
+    QVERIFY(w.query_label()->text() != QString("Word or Phrase:"));
+    QVERIFY(w.translate_button()->text() != QString("Translate!"));
+    QVERIFY(w.menu_button(command::kDictMenu)->text() != QString("Dict"));
+    const QStringList dict = open_menu(w.menu_button(command::kDictMenu));
+    QCOMPARE(dict.size(), 5);
+    QVERIFY(!dict.contains("Load Dictionary...") && !dict.contains("Exit"));
+    translate(w, "house");
+    QVERIFY(!rows(w).contains("Extended Search: \"house\""));
+  }
+
+  void settingsAreSavedOnExitAndReadAtTheNextStart() {
+    {
+      MainWindow& w = open();
+      QTest::mouseClick(w.direction_button(), Qt::LeftButton);
+      w.application().command(command::kExactSearch);  // Exact Search
+      w.resize(520, 600);
+      close_window();
+    }
+    chooser_calls_.clear();
+    MainWindow& w = open();
+    QVERIFY(chooser_calls_.isEmpty());  // the dictionary was stored
+    QCOMPARE(w.direction_button()->text(), QString("de \u00BB en"));
+    QCOMPARE(w.application().settings().search_method, 0);
+    QCOMPARE(w.size(), QSize(520, 600));
+  }
+
+  void aSecondStartExitsAndWakesTheFirst() {
+    MainWindow& w = open();
+    const QString socket = dir_.path() + "/instance";
+    lexvia::qt::SingleInstance first(socket);
+    int woken = 0;
+    QVERIFY(first.listen([&] {
+      ++woken;
+      w.wake();
+    }));
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LEXVIA_INSTANCE", socket);
+    env.insert("LEXVIA_CONFIG_DIR", dir_.path() + "/second");
+    second.setProcessEnvironment(env);
+    second.start(LEXVIA_DESKTOP_PATH, {});
+    QVERIFY(second.waitForStarted());
+    // The second copy answers while this loop runs, so wait by spinning it.
+    QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 10000);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_COMPARE(woken, 1);
+    QVERIFY(w.isVisible());
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_qtest.moc"
