@@ -1,10 +1,47 @@
 // lexvia: the desktop program. It reads no arguments besides Qt's own.
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <ctime>
+#include <memory>
 
 #include "settings/sqlite_store.h"
 #include "shell/paths.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/single_instance.h"
+
+namespace {
+
+// With LEXVIA_TRACE_READY set, the wall-clock time at which the first result
+// row ("Ready") is painted goes to standard error, for bench/desktop.sh; set
+// to "quit", the program then ends.
+class ReadyTrace final : public QObject {
+ public:
+  ReadyTrace(lexvia::qt::MainWindow& window, bool quit) : window_(window), quit_(quit) {
+    window.result_view()->viewport()->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !done_ && window_.result_model()->rowCount() > 0) {
+      done_ = true;
+      // After this paint has been drawn and handed to the window system.
+      QTimer::singleShot(0, this, [this] {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        std::fprintf(stderr, "lexvia: ready painted at %lld%09ld\n",
+                     static_cast<long long>(now.tv_sec), now.tv_nsec);
+        if (quit_) window_.close();
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  lexvia::qt::MainWindow& window_;
+  bool quit_;
+  bool done_ = false;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -19,6 +56,10 @@ int main(int argc, char** argv) {
   lexvia::qt::MainWindow window(
       store, {lexvia::data_folder(LEXVIA_SOURCE_RESOURCES), lexvia::bundled_dictionary_folder(), {}});
   instance.listen([&window] { window.wake(); });
+  std::unique_ptr<ReadyTrace> trace;
+  if (qEnvironmentVariableIsSet("LEXVIA_TRACE_READY")) {
+    trace = std::make_unique<ReadyTrace>(window, qgetenv("LEXVIA_TRACE_READY") == "quit");
+  }
   window.start();
   const int code = QApplication::exec();
   window.finish();

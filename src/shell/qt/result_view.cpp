@@ -134,6 +134,9 @@ void ResultListControl::scroll_into_view(int) {
   });
 }
 
-void ResultListControl::redraw(int index) { view_.update(model_.index(index)); }
+// Asking for one row's rectangle lays out every row the model has just
+// gained, so a redraw per appended line would cost the square of the lines;
+// one update of the list paints them all at the next frame.
+void ResultListControl::redraw(int) { view_.viewport()->update(); }
 
 }  // namespace lexvia::qt
