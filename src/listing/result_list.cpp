@@ -193,8 +193,11 @@ void ResultListing::copy_selection_to_query(bool refocus) {
   if (refocus) query_box_.refocus_query();
 }
 
-ResultListing::RowStyle ResultListing::row_style(const ListControl& list, int row) const {
-  return {row == remembered_.index, text_colour(list.item_data(row))};
+ResultListing::RowStyle ResultListing::row_style(const ListControl& list, int row,
+                                                 Rgb list_background) const {
+  const bool highlighted = row == remembered_.index;
+  const Rgb background = highlighted ? highlight_colour(list_background) : list_background;
+  return {highlighted, readable_text_colour(list.item_data(row), background), background};
 }
 
 }  // namespace lexvia

@@ -90,12 +90,15 @@ class ResultListing final : public LineSink {
   void copy_selection_to_query(bool refocus);
 
   // How a row is drawn: highlighted when it is the remembered index (else
-  // on the list's own background), in the colour of its colour code.
+  // on the list's own background), in the colour of its colour code, both
+  // made readable when the list's background is dark.
   struct RowStyle {
     bool highlighted = false;
     Rgb text;
+    Rgb background;
   };
-  RowStyle row_style(const ListControl& list, int row) const;
+  RowStyle row_style(const ListControl& list, int row,
+                     Rgb list_background = {255, 255, 255}) const;
 
   const LineRecord& remembered() const { return remembered_; }
   const LineRecord& last_copied() const { return last_copied_; }

@@ -261,5 +261,40 @@ TEST_F(ResultListingTest, HighlightFollowsTheRememberedIndexInBothLists) {
   EXPECT_TRUE(listing.row_style(browse, 5).highlighted);
 }
 
+TEST_F(ResultListingTest, RowsStayReadableOnADarkBackground) {
+  for (int code = 0; code <= 4; ++code) results.append(u"line", code);
+  results.mark = 4;
+  listing.remember_selection(false);
+  // A light list keeps the colours as they are.
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_EQ(listing.row_style(results, row).text, text_colour(row));
+    EXPECT_EQ(listing.row_style(results, row).background, (Rgb{255, 255, 255}));
+  }
+  EXPECT_EQ(listing.row_style(results, 4).background, kSelectionHighlight);
+  for (const Rgb dark : {Rgb{0, 0, 0}, Rgb{30, 30, 30}, Rgb{43, 43, 43}, Rgb{20, 24, 48}}) {
+    ASSERT_TRUE(is_dark(dark));
+    for (int row = 0; row <= 4; ++row) {
+      const auto style = listing.row_style(results, row, dark);
+      EXPECT_GE(contrast_ratio(style.text, style.background), 4.5) << row;
+      // The same hue: the strongest channel of a coloured text stays strongest.
+      const Rgb base = text_colour(row);
+      if (base.r > base.g && base.r > base.b) {
+        EXPECT_GT(style.text.r, style.text.g) << row;
+      }
+      if (base.b > base.r && base.b > base.g) {
+        EXPECT_GT(style.text.b, style.text.r) << row;
+      }
+      if (base.g > base.r && base.g > base.b) {
+        EXPECT_GT(style.text.g, style.text.r) << row;
+      }
+    }
+    const Rgb highlight = listing.row_style(results, 4, dark).background;
+    EXPECT_TRUE(is_dark(highlight));
+    EXPECT_GT(highlight.g, highlight.b);  // still yellow-green
+  }
+  EXPECT_FALSE(is_dark({255, 255, 255}));
+  EXPECT_FALSE(is_dark({240, 240, 240}));
+}
+
 }  // namespace
 }  // namespace lexvia

@@ -145,7 +145,7 @@ MainWindow::MainWindow(KeyValueStore& store, Options options)
   setWindowIcon(QIcon(QStringLiteral(":/icons/lexvia.svg")));
   build_controls();
   app_ = std::make_unique<Application>(*this, store_, options_.data_folder);
-  delegate_ = new RowDelegate(app_->listing(), view_);
+  delegate_ = new RowDelegate(app_->listing(), *list_, view_);
   view_->setItemDelegate(delegate_);
   view_->on_selection_changed = [this] {
     app_->result_selection_changed();

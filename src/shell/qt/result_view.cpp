@@ -98,19 +98,17 @@ void ResultView::selectionChanged(const QItemSelection& selected,
   if (on_selection_changed) on_selection_changed();
 }
 
-RowDelegate::RowDelegate(const ResultListing& listing, QObject* parent)
-    : QStyledItemDelegate(parent), listing_(listing) {}
+RowDelegate::RowDelegate(const ResultListing& listing, const ListControl& list, QObject* parent)
+    : QStyledItemDelegate(parent), listing_(listing), list_(list) {}
 
 void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const {
-  const Rgb base = to_rgb(option.palette.color(QPalette::Base));
-  const bool remembered = index.row() == listing_.remembered().index;
-  const Rgb background = remembered ? highlight_colour(base) : base;
-  const int code = index.data(kColourCodeRole).toInt();
+  const auto style =
+      listing_.row_style(list_, index.row(), to_rgb(option.palette.color(QPalette::Base)));
   painter->save();
-  painter->fillRect(option.rect, to_qcolor(background));
+  painter->fillRect(option.rect, to_qcolor(style.background));
   painter->setFont(option.font);
-  painter->setPen(to_qcolor(readable_text_colour(code, background)));
+  painter->setPen(to_qcolor(style.text));
   const QRect text_rect(option.rect.left() + 2, option.rect.top(), option.rect.width() * 4,
                         option.rect.height());
   painter->drawText(text_rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,

@@ -70,7 +70,7 @@ class RowDelegate final : public QStyledItemDelegate {
   Q_OBJECT
 
  public:
-  RowDelegate(const ResultListing& listing, QObject* parent);
+  RowDelegate(const ResultListing& listing, const ListControl& list, QObject* parent);
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -78,6 +78,7 @@ class RowDelegate final : public QStyledItemDelegate {
 
  private:
   const ResultListing& listing_;
+  const ListControl& list_;
   int column_width_ = 10;
 };
 
