@@ -1,5 +1,5 @@
-// The command-line stand-ins for the desktop's lists, and how their lines are
-// printed: text (coloured on a terminal), tsv or json.
+// How the command-line tool prints result lines: text (coloured on a
+// terminal), tsv or json.
 #pragma once
 
 #include <string>
@@ -13,33 +13,6 @@ namespace lexvia::cli {
 struct Line {
   std::u16string text;
   int colour = 0;
-};
-
-// A list control that simply keeps its lines.
-class LineList final : public ListControl {
- public:
-  int count() const override { return static_cast<int>(lines_.size()); }
-  void remove_first() override { lines_.erase(lines_.begin()); }
-  void remove_all() override { lines_.clear(); }
-  void append(std::u16string text, int item_data) override {
-    lines_.push_back({std::move(text), item_data});
-  }
-  std::u16string text(int index) const override { return lines_.at(index).text; }
-  int item_data(int index) const override { return lines_.at(index).colour; }
-  void scroll_into_view(int) override {}
-  void redraw(int) override {}
-  int selection_mark() const override { return -1; }
-  const std::vector<Line>& lines() const { return lines_; }
-
- private:
-  std::vector<Line> lines_;
-};
-
-// The command line has no query box to copy lines into.
-class NoQueryBox final : public QueryBox {
- public:
-  void set_text(std::u16string_view) override {}
-  void refocus_query() override {}
 };
 
 enum class OutputFormat { kText, kTsv, kJson };

@@ -156,6 +156,8 @@ MainWindow::MainWindow(KeyValueStore& store, Options options)
     view_->viewport()->update();
   };
   build_menus();
+  // A click anywhere in the window tells a click activation from another.
+  qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -353,7 +355,22 @@ void MainWindow::end_run() {
   QCoreApplication::quit();
 }
 
-void MainWindow::wake() { app_->activate(kActivated); }
+void MainWindow::wake() {
+  if (isActiveWindow()) {
+    app_->activate(kActivated);
+    return;
+  }
+  // The activation that bringing the window forward causes does the rest;
+  // a desktop that refuses to hand over the focus gets it done all the same.
+  wake_pending_ = true;
+  bring_to_front();
+  QTimer::singleShot(300, this, [this] {
+    if (wake_pending_ && !ended_) {
+      wake_pending_ = false;
+      app_->activate(kActivated);
+    }
+  });
+}
 
 // ---- Events ------------------------------------------------------------------
 
@@ -365,7 +382,10 @@ bool MainWindow::event(QEvent* event) {
       // as a plain activation, which may translate the clipboard, when no
       // click follows.
       const bool result = QMainWindow::event(event);
-      if (app_ && !ended_) {
+      if (app_ && !ended_ && wake_pending_) {
+        wake_pending_ = false;
+        app_->activate(kActivated);
+      } else if (app_ && !ended_) {
         pressed_since_activation_ = false;
         app_->activate(kClickActivated);
         QTimer::singleShot(60, this, [this] {
@@ -388,6 +408,11 @@ bool MainWindow::event(QEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize && app_) app_->layout_controls();
+  if (event->type() == QEvent::MouseButtonPress) {
+    if (auto* w = qobject_cast<QWidget*>(watched); w != nullptr && w->window() == this) {
+      pressed_since_activation_ = true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 

@@ -123,6 +123,7 @@ class MainWindow final : public QMainWindow, public Platform {
   std::unique_ptr<Application> app_;
   bool ended_ = false;
   bool pressed_since_activation_ = false;
+  bool wake_pending_ = false;
 };
 
 }  // namespace lexvia::qt
