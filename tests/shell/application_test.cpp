@@ -1,0 +1,542 @@
+// The application driven as a window system would drive it, over a recording
+// platform, with settings in memory and a real dictionary compiled per test.
+#include "shell/application.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <ostream>
+
+#include "dict/cp1252.h"
+#include "search/search_fixture.h"
+#include "shell/fake_platform.h"
+
+namespace lexvia {
+inline void PrintTo(const StoredValue& v, std::ostream* os) {
+  if (v.type == StoredValue::Type::kInteger) {
+    *os << v.integer;
+  } else {
+    *os << '"' << testing::to_utf8(v.text) << '"';
+  }
+}
+}  // namespace lexvia
+
+namespace lexvia::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const Line kReady{"Ready", 0};
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  ApplicationTest() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / ("lexvia_app_" + std::to_string(::getpid()) + "_" +
+                                        info->test_suite_name() + "_" + info->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "data");
+    dictionary_ = write_dictionary("en-de.dic", "en", "de");
+    remember_dictionary(dictionary_);
+  }
+  ~ApplicationTest() override {
+    app_.reset();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  std::string write_dictionary(const std::string& name, const char* code1, const char* code2) {
+    CompileOptions options;
+    options.language1 = code1;
+    options.language2 = code2;
+    options.prefixes1 = ",to ";
+    const std::string path = (dir_ / name).string();
+    const auto error = write_file_atomically(
+        path,
+        compile_or_fail({{"house", "Haus"}, {"house-boat", "Hausboot"}, {"dog", "Hund"}}, options));
+    EXPECT_FALSE(error) << *error;
+    return path;
+  }
+  void remember_dictionary(const std::string& path) {
+    store_.keys[kSettingsKey][u"Dictionary"] = StoredValue::of(utf8_to_utf16(path));
+    store_.files[path] = true;
+  }
+  // Every text marked with its id, so that a text left in English shows.
+  void write_module() {
+    std::ofstream out(dir_ / "data" / "lexvi_xx.iu2", std::ios::binary);
+    out << "Testish\r\n";
+    for (int id = kFirstStringId; id <= kLastStringId; ++id) out << "xx " << id << "\r\n";
+  }
+  std::string data_folder() const { return (dir_ / "data").string(); }
+
+  Application& start() {
+    app_.reset();
+    app_ = std::make_unique<Application>(platform_, store_, data_folder());
+    app_->start();
+    return *app_;
+  }
+  // A fresh window and run over the same store.
+  Application& restart() {
+    app_.reset();
+    platform_ = FakePlatform();
+    return start();
+  }
+
+  void type(std::u16string_view query) { platform_.texts[Control::kQueryBox] = query; }
+  std::vector<Line> lines() const {
+    std::vector<Line> out;
+    for (const auto& row : platform_.list.rows) out.push_back({to_utf8(row.text), row.data});
+    return out;
+  }
+  // Only the new lines, so that each case reads apart from what came before.
+  std::vector<Line> lines_of(int id) {
+    const std::size_t before = platform_.list.rows.size();
+    app_->command(id);
+    auto all = lines();
+    all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(before, all.size())));
+    return all;
+  }
+  std::optional<StoredValue> stored(const std::u16string& name) {
+    auto& values = store_.keys[kSettingsKey];
+    const auto it = values.find(name);
+    return it == values.end() ? std::nullopt : std::optional(it->second);
+  }
+  std::u16string prefix_value_name(int n, const std::string& path) {
+    return prefix_list_value_name(n, DictionaryPath(path)).value_or(u"?");
+  }
+  FakeMenu prepared(MenuKind kind) {
+    FakeMenu menu = kind == MenuKind::kDict ? FakeMenu::dict_menu() : FakeMenu::search_menu();
+    app_->prepare_menu(kind, menu);
+    return menu;
+  }
+
+  fs::path dir_;
+  std::string dictionary_;
+  MemoryStore store_;
+  FakePlatform platform_;
+  std::unique_ptr<Application> app_;
+};
+
+std::vector<Line> house_lines(std::string_view method = "Extended Search") {
+  return {title(method, "house"), head("house"), tr("Haus"), head("house-boat"), tr("Hausboot")};
+}
+
+// ---- Start-up --------------------------------------------------------------
+
+TEST_F(ApplicationTest, LayoutFollowsTheClientSize) {
+  for (const Size size : {Size{480, 640}, Size{240, 294}, Size{1000, 300}}) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+    const int w = size.width, h = size.height;
+    platform_.client = size;
+    start();
+    EXPECT_EQ(platform_.placements,
+              (std::map<Control, Rect>{{Control::kQueryLabel, {2, 2, 106, 14}},
+                                       {Control::kQueryBox, {2, 20, w - 86, 20}},
+                                       {Control::kTranslateButton, {w - 82, 20, 80, 20}},
+                                       {Control::kDirectionButton, {w - 82, 2, 80, 16}},
+                                       {Control::kResultList, {2, 44, w - 4, h - 46}}}));
+    EXPECT_EQ(platform_.column_width, w - platform_.scroll_bar - 6);
+    EXPECT_EQ(platform_.visible, (std::map<Control, bool>{{Control::kResultList, true},
+                                                          {Control::kLanguageList, false}}));
+  }
+}
+
+TEST_F(ApplicationTest, StartUpWithAStoredDictionaryShowsItsTextsAndReady) {
+  start();
+  EXPECT_TRUE(platform_.chooser_calls.empty());
+  EXPECT_EQ(platform_.text(Control::kDirectionButton), u"en \u00BB de");
+  EXPECT_EQ(platform_.text(Control::kQueryLabel), u"Word or Phrase:");
+  EXPECT_EQ(platform_.text(Control::kTranslateButton), u"Translate!");
+  EXPECT_EQ(platform_.menu_button_texts,
+            (std::map<int, std::u16string>{{command::kDictMenu, u"Dict"},
+                                           {command::kSearchMenu, u"Search"}}));
+  EXPECT_EQ(platform_.menu_button_enabled, (std::map<int, bool>{{command::kHide, false},
+                                                                {command::kSpeak, true},
+                                                                {command::kBrowse, true},
+                                                                {command::kClear, true},
+                                                                {command::kSearchMenu, true}}));
+  EXPECT_TRUE(platform_.enabled[Control::kTranslateButton]);
+  EXPECT_GE(platform_.focus_count, 1);
+  EXPECT_EQ(lines(), std::vector<Line>{kReady});
+}
+
+TEST_F(ApplicationTest, EmptyStoreAsksForADictionary) {
+  struct Case {
+    std::optional<std::string> answer;
+    std::vector<Line> lines;
+  };
+  for (const Case& c :
+       {Case{dictionary_, {kReady}}, Case{std::nullopt, {error_line(101), kReady}}}) {
+    SCOPED_TRACE(c.answer.value_or("cancelled"));
+    store_.keys.clear();
+    app_.reset();
+    platform_ = FakePlatform();
+    platform_.chooser_answer = c.answer;
+    const Application& app = start();
+    ASSERT_EQ(platform_.chooser_calls.size(), 1u);
+    EXPECT_EQ(platform_.chooser_calls[0].kind, FileKind::kDictionary);
+    EXPECT_EQ(platform_.chooser_calls[0].title, u"Dictionary");
+    EXPECT_EQ(app.settings().dictionary_path, c.answer);
+    EXPECT_EQ(lines(), c.lines);
+  }
+}
+
+// ---- Commands --------------------------------------------------------------
+
+TEST_F(ApplicationTest, TranslateTrimsAndCutsTheQueryAndListsWhatItFinds) {
+  start();
+  const std::u16string long_query =
+      std::u16string(200, u' ') + u"house" + std::u16string(44, u'a') + std::u16string(7, u'z');
+  const std::vector<std::pair<std::u16string, std::vector<Line>>> cases = {
+      {u"house", house_lines()},
+      {u"  house  ", house_lines()},
+      {u"", {}},
+      {u"   ", {}},
+      // Blanks are trimmed after the cut at 249, so the title shows where it fell.
+      {long_query, {title("Extended Search", "house" + std::string(44, 'a'))}}};
+  for (const auto& [query, expected] : cases) {
+    SCOPED_TRACE(to_utf8(query));
+    type(query);
+    const int focus = platform_.focus_count;
+    EXPECT_EQ(lines_of(command::kTranslate), expected);
+    EXPECT_EQ(platform_.focus_count, focus + 1);
+  }
+}
+
+TEST_F(ApplicationTest, ClearEmptiesTheListAndForgetsTheSelection) {
+  Application& app = start();
+  type(u"house");
+  app.command(command::kTranslate);
+  platform_.list.mark = 2;
+  app.result_selection_changed();
+  ASSERT_EQ(app.listing().remembered().index, 2);
+  const int focus = platform_.focus_count;
+  app.command(command::kClear);
+  EXPECT_TRUE(platform_.list.rows.empty());
+  EXPECT_EQ(app.listing().remembered().index, -1);
+  EXPECT_EQ(platform_.focus_count, focus + 1);
+}
+
+TEST_F(ApplicationTest, DirectionSwitchesAtOnceButIsSavedLater) {
+  Application& app = start();
+  const auto before = store_.keys;
+  app.command(command::kDirection);
+  EXPECT_EQ(app.settings().direction, 2);
+  EXPECT_EQ(platform_.text(Control::kDirectionButton), u"de \u00BB en");
+  EXPECT_EQ(store_.keys, before);
+  type(u"Hund");
+  EXPECT_EQ(lines_of(command::kTranslate),
+            (std::vector<Line>{title("Extended Search", "Hund"), head("Hund"), tr("dog")}));
+  app.command(command::kDirection);
+  EXPECT_EQ(platform_.text(Control::kDirectionButton), u"en \u00BB de");
+}
+
+TEST_F(ApplicationTest, SearchMethodsApplyAtOnceAndAreSavedAtShutdown) {
+  Application& app = start();
+  const auto before = store_.keys;
+  const std::vector<std::pair<int, std::string>> methods = {
+      {0, "Exact Search"}, {1, "Extended Search"}, {3, "Full Search"}, {2, "Phrase Search"}};
+  for (const auto& [method, name] : methods) {
+    SCOPED_TRACE(name);
+    app.command(command::kExactSearch + method);
+    EXPECT_EQ(app.settings().search_method, method);
+    EXPECT_EQ(store_.keys, before);
+    const FakeMenu menu = prepared(MenuKind::kSearch);
+    for (int m = 0; m < 4; ++m)
+      EXPECT_EQ(menu.item(command::kExactSearch + m).checked, m == method);
+    type(u"house");
+    const auto found = lines_of(command::kTranslate);
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found[0], title(name, "house"));
+  }
+  app.shutdown();
+  EXPECT_EQ(stored(u"Search Method"), StoredValue::of(2));
+}
+
+TEST_F(ApplicationTest, QuickTranslateCommandsSetTheModeAndTheHideButtonHides) {
+  Application& app = start();
+  const auto before = store_.keys;
+  struct Case {
+    int id, on, button;
+  };
+  for (const Case& c :
+       {Case{127, 1, 2}, Case{125, 0, 2}, Case{129, 1, 4}, Case{126, 1, 1}, Case{125, 0, 1}}) {
+    SCOPED_TRACE(c.id);
+    app.command(c.id);
+    EXPECT_EQ(app.settings().quick_translate_on, c.on);
+    EXPECT_EQ(app.settings().quick_translate_button, c.button);
+    EXPECT_EQ(platform_.menu_button_enabled[command::kHide], c.on == 1);
+    const FakeMenu menu = prepared(MenuKind::kSearch);
+    EXPECT_EQ(menu.item(command::kQuickTranslateOff).checked, c.on == 0);
+    for (int b = 1; b <= 4; ++b) {
+      EXPECT_EQ(menu.item(command::kQuickTranslateOff + b).checked, c.on == 1 && c.button == b);
+    }
+  }
+  EXPECT_EQ(store_.keys, before);
+  app.command(command::kHide);
+  EXPECT_EQ(platform_.back_count, 1);
+  EXPECT_EQ(platform_.destroy_count, 0);
+}
+
+TEST_F(ApplicationTest, ChoosingALanguageSavesAtOnceAndChangesTheTexts) {
+  write_module();
+  Application& app = start();
+  ASSERT_EQ(app.languages().size(), 2u);
+  app.command(command::kFirstLanguage + 1);
+  EXPECT_EQ(app.settings().language_index, 1);
+  EXPECT_EQ(stored(u"UI"), StoredValue::of(1));
+  EXPECT_EQ(platform_.text(Control::kQueryLabel), u"xx 40001");
+  EXPECT_EQ(platform_.text(Control::kTranslateButton), u"xx 40002");
+  EXPECT_EQ(platform_.menu_button_texts[command::kDictMenu], u"xx 40018");
+  EXPECT_EQ(prepared(MenuKind::kDict).item(command::kLoadDictionary).text, u"xx 40016");
+  app.command(command::kFirstLanguage);
+  EXPECT_EQ(stored(u"UI"), StoredValue::of(0));
+  EXPECT_EQ(platform_.text(Control::kQueryLabel), u"Word or Phrase:");
+}
+
+TEST_F(ApplicationTest, LoadDictionaryKeepsACancelledPickAndTakesAPickedOne) {
+  Application& app = start();
+  app.command(command::kLoadDictionary);
+  ASSERT_EQ(platform_.chooser_calls.size(), 1u);
+  EXPECT_EQ(platform_.chooser_calls[0].title, u"Dictionary");
+  EXPECT_EQ(app.settings().dictionary_path, dictionary_);
+  EXPECT_EQ(stored(u"Dictionary"), StoredValue::of(utf8_to_utf16(dictionary_)));
+  EXPECT_EQ(stored(prefix_value_name(1, dictionary_)), StoredValue::of(u",to "));
+
+  const std::string other = write_dictionary("fr-it.dic", "fr", "it");
+  platform_.chooser_answer = other;
+  app.command(command::kLoadDictionary);
+  EXPECT_EQ(app.settings().dictionary_path, other);
+  EXPECT_EQ(platform_.text(Control::kDirectionButton), u"fr \u00BB it");
+  EXPECT_EQ(stored(u"Dictionary"), StoredValue::of(utf8_to_utf16(other)));
+  EXPECT_EQ(stored(prefix_value_name(1, other)), StoredValue::of(u",to "));
+}
+
+TEST_F(ApplicationTest, InvisibleListingTogglesSavesAtOnceAndStopsRedraws) {
+  Application& app = start();
+  type(u"house");
+  int redraws = platform_.list.redraws;
+  app.command(command::kTranslate);
+  EXPECT_EQ(platform_.list.redraws, redraws);
+
+  app.command(command::kInvisibleListing);
+  EXPECT_EQ(app.settings().invisible_listing, 0);
+  EXPECT_EQ(stored(u"Invisible Listing"), StoredValue::of(0));
+  redraws = platform_.list.redraws;
+  app.command(command::kTranslate);
+  EXPECT_EQ(platform_.list.redraws, redraws + 5);
+
+  app.command(command::kInvisibleListing);
+  EXPECT_EQ(stored(u"Invisible Listing"), StoredValue::of(1));
+  EXPECT_TRUE(app.flags().invisible_listing);
+}
+
+TEST_F(ApplicationTest, HelpShowsTheDefaultHelpFileAtItsAnchor) {
+  start().command(command::kHelp);
+  EXPECT_EQ(platform_.help_paths, std::vector<std::string>{data_folder() + "/lexvi_e.htm#main"});
+}
+
+TEST_F(ApplicationTest, ExitEndsTheProgramOnlyOutsideBrowseMode) {
+  for (const int id : {command::kCancel, command::kExit}) {
+    for (const bool browsing : {false, true}) {
+      SCOPED_TRACE(std::to_string(id) + (browsing ? " browsing" : ""));
+      Application& app = restart();
+      type(u"house");
+      if (browsing) app.command(command::kBrowse);
+      app.command(id);
+      EXPECT_EQ(platform_.destroy_count, browsing ? 0 : 1);
+      EXPECT_FALSE(app.flags().browse_mode);
+      EXPECT_TRUE(platform_.enabled[Control::kTranslateButton]);
+      EXPECT_TRUE(platform_.menu_button_enabled[command::kSearchMenu]);
+      if (browsing) {
+        EXPECT_EQ(lines_of(command::kTranslate), house_lines());
+      }
+    }
+  }
+}
+
+TEST_F(ApplicationTest, BrowseListsAPageWithoutTitleAndDisablesSearching) {
+  Application& app = start();
+  platform_.page_rows = 3;
+  type(u"house");
+  const int focus = platform_.focus_count;
+  EXPECT_EQ(lines_of(command::kBrowse),
+            (std::vector<Line>{head("house"), tr("Haus"), head("house-boat")}));
+  EXPECT_TRUE(app.flags().browse_mode);
+  EXPECT_EQ(app.search_state().browse_page_size, 3u);
+  EXPECT_FALSE(platform_.enabled[Control::kTranslateButton]);
+  for (const int id : {command::kBrowse, command::kClear, command::kSearchMenu}) {
+    EXPECT_FALSE(platform_.menu_button_enabled[id]) << id;
+  }
+  EXPECT_TRUE(platform_.menu_button_enabled[command::kSpeak]);
+  EXPECT_EQ(platform_.focus_count, focus);
+
+  EXPECT_EQ(lines_of(command::kLineDown), (std::vector<Line>{head("house-boat"), tr("Hausboot")}));
+  EXPECT_EQ(lines_of(command::kHome), (std::vector<Line>{head("dog"), tr("Hund"), head("house")}));
+}
+
+TEST_F(ApplicationTest, BrowseMovesDoNothingOutsideBrowseMode) {
+  Application& app = start();
+  type(u"house");
+  app.command(command::kBrowse);
+  app.command(command::kCancel);
+  for (const int id : {command::kPageUp, command::kPageDown, command::kLineUp, command::kLineDown,
+                       command::kHome, command::kEnd}) {
+    EXPECT_TRUE(lines_of(id).empty()) << id;
+  }
+}
+
+// ---- Menus -----------------------------------------------------------------
+
+TEST_F(ApplicationTest, DictMenuGetsItsTextsOneItemPerLanguageAndIsGreyedWhileBrowsing) {
+  write_module();
+  Application& app = start();
+  FakeMenu menu = FakeMenu::dict_menu();
+  menu.positions[1].item.text.clear();
+  app.prepare_menu(MenuKind::kDict, menu);
+  app.prepare_menu(MenuKind::kDict, menu);
+  // clang-format off
+  const std::map<int, std::u16string> texts = {
+      {command::kLoadDictionary, u"Load Dictionary..."}, {command::kAbout, u"About..."},
+      {command::kHelp, u"Help..."}, {command::kExit, u"Exit"}, {200, u"English"},
+      {201, u"Testish"}};
+  // clang-format on
+  for (const auto& [id, text] : texts) {
+    EXPECT_EQ(menu.item(id).text, text) << id;
+    EXPECT_TRUE(menu.item(id).enabled) << id;
+  }
+  EXPECT_EQ(menu.positions[1].item.text, u"Select Interface");
+  EXPECT_EQ(menu.positions[1].items.size(), 2u);
+  EXPECT_TRUE(menu.item(200).checked);
+  EXPECT_FALSE(menu.item(201).checked);
+
+  app.command(201);
+  type(u"house");
+  app.command(command::kBrowse);
+  app.prepare_menu(MenuKind::kDict, menu);
+  EXPECT_EQ(menu.positions[1].items.size(), 2u);
+  EXPECT_FALSE(menu.item(200).checked);
+  EXPECT_TRUE(menu.item(201).checked);
+  for (const auto& [id, text] : texts) EXPECT_FALSE(menu.item(id).enabled) << id;
+  EXPECT_FALSE(menu.positions[1].item.enabled);
+}
+
+TEST_F(ApplicationTest, SearchMenuGetsItsTextsAndCheckMarks) {
+  Application& app = start();
+  FakeMenu menu = FakeMenu::search_menu();
+  menu.positions[5].item.text.clear();
+  app.prepare_menu(MenuKind::kSearch, menu);
+  // clang-format off
+  const std::map<int, std::u16string> texts = {
+      {40107, u"Exact Search"}, {40108, u"Extended Search"}, {40109, u"Phrase Search"},
+      {40110, u"Full Search"}, {40132, u"Invisible Listing"}, {130, u"Prefix Settings..."},
+      {125, u"Off"}, {126, u"Button #1"}, {127, u"Button #2"}, {128, u"Button #3"},
+      {129, u"Button #4"}};
+  // clang-format on
+  for (const auto& [id, text] : texts) EXPECT_EQ(menu.item(id).text, text) << id;
+  EXPECT_EQ(menu.positions[5].item.text, u"Quick Translate");
+  for (const int id : {40107, 40108, 40109, 40110, 125, 126, 127, 128, 129, 40132}) {
+    EXPECT_EQ(menu.item(id).checked, id == 40108 || id == 125 || id == 40132) << id;
+  }
+  app.command(command::kInvisibleListing);
+  menu = prepared(MenuKind::kSearch);
+  EXPECT_FALSE(menu.item(command::kInvisibleListing).checked);
+}
+
+// ---- Activation and the result list ----------------------------------------
+
+TEST_F(ApplicationTest, ActivationAndTrayTapBringTheWindowForwardAndMayTranslateTheClipboard) {
+  constexpr int kTray = -1, kOtherCode = -2;  // the tray message instead of an activation
+  struct Case {
+    const char* name;
+    int on, button, event;
+    std::optional<std::u16string> clipboard;
+    bool translates;
+    int fronts;
+  };
+  for (const Case& c : {Case{"activated", 1, 2, kActivated, u"dog", true, 1},
+                        Case{"by a tap", 1, 2, kClickActivated, u"dog", false, 1},
+                        Case{"no button", 1, 0, kActivated, u"dog", false, 1},
+                        Case{"off", 0, 2, kActivated, u"dog", false, 1},
+                        Case{"empty clipboard", 1, 2, kActivated, std::nullopt, false, 1},
+                        Case{"state 0", 1, 2, 0, u"dog", false, 0},
+                        Case{"tray, no button", 1, 0, kTray, u"dog", true, 1},
+                        Case{"tray while off", 0, 0, kTray, u"dog", false, 0},
+                        Case{"tray, other code", 1, 0, kOtherCode, u"dog", false, 0}}) {
+    SCOPED_TRACE(c.name);
+    store_.keys[kSettingsKey][u"QuickTranslate"] = StoredValue::of(c.on);
+    store_.keys[kSettingsKey][u"QuickTranslateButton"] = StoredValue::of(c.button);
+    Application& app = restart();
+    platform_.clipboard = c.clipboard;
+    type(u"house");
+    const int focus = platform_.focus_count;
+    if (c.event >= 0) {
+      app.activate(c.event);
+    } else {
+      app.quick_translate_message(kTrayIconId, c.event == kTray ? kTrayTap : kTrayTap - 1);
+    }
+    EXPECT_EQ(platform_.front_count, c.fronts);
+    EXPECT_EQ(platform_.focus_count, focus + c.fronts);
+    EXPECT_EQ(platform_.posted,
+              c.translates ? std::vector<int>{command::kTranslate} : std::vector<int>{});
+    EXPECT_EQ(platform_.text(Control::kQueryBox), c.translates ? u"dog" : u"house");
+  }
+}
+
+TEST_F(ApplicationTest, ATappedLineBecomesTheQuery) {
+  Application& app = start();
+  type(u"house");
+  app.command(command::kTranslate);
+  // Rows: Ready, the title, house, Haus, house-boat, Hausboot.
+  for (const auto& [row, query] : std::vector<std::pair<int, std::u16string>>{
+           {4, u"house-boat"}, {3, u"Haus"}, {1, u"house"}, {0, u"typed"}}) {
+    SCOPED_TRACE(row);
+    type(u"typed");
+    platform_.list.mark = row;
+    app.result_selection_changed();
+    const int focus = platform_.focus_count;
+    app.result_list_focused();
+    EXPECT_EQ(platform_.text(Control::kQueryBox), query);
+    EXPECT_EQ(platform_.focus_count, focus + 1);
+  }
+}
+
+// ---- Shutdown --------------------------------------------------------------
+
+TEST_F(ApplicationTest, ShutdownSavesEverySettingAndTheNextRunReadsThemBack) {
+  Application& app = start();
+  for (const int id :
+       {command::kDirection, command::kExactSearch, 127, command::kInvisibleListing}) {
+    app.command(id);
+  }
+  app.shutdown();
+  const std::vector<std::pair<std::u16string, StoredValue>> expected = {
+      {u"Language From", StoredValue::of(2)},
+      {u"Search Method", StoredValue::of(0)},
+      {u"QuickTranslate", StoredValue::of(1)},
+      {u"QuickTranslateButton", StoredValue::of(2)},
+      {u"Dictionary", StoredValue::of(utf8_to_utf16(dictionary_))},
+      {u"Speech Library", StoredValue::of(u"")},
+      {u"UI", StoredValue::of(0)},
+      {u"Invisible Listing", StoredValue::of(0)},
+      {prefix_value_name(1, dictionary_), StoredValue::of(u",to ")},
+      {prefix_value_name(2, dictionary_), StoredValue::of(u"")}};
+  for (const auto& [name, value] : expected) EXPECT_EQ(stored(name), value) << to_utf8(name);
+  EXPECT_TRUE(app.languages().empty());
+
+  FakePlatform next_window;
+  Application next(next_window, store_, data_folder());
+  next.start();
+  EXPECT_TRUE(next_window.chooser_calls.empty());
+  EXPECT_EQ(next.settings().direction, 2);
+  EXPECT_EQ(next.settings().search_method, 0);
+  EXPECT_EQ(next.settings().invisible_listing, 0);
+  EXPECT_EQ(next.settings().dictionary_path, dictionary_);
+  EXPECT_EQ(next_window.text(Control::kDirectionButton), u"de \u00BB en");
+}
+
+}  // namespace
+}  // namespace lexvia::testing

@@ -1,0 +1,226 @@
+// A platform that only records: the application's behaviour is then read off
+// plain fields, with no window system in the way.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "shell/platform.h"
+
+namespace lexvia {
+inline void PrintTo(const Rect& r, std::ostream* os) {
+  *os << "{" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << "}";
+}
+}  // namespace lexvia
+
+namespace lexvia::testing {
+
+class FakeList final : public ListControl {
+ public:
+  struct Row {
+    std::u16string text;
+    int data = 0;
+  };
+
+  int count() const override { return static_cast<int>(rows.size()); }
+  void remove_first() override {
+    if (!rows.empty()) rows.erase(rows.begin());
+  }
+  void remove_all() override {
+    rows.clear();
+    mark = -1;
+  }
+  void append(std::u16string text, int item_data) override {
+    rows.push_back({std::move(text), item_data});
+  }
+  std::u16string text(int index) const override {
+    return rows.at(static_cast<std::size_t>(index)).text;
+  }
+  int item_data(int index) const override { return rows.at(static_cast<std::size_t>(index)).data; }
+  void scroll_into_view(int) override {}
+  void redraw(int) override { ++redraws; }
+  int selection_mark() const override { return mark; }
+
+  std::vector<Row> rows;
+  int mark = -1;
+  int redraws = 0;
+};
+
+class FakePlatform final : public Platform {
+ public:
+  void set_text(Control control, std::u16string_view value) override {
+    texts[control] = std::u16string(value);
+  }
+  std::u16string text(Control control) const override {
+    const auto it = texts.find(control);
+    return it == texts.end() ? std::u16string() : it->second;
+  }
+  void set_enabled(Control control, bool on) override { enabled[control] = on; }
+  void set_visible(Control control, bool on) override { visible[control] = on; }
+  void place(Control control, Rect rect) override { placements[control] = rect; }
+  void set_result_column_width(int width) override { column_width = width; }
+  Size client_size() const override { return client; }
+  int scroll_bar_width() const override { return scroll_bar; }
+  void focus_query() override { ++focus_count; }
+  ListControl& result_list() override { return list; }
+  int browse_page_rows() const override { return page_rows; }
+
+  void set_menu_button_text(int command, std::u16string_view value) override {
+    menu_button_texts[command] = std::u16string(value);
+  }
+  void enable_menu_button(int command, bool on) override { menu_button_enabled[command] = on; }
+
+  void bring_to_front() override { ++front_count; }
+  void send_to_back() override { ++back_count; }
+  void destroy_window() override { ++destroy_count; }
+  void post_command(int command) override { posted.push_back(command); }
+
+  struct ChooserCall {
+    FileKind kind;
+    std::u16string title;
+  };
+  std::optional<std::string> choose_file(FileKind kind, std::u16string_view title) override {
+    chooser_calls.push_back({kind, std::u16string(title)});
+    return chooser_answer;
+  }
+  void show_help(const std::string& path_with_anchor) override {
+    help_paths.push_back(path_with_anchor);
+  }
+  std::optional<std::u16string> clipboard_text() override { return clipboard; }
+
+  void run_operation(const std::function<void()>& work,
+                     const std::function<void()>& deliver) override {
+    work();
+    deliver();
+  }
+
+  std::map<Control, std::u16string> texts;
+  std::map<Control, bool> enabled;
+  std::map<Control, bool> visible;
+  std::map<Control, Rect> placements;
+  int column_width = -1;
+  std::map<int, std::u16string> menu_button_texts;
+  std::map<int, bool> menu_button_enabled;
+  int focus_count = 0;
+  int front_count = 0;
+  int back_count = 0;
+  int destroy_count = 0;
+  std::vector<int> posted;
+  std::vector<std::string> help_paths;
+  std::optional<std::u16string> clipboard;
+  std::optional<std::string> chooser_answer;
+  std::vector<ChooserCall> chooser_calls;
+  Size client{480, 640};
+  int scroll_bar = 13;
+  int page_rows = 5;
+  FakeList list;
+};
+
+// A menu as the resource lays it out: positions, each an item, a separator or
+// a submenu of items.
+class FakeMenu final : public Menu {
+ public:
+  struct Item {
+    int command = 0;
+    std::u16string text;
+    bool checked = false;
+    bool enabled = true;
+  };
+  enum class Kind { kItem, kSeparator, kSubmenu };
+  struct Position {
+    Kind kind = Kind::kItem;
+    Item item;                // a submenu's title and state; no command
+    std::vector<Item> items;  // a submenu's items
+  };
+
+  explicit FakeMenu(std::vector<Position> layout) : positions(std::move(layout)) {}
+
+  static Item entry(int command) { return {command, {}, false, true}; }
+  static Position item_at(int command) { return {Kind::kItem, entry(command), {}}; }
+  static Position separator() { return {Kind::kSeparator, entry(0), {}}; }
+  static Position submenu(std::u16string title, const std::vector<int>& commands) {
+    Position p{Kind::kSubmenu, {0, std::move(title), false, true}, {}};
+    for (int c : commands) p.items.push_back(entry(c));
+    return p;
+  }
+
+  static FakeMenu dict_menu() {
+    return FakeMenu({item_at(command::kLoadDictionary), submenu(u"Select Interface", {}),
+                     separator(), item_at(command::kAbout), item_at(command::kHelp), separator(),
+                     item_at(command::kExit)});
+  }
+  static FakeMenu search_menu() {
+    return FakeMenu({item_at(40107), item_at(40108), item_at(40109), item_at(40110), separator(),
+                     submenu(u"Quick Translate", {125, 126, 127, 128, 129}), separator(),
+                     item_at(command::kInvisibleListing), separator(),
+                     item_at(command::kPrefixSettings)});
+  }
+
+  // A test failure, not a crash, when the menu lacks the item.
+  Item item(int command) const {
+    if (const Item* i = find_in(*this, command)) return *i;
+    ADD_FAILURE() << "the menu holds no item " << command;
+    return entry(-1);
+  }
+
+  bool holds(int command) const override { return find_in(*this, command) != nullptr; }
+  void remove_item(int command) override {
+    std::erase_if(positions, [command](const Position& p) {
+      return p.kind == Kind::kItem && p.item.command == command;
+    });
+    for (Position& p : positions) {
+      std::erase_if(p.items, [command](const Item& i) { return i.command == command; });
+    }
+  }
+  void append_to_submenu(int position, int command, std::u16string_view text) override {
+    Position* p = at(position);
+    if (p == nullptr || p->kind != Kind::kSubmenu) {
+      ADD_FAILURE() << "no submenu at position " << position;
+      return;
+    }
+    p->items.push_back({command, std::u16string(text), false, true});
+  }
+  void set_item_text(int command, std::u16string_view text) override {
+    if (Item* i = find_in(*this, command)) i->text = std::u16string(text);
+  }
+  void set_position_text(int position, std::u16string_view text) override {
+    if (Position* p = at(position)) p->item.text = std::u16string(text);
+  }
+  void check_item(int command, bool checked) override {
+    if (Item* i = find_in(*this, command)) i->checked = checked;
+  }
+  void enable_item(int command, bool enabled) override {
+    if (Item* i = find_in(*this, command)) i->enabled = enabled;
+  }
+  void enable_position(int position, bool enabled) override {
+    if (Position* p = at(position)) p->item.enabled = enabled;
+  }
+
+  std::vector<Position> positions;
+
+ private:
+  Position* at(int position) {
+    return position >= 0 && position < static_cast<int>(positions.size())
+               ? &positions[static_cast<std::size_t>(position)]
+               : nullptr;
+  }
+  template <class Self>
+  static auto find_in(Self& self, int command) -> decltype(&self.positions.front().item) {
+    for (auto& p : self.positions) {
+      if (p.kind == Kind::kItem && p.item.command == command) return &p.item;
+      for (auto& i : p.items) {
+        if (i.command == command) return &i;
+      }
+    }
+    return nullptr;
+  }
+};
+
+}  // namespace lexvia::testing
