@@ -42,6 +42,50 @@ class LoggedList final : public ListControl {
   std::size_t taken_ = 0;
 };
 
+// A list that keeps its lines: the browse dialog's, whose page is what it
+// holds after each move.
+class PlainList final : public ListControl {
+ public:
+  int count() const override { return static_cast<int>(lines_.size()); }
+  void remove_first() override { lines_.erase(lines_.begin()); }
+  void remove_all() override { lines_.clear(); }
+  void append(std::u16string text, int item_data) override {
+    lines_.push_back({std::move(text), item_data});
+  }
+  std::u16string text(int index) const override { return lines_.at(index).text; }
+  int item_data(int index) const override { return lines_.at(index).colour; }
+  void scroll_into_view(int) override {}
+  void redraw(int) override {}
+  int selection_mark() const override { return -1; }
+  const std::vector<Line>& lines() const { return lines_; }
+
+ private:
+  std::vector<Line> lines_;
+};
+
+// The browse dialog without a window: its page holds `rows` lines of one
+// unit each.
+class HeadlessBrowseWindow final : public DialogWindow {
+ public:
+  explicit HeadlessBrowseWindow(const int& rows) : rows_(rows) {}
+  Size client_size() const override { return {}; }
+  void place(int, Rect) override {}
+  void set_title(std::u16string_view) override {}
+  void set_control_text(int, std::u16string_view) override {}
+  std::u16string control_text(int) const override { return {}; }
+  void focus_control(int) override {}
+  void activate() override {}
+  void close() override {}
+  ListControl* list() override { return &list_; }
+  int list_row_height() const override { return 1; }
+  int list_client_height() const override { return rows_; }
+  const PlainList& page() const { return list_; }
+
+ private:
+  const int& rows_;
+  PlainList list_;
+};
+
 class HeadlessPlatform final : public Platform {
  public:
   std::u16string query;
@@ -61,7 +105,6 @@ class HeadlessPlatform final : public Platform {
   int scroll_bar_width() const override { return 0; }
   void focus_query() override {}
   ListControl& result_list() override { return list; }
-  int browse_page_rows() const override { return page_rows; }
   void set_menu_button_text(int, std::u16string_view) override {}
   void enable_menu_button(int, bool) override {}
   void bring_to_front() override {}
@@ -73,11 +116,21 @@ class HeadlessPlatform final : public Platform {
   }
   void show_help(const std::string&) override {}
   std::optional<std::u16string> clipboard_text() override { return std::nullopt; }
-  void run_operation(const std::function<void()>& work, const std::function<void()>&) override {
+  void run_operation(const std::function<void()>& work, const std::function<void()>&,
+                     const Progress&) override {
     work();
   }
+  DialogWindow* open_dialog(DialogKind kind, DialogHandler& handler) override {
+    if (kind != DialogKind::kBrowse) return nullptr;
+    handler.initialise(browse);
+    return &browse;
+  }
+  void run_dialog(DialogKind, DialogHandler&) override {}
+  Answer ask(std::u16string_view) override { return Answer::kCancel; }
+  void set_result_selection_mark(int) override {}
 
   LoggedList list;
+  HeadlessBrowseWindow browse{page_rows};
 };
 
 }  // namespace lexvia::cli

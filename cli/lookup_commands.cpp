@@ -105,10 +105,11 @@ int run_browse(const LookupArgs& args) {
   Session session(args);
   session.platform.page_rows = static_cast<int>(std::min<std::uint32_t>(args.page_size, INT32_MAX));
   session.app.command(command::kBrowse);
-  std::vector<std::vector<Line>> pages{session.platform.list.take_new()};
+  // A dictionary error goes to the browse list too.
+  std::vector<std::vector<Line>> pages{session.platform.browse.page().lines()};
   for (const std::string& move : args.moves) {
     session.app.command(kMoves.at(move));
-    pages.push_back(session.platform.list.take_new());
+    pages.push_back(session.platform.browse.page().lines());
   }
   return finish(pages, args, true);
 }

@@ -87,6 +87,9 @@ class ResultListing final : public LineSink {
   void append_line(std::u16string_view text, ColourCode colour) override;
   void clear_results();
   void remember_selection(bool forget);
+  // Puts back only the remembered index (a closing browse dialog gives the
+  // result list its index back; the text and colour code stay as they are).
+  void restore_remembered_index(int index) { remembered_.index = index; }
   void copy_selection_to_query(bool refocus);
 
   // How a row is drawn: highlighted when it is the remembered index (else

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "shell/dialogs.h"
+
 namespace lexvia {
 
 namespace {
@@ -20,7 +22,10 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
       keeper_({store_, settings_, [this](int index) { load_language(index); }, labels_, errors_,
                strings_, *this}),
       engine_({settings_.dictionary_path, search_state_, cancel_, index_reader_,
-               translation_reader_, queue_, prefixes_}) {}
+               translation_reader_, queue_, prefixes_}),
+      browse_dialog_(std::make_unique<BrowseDialog>(*this)) {}
+
+Application::~Application() = default;
 
 // ---- Start-up and shutdown -------------------------------------------------
 
@@ -136,7 +141,11 @@ void Application::activate(int state) {
       settings_.quick_translate_button > 0) {
     quick_translate_message(kTrayIconId, kTrayTap);
   }
-  refocus_query();
+  if (active_dialog_ != nullptr) {
+    active_dialog_->activated();
+  } else {
+    refocus_query();
+  }
   in_activation_ = false;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,10 +36,13 @@ struct StartOptions {
   bool command_line = false;
 };
 
+class BrowseDialog;
+
 class Application final : private SettingsShell, private QueryBox {
  public:
   // The data folder holds the language modules and help files.
   Application(Platform& platform, KeyValueStore& store, std::string data_folder);
+  ~Application() override;
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
@@ -96,9 +100,14 @@ class Application final : private SettingsShell, private QueryBox {
   // QueryBox, for the listing's copy of a tapped line.
   void set_text(std::u16string_view text) override;
 
+  friend class BrowseDialog;
+  friend class SearchOptionsDialog;
+  friend class AboutBox;
+
   void load_language(int index);
   void ensure_prefix_lists();
   void translate(int id);
+  void browse_from_query();
   void browse_move(BrowseMove move);
   void run_lookup(const std::function<void()>& work);
   void set_browse_mode(bool on);
@@ -133,6 +142,10 @@ class Application final : private SettingsShell, private QueryBox {
     std::u16string list;
   } prefixes_;
   SearchEngine engine_;
+
+  // The dialog that takes the main window's activation while it is open.
+  DialogHandler* active_dialog_ = nullptr;
+  std::unique_ptr<BrowseDialog> browse_dialog_;
 
   // Re-entry guards: a nested call returns at once.
   bool in_activation_ = false;

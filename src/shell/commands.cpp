@@ -3,6 +3,7 @@
 #include <string>
 
 #include "shell/application.h"
+#include "shell/dialogs.h"
 
 namespace lexvia {
 
@@ -90,15 +91,27 @@ void Application::command(int id, int notification) {
       listing_.clear_results();
       break;
     case command::kSpeak:
-    case command::kAbout:
-    case command::kPrefixSettings:
-      // Speech and the dialogs come with their own platform parts.
+      // Speech comes with its plug-in; the browse dialog gets the focus back.
+      if (flags_.browse_mode) browse_dialog_->activate();
       break;
+    case command::kAbout: {
+      AboutBox box(*this);
+      platform_.run_dialog(DialogKind::kAbout, box);
+      break;
+    }
+    case command::kPrefixSettings: {
+      SearchOptionsDialog options(*this);
+      platform_.run_dialog(DialogKind::kSearchOptions, options);
+      break;
+    }
     case command::kHide:
       platform_.send_to_back();
       break;
     case command::kDirection:
       settings_.direction = 3 - static_cast<int>(direction_of(settings_));
+      // A browse position belongs to the other direction's section: the page
+      // is listed again from the query, in the new direction.
+      if (flags_.browse_mode && browse_dialog_->is_open()) browse_from_query();
       refresh_state();
       refocus_query();
       break;
@@ -131,7 +144,11 @@ void Application::exit_command() {
     platform_.destroy_window();
     return;
   }
-  // Exit closes browsing instead of the program.
+  // Exit closes the browse dialog instead of the program.
+  if (browse_dialog_->is_open()) {
+    browse_dialog_->command(command::kExit);
+    return;
+  }
   set_browse_mode(false);
   refresh_state();
   refocus_query();
@@ -143,10 +160,7 @@ void Application::translate(int id) {
   const std::string query = prepare_query(platform_.text(Control::kQueryBox));
   const bool browse = id == command::kBrowse;
   set_browse_mode(browse);
-  if (browse) {
-    search_state_.browse_page_size =
-        static_cast<std::uint32_t>(std::max(0, platform_.browse_page_rows()));
-  }
+  if (browse) browse_dialog_->open();
   if (!query.empty()) {
     const SearchMethod method = browse ? SearchMethod::kBrowse : method_of(settings_);
     const Direction direction = direction_of(settings_);
@@ -155,9 +169,20 @@ void Application::translate(int id) {
       prefixes_.list = keeper_.get_prefix_list(static_cast<int>(direction));
     }
     run_lookup([&] { engine_.search_dictionary(query, method, direction); });
+    if (browse) browse_dialog_->activate();
   }
+  if (flags_.browse_mode) browse_dialog_->show_list();
   refresh_state();
   refocus_query();
+}
+
+void Application::browse_from_query() {
+  if (ListControl* browse_list = listing_.browse_list()) browse_list->remove_all();
+  listing_.remember_selection(true);
+  const std::string query = prepare_query(platform_.text(Control::kQueryBox));
+  if (query.empty()) return;
+  const Direction direction = direction_of(settings_);
+  run_lookup([&] { engine_.search_dictionary(query, SearchMethod::kBrowse, direction); });
 }
 
 void Application::browse_move(BrowseMove move) {
@@ -175,9 +200,13 @@ void Application::run_lookup(const std::function<void()>& work) {
   // With Invisible Listing the lines reach the list only once the lookup
   // has ended, so the list repaints once.
   const bool live = !flags_.invisible_listing;
-  platform_.run_operation(work, [this, live] {
-    if (live) queue_.deliver(listing_, strings_);
-  });
+  const Progress progress{strings_.text(StringId::kTranslating), strings_.text(StringId::kCancel),
+                          &cancel_};
+  platform_.run_operation(
+      work, [this, live] {
+        if (live) queue_.deliver(listing_, strings_);
+      },
+      progress);
   busy_ = false;
   queue_.deliver(listing_, strings_);
 }

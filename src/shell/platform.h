@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "listing/result_list.h"
+#include "search/search_engine.h"
 #include "settings/settings.h"
 #include "shell/ids.h"
 
@@ -46,6 +47,70 @@ class Menu {
 
 using FileKind = SettingsShell::FileKind;
 
+enum class DialogKind { kBrowse, kSearchOptions, kAbout };
+
+// What a dialog's window reports; the application's dialog logic answers.
+// Controls are addressed by their ids (dialog_ids.h).
+class DialogWindow;
+class DialogHandler {
+ public:
+  virtual ~DialogHandler() = default;
+  // The window and its controls exist; nothing is shown yet.
+  virtual void initialise(DialogWindow& window) = 0;
+  virtual void size_changed() {}
+  // A button, OK (1) or Cancel (2: Esc, the close button).
+  virtual void command(int id) = 0;
+  virtual void timer(int id) { (void)id; }
+  // The browse list: a row's selection changed; the list gained the focus.
+  virtual void list_selection_changed() {}
+  virtual void list_focused() {}
+  virtual void activated() {}
+};
+
+// A dialog's window. It fills the main window's area and has an OK button
+// in its top bar. It is destroyed by close(), after which the handler hears
+// nothing more from it.
+class DialogWindow {
+ public:
+  virtual ~DialogWindow() = default;
+  virtual Size client_size() const = 0;
+  virtual void place(int control, Rect rect) = 0;
+  virtual void set_title(std::u16string_view text) = 0;
+  virtual void set_control_text(int control, std::u16string_view text) = 0;
+  virtual std::u16string control_text(int control) const = 0;
+  virtual void focus_control(int control) = 0;
+  // To the top, with the input focus.
+  virtual void activate() = 0;
+  virtual void close() = 0;
+
+  // The browse dialog's list.
+  virtual ListControl* list() { return nullptr; }
+  virtual void set_list_visible(bool visible) { (void)visible; }
+  virtual void set_list_redraw(bool on) { (void)on; }
+  virtual void set_list_column_width(int width) { (void)width; }
+  // The height of the list's row 0 and of the list's client area.
+  virtual int list_row_height() const { return 0; }
+  virtual int list_client_height() const { return 0; }
+
+  // The About box: one timer at a time, and the feature line's colours.
+  virtual void start_timer(int id, int milliseconds) { (void)id, (void)milliseconds; }
+  virtual void stop_timer() {}
+  virtual Rgb base_colour() const { return {255, 255, 255}; }
+  // Redraws the feature line (control 1015's text) in this colour.
+  virtual void paint_feature_line(Rgb colour) { (void)colour; }
+};
+
+// A long operation's progress dialog: its text and, when the operation can
+// be cancelled, the flag its Cancel button sets.
+struct Progress {
+  std::u16string text;
+  std::u16string cancel_caption;
+  CancelFlag* cancel = nullptr;  // nothing: Cancel is disabled
+};
+
+// Answers of ask().
+enum class Answer { kYes, kNo, kCancel };
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -64,8 +129,6 @@ class Platform {
   // Selects the whole query text and gives the query box the focus.
   virtual void focus_query() = 0;
   virtual ListControl& result_list() = 0;
-  // How many lines a browse page holds: as many as the list shows.
-  virtual int browse_page_rows() const = 0;
 
   // The buttons of the menu bar, by their command.
   virtual void set_menu_button_text(int command, std::u16string_view text) = 0;
@@ -86,11 +149,23 @@ class Platform {
 
   // Runs `work` to its end and returns after it. Meanwhile the user interface
   // stays painted and `deliver` runs on the user interface thread now and then
-  // while it runs. `work` may run on another thread;
-  // it shares nothing with the user interface thread but what its caller made
-  // safe to share.
+  // while it runs. `work` may run on another thread; it shares nothing with
+  // the user interface thread but what its caller made safe to share. Once it
+  // has run for a moment, the progress dialog shows until it ends.
   virtual void run_operation(const std::function<void()>& work,
-                             const std::function<void()>& deliver) = 0;
+                             const std::function<void()>& deliver,
+                             const Progress& progress) = 0;
+
+  // Opens a dialog and returns at once (the browse dialog); the platform owns
+  // the window until the handler closes it.
+  virtual DialogWindow* open_dialog(DialogKind kind, DialogHandler& handler) = 0;
+  // Opens a dialog and returns once it has closed; the main window takes no
+  // input meanwhile.
+  virtual void run_dialog(DialogKind kind, DialogHandler& handler) = 0;
+  // A question with Yes, No and Cancel, over the open dialog.
+  virtual Answer ask(std::u16string_view text) = 0;
+  // Makes the result list's selection mark the given row (-1: none).
+  virtual void set_result_selection_mark(int row) = 0;
 };
 
 }  // namespace lexvia

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -53,6 +55,77 @@ class FakeList final : public ListControl {
   int redraws = 0;
 };
 
+// A dialog window that records what its dialog does, with a clock of its
+// own: advance() fires the running timer at the moments it would fire.
+class FakeDialogWindow final : public DialogWindow {
+ public:
+  Size client_size() const override { return client; }
+  void place(int control, Rect rect) override { placements[control] = rect; }
+  void set_title(std::u16string_view text) override { title = text; }
+  void set_control_text(int control, std::u16string_view text) override {
+    texts[control] = std::u16string(text);
+  }
+  std::u16string control_text(int control) const override {
+    const auto it = texts.find(control);
+    return it == texts.end() ? std::u16string() : it->second;
+  }
+  void focus_control(int control) override { focused = control; }
+  void activate() override { ++activations; }
+  void close() override { closed = true; }
+  ListControl* list() override { return &rows; }
+  void set_list_visible(bool on) override { list_visible = on; }
+  void set_list_redraw(bool on) override { redraw_switches.push_back(on); }
+  void set_list_column_width(int width) override { column_width = width; }
+  int list_row_height() const override { return rows.count() > 0 ? row_height : 0; }
+  int list_client_height() const override { return list_height; }
+  void start_timer(int id, int milliseconds) override {
+    timer = id;
+    interval = milliseconds;
+    next_fire = now + milliseconds;
+  }
+  void stop_timer() override { timer = 0; }
+  Rgb base_colour() const override { return base; }
+  void paint_feature_line(Rgb colour) override { painted.push_back({now, colour}); }
+
+  // Runs the clock to `until` (milliseconds since the dialog opened).
+  void advance(DialogHandler& handler, int until) {
+    while (timer != 0 && next_fire <= until) {
+      now = next_fire;
+      next_fire = now + interval;
+      handler.timer(timer);
+    }
+    now = until;
+  }
+  // The feature line's colour at a moment.
+  Rgb colour_at(int time) const {
+    Rgb colour = base;
+    for (const auto& [at, c] : painted) {
+      if (at <= time) colour = c;
+    }
+    return colour;
+  }
+
+  Size client{480, 600};
+  std::map<int, Rect> placements;
+  std::u16string title;
+  std::map<int, std::u16string> texts;
+  int focused = 0;
+  int activations = 0;
+  bool closed = false;
+  FakeList rows;
+  bool list_visible = true;
+  std::vector<bool> redraw_switches;
+  int column_width = -1;
+  int row_height = 16;
+  int list_height = 80;
+  int timer = 0;
+  int interval = 0;
+  int next_fire = 0;
+  int now = 0;
+  Rgb base{212, 208, 200};
+  std::vector<std::pair<int, Rgb>> painted;
+};
+
 class FakePlatform final : public Platform {
  public:
   void set_text(Control control, std::u16string_view value) override {
@@ -70,7 +143,6 @@ class FakePlatform final : public Platform {
   int scroll_bar_width() const override { return scroll_bar; }
   void focus_query() override { ++focus_count; }
   ListControl& result_list() override { return list; }
-  int browse_page_rows() const override { return page_rows; }
 
   void set_menu_button_text(int command, std::u16string_view value) override {
     menu_button_texts[command] = std::u16string(value);
@@ -95,11 +167,32 @@ class FakePlatform final : public Platform {
   }
   std::optional<std::u16string> clipboard_text() override { return clipboard; }
 
-  void run_operation(const std::function<void()>& work,
-                     const std::function<void()>& deliver) override {
+  void run_operation(const std::function<void()>& work, const std::function<void()>& deliver,
+                     const Progress& shown) override {
+    progress.push_back(shown);
     work();
     deliver();
   }
+  DialogWindow* open_dialog(DialogKind kind, DialogHandler& handler) override {
+    if (kind != DialogKind::kBrowse) return nullptr;
+    browse = std::make_unique<FakeDialogWindow>();
+    browse->list_height = page_rows * browse->row_height;
+    browse_handler = &handler;
+    handler.initialise(*browse);
+    return browse.get();
+  }
+  // Runs the dialog's script, if any, while the dialog is open.
+  void run_dialog(DialogKind kind, DialogHandler& handler) override {
+    dialog = std::make_unique<FakeDialogWindow>();
+    dialog_kinds.push_back(kind);
+    handler.initialise(*dialog);
+    if (dialog_script) dialog_script(*dialog, handler);
+  }
+  Answer ask(std::u16string_view text) override {
+    questions.emplace_back(text);
+    return answer;
+  }
+  void set_result_selection_mark(int row) override { list.mark = row; }
 
   std::map<Control, std::u16string> texts;
   std::map<Control, bool> enabled;
@@ -119,8 +212,16 @@ class FakePlatform final : public Platform {
   std::vector<ChooserCall> chooser_calls;
   Size client{480, 640};
   int scroll_bar = 13;
-  int page_rows = 5;
+  int page_rows = 5;  // the browse dialog's list holds this many rows
   FakeList list;
+  std::vector<Progress> progress;
+  std::unique_ptr<FakeDialogWindow> browse;
+  DialogHandler* browse_handler = nullptr;
+  std::unique_ptr<FakeDialogWindow> dialog;
+  std::vector<DialogKind> dialog_kinds;
+  std::function<void(FakeDialogWindow&, DialogHandler&)> dialog_script;
+  std::vector<std::u16string> questions;
+  Answer answer = Answer::kYes;
 };
 
 // A menu as the resource lays it out: positions, each an item, a separator or

@@ -1,0 +1,338 @@
+#include "shell/dialogs.h"
+
+#include <algorithm>
+
+#include "dict/dictionary_info.h"
+#include "settings/dictionary_texts.h"
+#include "shell/application.h"
+
+#ifndef LEXVIA_VERSION
+#define LEXVIA_VERSION "0"
+#endif
+
+namespace lexvia {
+
+namespace {
+
+// Each caption is built in 128 wide characters.
+constexpr std::size_t kCaptionUnits = 127;
+
+bool is_hungarian(std::u16string_view name) {
+  constexpr std::u16string_view kMagyar = u"magyar";
+  if (name.size() != kMagyar.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char16_t c = name[i] >= u'A' && name[i] <= u'Z' ? name[i] + 32 : name[i];
+    if (c != kMagyar[i]) return false;
+  }
+  return true;
+}
+
+constexpr std::array<std::u16string_view, AboutBox::kLines> kEnglishFeatures = {
+    u"Supported only on PocketPC and PocketPC 2002 devices",
+    u"Highly compressed Dicitionary Database files",
+    u"4 different search methods",
+    u"Improved Browsing module",
+    u"Easily replacable international user interface language moduls",
+    u"New in Version 2.0!\nInstallable from an all-in-one setup package",
+    u"New in Version 2.0!\nEnglish Speech Engine to pronounce phrases",
+    u"New in Version 2.0!\nPocketPC User Interface",
+    u"New in Version 2.0!\nOn the Browser Module added 'Page Up' and 'Page Down' Buttons",
+    u"New in Version 2.0!\nColor-Coded Listings",
+    u"New in Version 2.0!\nOptional Invisible Listing for faster results",
+    u"New in Version 2.0!\nMulti-language help file",
+    u"Comments and requests are welcome:\nwrite to lexvia@lexvia.example",
+    u"Questions, answers and news:\nthe discussion board at https://lexvia.example/forum",
+};
+
+constexpr std::array<std::u16string_view, AboutBox::kLines> kHungarianFeatures = {
+    u"T\u00E1mogatja a PocketPC \u00E9s PocketPC 2002 term\u00E9keket",
+    u"T\u00F6m\u00F6r\u00EDtett sz\u00F3t\u00E1r adatb\u00E1zisok",
+    u"4 k\u00FCl\u00F6nb\u00F6z\u00F5 keres\u00E9si m\u00F3d",
+    u"\u00C1tdolgozott B\u00F6ng\u00E9sz\u00F5 Modul",
+    u"Egyszer\u00FBen v\u00E1ltható nemzetk\u00F6zi felhaszn\u00E1l\u00F3i fel\u00FClet nyelvi modulok",
+    u"\u00DAj a 2.0 verzi\u00F3ban!\nEgy mindent mag\u00E1ban foglal\u00F3 \u00E1llom\u00E1nyb\u00F3l "
+    u"telep\u00EDthet\u00F5",
+    u"\u00DAj a 2.0 verzi\u00F3ban!\nAngol (amerikai dialektus) nyelv\u00FB "
+    u"besz\u00E9dszintetiz\u00E1l\u00F3 modul a kifejez\u00E9sek kiejt\u00E9s\u00E9hez",
+    u"\u00DAj a 2.0 verzi\u00F3ban!\nPocketPC felhaszn\u00E1l\u00F3i fel\u00FClet",
+    u"\u00DAj a 2.0 verzi\u00F3ban!\n'Lap Fel' \u00E9s 'Lap Le' nyom\u00F3gombok a "
+    u"B\u00F6ng\u00E9sz\u00F5 Modulban",
+    u"\u00DAj a 2.0 verzi\u00F3ban!\nSz\u00EDnezett list\u00E1z\u00E1s",
+    u"\u00DAj a 2.0 verzi\u00F3ban!\nKiv\u00E1laszthat\u00F3 L\u00E1thatatlan List\u00E1z\u00E1s a "
+    u"gyorsabb eredm\u00E9ny \u00E9rdek\u00E9ben",
+    u"\u00DAj a 2.0 verzi\u00F3ban!\nT\u00F6bb nyelv\u00FB s\u00FAg\u00F3",
+    u"\u00C9szrev\u00E9teleit \u00E9s k\u00E9r\u00E9seit sz\u00EDvesen fogadjuk:\n"
+    u"lexvia@lexvia.example",
+    u"K\u00E9rd\u00E9sek, v\u00E1laszok \u00E9s h\u00EDrek:\n"
+    u"a f\u00F3rum a https://lexvia.example/forum c\u00EDmen",
+};
+
+}  // namespace
+
+// ---- Browse dialog -----------------------------------------------------------
+
+void BrowseDialog::open() {
+  if (window_ == nullptr) window_ = app_.platform_.open_dialog(DialogKind::kBrowse, *this);
+  if (window_ == nullptr) return;
+  window_->activate();
+  // Hidden while the first page fills it.
+  window_->set_list_visible(false);
+}
+
+void BrowseDialog::show_list() {
+  if (window_ != nullptr) window_->set_list_visible(true);
+}
+
+void BrowseDialog::activate() {
+  if (window_ != nullptr) window_->activate();
+}
+
+void BrowseDialog::initialise(DialogWindow& window) {
+  window_ = &window;
+  app_.active_dialog_ = this;
+  saved_index_ = app_.listing_.remembered().index;
+  app_.listing_.set_browse_list(window.list());
+  window.set_title(app_.strings_.text(StringId::kBrowsing));
+  size_changed();
+}
+
+void BrowseDialog::size_changed() {
+  if (window_ == nullptr) return;
+  const Size client = window_->client_size();
+  const int w = client.width;
+  const int h = client.height;
+  window_->place(dialog::kBrowseHome, {w - 62, 4, 18, 16});
+  window_->place(dialog::kBrowsePageUp, {w - 42, 4, 18, 16});
+  window_->place(dialog::kBrowseLineUp, {w - 22, 4, 18, 16});
+  window_->place(dialog::kBrowseList, {2, 2, w - 4, h - 4});
+  window_->place(dialog::kBrowseLineDown, {w - 62, h - 20, 18, 16});
+  window_->place(dialog::kBrowsePageDown, {w - 42, h - 20, 18, 16});
+  window_->place(dialog::kBrowseEnd, {w - 22, h - 20, 18, 16});
+  window_->set_list_column_width(w - app_.platform_.scroll_bar_width() - 6);
+  // The row height is measured on a line of its own, which then goes again
+  // with everything else on the list: every size change empties it.
+  app_.listing_.append_line(u"IIWW", ColourCode::kError);
+  const int row = window_->list_row_height();
+  const int page = row > 0 ? window_->list_client_height() / row : 0;
+  app_.search_state_.browse_page_size = static_cast<std::uint32_t>(std::max(0, page));
+  app_.listing_.remember_selection(true);
+  if (ListControl* list = window_->list()) list->remove_all();
+}
+
+void BrowseDialog::command(int id) {
+  switch (id) {
+    case dialog::kBrowseHome:
+    case dialog::kBrowsePageUp:
+    case dialog::kBrowseLineUp:
+    case dialog::kBrowseLineDown:
+    case dialog::kBrowsePageDown:
+    case dialog::kBrowseEnd:
+      window_->set_list_redraw(false);
+      app_.command(id);
+      if (window_ != nullptr) window_->set_list_redraw(true);
+      break;
+    case dialog::kOk:
+    case dialog::kCancel:
+    case dialog::kBrowseClose:
+      close();
+      break;
+    default:
+      break;
+  }
+}
+
+void BrowseDialog::list_selection_changed() { app_.listing_.remember_selection(false); }
+
+void BrowseDialog::list_focused() {
+  app_.listing_.copy_selection_to_query(false);
+  if (window_ != nullptr) window_->focus_control(dialog::kBrowseClose);
+}
+
+void BrowseDialog::close() {
+  if (window_ == nullptr) return;
+  app_.active_dialog_ = nullptr;
+  app_.flags_.browse_mode = false;
+  app_.listing_.set_browse_list(nullptr);
+  DialogWindow* window = std::exchange(window_, nullptr);
+  window->close();
+  app_.refresh_state();
+  app_.listing_.restore_remembered_index(saved_index_);
+  app_.platform_.set_result_selection_mark(saved_index_);
+  app_.refocus_query();
+}
+
+// ---- Search Options dialog -----------------------------------------------------
+
+void SearchOptionsDialog::initialise(DialogWindow& window) {
+  window_ = &window;
+  app_.active_dialog_ = this;
+  const Size client = window.client_size();
+  const int w = client.width;
+  window.place(dialog::kCaption1, {2, 2, w - 94, 18});
+  window.place(dialog::kPrefixes1, {8, 22, w - 10, 54});
+  window.place(dialog::kReset1, {w - 90, 78, 88, 24});
+  window.place(dialog::kCaption2, {2, 86, w - 94, 18});
+  window.place(dialog::kPrefixes2, {8, 106, w - 10, 54});
+  window.place(dialog::kReset2, {w - 90, 162, 88, 24});
+  window.place(dialog::kCancel, {w - 20, 2, 16, 16});
+  const std::u16string reset = app_.strings_.text(StringId::kReset);
+  window.set_control_text(dialog::kReset1, reset);
+  window.set_control_text(dialog::kReset2, reset);
+  const auto caption = [this](int direction, StringId id) {
+    std::u16string text = direction_label(app_.labels_, direction).substr(0, 3);
+    text += u' ';
+    text += app_.strings_.text(id);
+    return text.substr(0, kCaptionUnits);
+  };
+  window.set_control_text(dialog::kCaption1, caption(1, StringId::kPrefixes1));
+  window.set_control_text(dialog::kCaption2, caption(2, StringId::kPrefixes2));
+  app_.ensure_prefix_lists();
+  window.set_control_text(dialog::kPrefixes1, app_.keeper_.get_prefix_list(1));
+  window.set_control_text(dialog::kPrefixes2, app_.keeper_.get_prefix_list(2));
+}
+
+void SearchOptionsDialog::command(int id) {
+  const auto reset = [this](int n, int edit) {
+    const auto list =
+        read_default_prefix_list({app_.settings_.dictionary_path, app_.errors_}, n);
+    if (list) window_->set_control_text(edit, *list);
+  };
+  switch (id) {
+    case dialog::kReset1:
+      reset(1, dialog::kPrefixes1);
+      break;
+    case dialog::kReset2:
+      reset(2, dialog::kPrefixes2);
+      break;
+    case dialog::kOk:
+      switch (app_.platform_.ask(app_.strings_.text(StringId::kConfirmSave))) {
+        case Answer::kYes:
+          app_.keeper_.confirm_search_options(window_->control_text(dialog::kPrefixes1),
+                                              window_->control_text(dialog::kPrefixes2));
+          close();
+          break;
+        case Answer::kNo:
+          close();
+          break;
+        case Answer::kCancel:
+          break;  // the edits stay
+      }
+      break;
+    case dialog::kCancel:
+      close();
+      break;
+    default:
+      break;
+  }
+}
+
+void SearchOptionsDialog::activated() {
+  if (window_ != nullptr) window_->activate();
+}
+
+void SearchOptionsDialog::close() {
+  app_.active_dialog_ = nullptr;
+  if (DialogWindow* window = std::exchange(window_, nullptr)) window->close();
+  app_.refresh_state();
+  app_.refocus_query();
+}
+
+// ---- About box -----------------------------------------------------------------
+
+std::u16string about_version_line() {
+  constexpr std::string_view version = LEXVIA_VERSION;
+  return u"Lexvia " + std::u16string(version.begin(), version.end());
+}
+
+std::u16string_view about_feature_line(bool hungarian, int line) {
+  const auto& set = hungarian ? kHungarianFeatures : kEnglishFeatures;
+  return set[static_cast<std::size_t>(std::clamp(line, 1, AboutBox::kLines) - 1)];
+}
+
+Rgb AboutBox::blend(Rgb base, int step) {
+  const auto channel = [step](int from, int to) {
+    return static_cast<std::uint8_t>((from + (to - from) * step / 8) & 0xFF);
+  };
+  return {channel(base.r, kTarget.r), channel(base.g, kTarget.g), channel(base.b, kTarget.b)};
+}
+
+void AboutBox::initialise(DialogWindow& window) {
+  window_ = &window;
+  app_.active_dialog_ = this;
+  const Size client = window.client_size();
+  const int w = client.width;
+  const int h = client.height;
+  window.place(dialog::kVersionLine, {80, 10, w - 82, 20});
+  window.place(dialog::kLegalLine, {2, 52, w - 4, 20});
+  window.place(dialog::kWebLine, {2, 74, w - 4, 20});
+  window.place(dialog::kRightsLine, {2, 96, w - 4, 20});
+  window.place(dialog::kDictionaryLine, {2, 118, w - 4, 40});
+  window.place(dialog::kFeatureLine, {6, 160, w - 12, h - 166});
+  window.set_control_text(dialog::kVersionLine, about_version_line());
+  window.set_control_text(dialog::kLegalLine, u"Copyright \u00A9 2026 the Lexvia developers");
+  window.set_control_text(dialog::kWebLine, u"https://lexvia.example");
+  window.set_control_text(dialog::kRightsLine, u"Made by the Lexvia developers");
+  base_ = window.base_colour();
+  const int index = app_.settings_.language_index;
+  const bool in_list = index >= 0 && index < static_cast<int>(app_.languages_.size());
+  hungarian_ =
+      in_list && is_hungarian(app_.languages_[static_cast<std::size_t>(index)].name);
+  if (const auto line = dictionary_line(app_.settings_.dictionary_path, app_.strings_)) {
+    window.set_control_text(dialog::kDictionaryLine, *line);
+  }
+  step_ = 0;
+  line_ = 100;
+  window.paint_feature_line(base_);
+  window.start_timer(dialog::kFadeOut, 100);
+}
+
+void AboutBox::switch_timer(int id, int milliseconds) {
+  window_->stop_timer();
+  window_->start_timer(id, milliseconds);
+}
+
+void AboutBox::timer(int id) {
+  if (window_ == nullptr) return;
+  switch (id) {
+    case dialog::kFadeOut:
+      if (--step_ >= 0) {
+        window_->paint_feature_line(blend(base_, step_));
+      } else {
+        switch_timer(dialog::kFadeIn, 100);
+        if (++line_ > kLines) line_ = 1;
+        window_->set_control_text(dialog::kFeatureLine, about_feature_line(hungarian_, line_));
+        // The new line starts in the base colour, unseen.
+        window_->paint_feature_line(base_);
+      }
+      break;
+    case dialog::kFadeIn:
+      if (++step_ > 8) {
+        switch_timer(dialog::kHold, 3000);
+      } else {
+        window_->paint_feature_line(blend(base_, step_));
+      }
+      break;
+    case dialog::kHold:
+      step_ = 8;
+      switch_timer(dialog::kFadeOut, 100);
+      break;
+    default:
+      break;
+  }
+}
+
+void AboutBox::command(int id) {
+  if (id != dialog::kOk && id != dialog::kCancel) return;
+  app_.active_dialog_ = nullptr;
+  if (DialogWindow* window = std::exchange(window_, nullptr)) {
+    window->stop_timer();
+    window->close();
+  }
+  if (app_.flags_.browse_mode) app_.browse_dialog_->activate();
+}
+
+void AboutBox::activated() {
+  if (window_ != nullptr) window_->activate();
+}
+
+}  // namespace lexvia
