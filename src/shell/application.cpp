@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "dict/cp1252.h"
 #include "shell/dialogs.h"
+#include "shell/paths.h"
+#include "shell/speech.h"
 
 namespace lexvia {
 
@@ -23,6 +26,7 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
                strings_, *this}),
       engine_({settings_.dictionary_path, search_state_, cancel_, index_reader_,
                translation_reader_, queue_, prefixes_}),
+      quick_(platform, store, utf8_to_utf16(executable_path())),
       browse_dialog_(std::make_unique<BrowseDialog>(*this)) {}
 
 Application::~Application() = default;
@@ -46,6 +50,10 @@ void Application::start(const StartOptions& options) {
   load.direction_labels = !command_line_;
   prefix_lists_loaded_ = !command_line_;
   keeper_.load_settings(load);
+  if (!command_line_ && !settings_.speech_library_path && options.default_speech_library &&
+      store_.file_exists(*options.default_speech_library)) {
+    settings_.speech_library_path = options.default_speech_library;
+  }
   flags_.invisible_listing = settings_.invisible_listing != 0;
   listing_.append_line(strings_.text(StringId::kReady), ColourCode::kError);
 }
@@ -57,7 +65,11 @@ void Application::shutdown() {
   languages_filled_ = false;
 }
 
-void Application::finish() { strings_.clear(); }
+void Application::finish() {
+  strings_.clear();
+  quick_.remove_tray_icon();
+  quick_.restore_button();
+}
 
 void Application::load_language(int index) {
   // The command-line tool reads the modules only for a module language.
@@ -121,7 +133,21 @@ void Application::refresh_state() {
   platform_.enable_menu_button(command::kClear, !browsing);
   platform_.enable_menu_button(command::kSearchMenu, !browsing);
   platform_.set_enabled(Control::kTranslateButton, !browsing);
+  apply_quick_translate();
   in_refresh_ = false;
+}
+
+void Application::apply_quick_translate() {
+  const bool missing_before = quick_.tray_missing();
+  quick_.apply(settings_.quick_translate_on != 0, settings_.quick_translate_button,
+               strings_.text(StringId::kQuickTranslate));
+  // Said once, rather than failing silently: a second start of the program
+  // (a key bound to it) still does what the tray icon would.
+  if (quick_.tray_missing() && !missing_before && !command_line_) {
+    listing_.append_line(u"No system tray here: start lexvia again (from a key bound to it) "
+                         u"to translate the clipboard",
+                         ColourCode::kError);
+  }
 }
 
 void Application::refocus_query() {
@@ -165,6 +191,33 @@ void Application::translate_clipboard() {
   if (!text) return;
   platform_.set_text(Control::kQueryBox, *text);
   platform_.post_command(command::kTranslate);
+}
+
+void Application::speak_query() {
+  if (settings_.speech_library_path) {
+    const std::string library = *settings_.speech_library_path;
+    const std::string text = speech_text(platform_.text(Control::kQueryBox));
+    // The plug-in takes the voice of the query's language.
+    const auto summary = read_dictionary_summary(settings_.dictionary_path);
+    const std::string language =
+        summary ? (settings_.direction == 2 ? summary->language2 : summary->language1) : "";
+    ::setenv("LEXVIA_SPEECH_LANGUAGE", language.c_str(), 1);
+    SpeechResult result = SpeechResult::kSpoken;
+    busy_ = true;
+    platform_.run_operation([&] { result = speak_with_library(library, text); }, [] {},
+                            {strings_.text(StringId::kSynthetizingSpeech),
+                             strings_.text(StringId::kCancel), nullptr});
+    busy_ = false;
+    if (result != SpeechResult::kSpoken) settings_.speech_library_path.reset();
+    if (settings_.speech_library_path) return;
+  }
+  // A library that cannot be loaded or lacks the export is forgotten and
+  // another asked for at once.
+  if (auto chosen =
+          platform_.choose_file(FileKind::kSpeechLibrary, strings_.text(StringId::kSpeechLibraryFile))) {
+    settings_.speech_library_path = std::move(chosen);
+    platform_.post_command(command::kSpeak);
+  }
 }
 
 void Application::result_selection_changed() { listing_.remember_selection(false); }

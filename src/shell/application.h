@@ -21,6 +21,7 @@
 #include "settings/settings.h"
 #include "shell/lookup_output.h"
 #include "shell/platform.h"
+#include "shell/quick_translate.h"
 
 namespace lexvia {
 
@@ -29,6 +30,9 @@ struct StartOptions {
   std::optional<std::string> dictionary;
   // The command-line tool's dictionary when none is given or stored.
   std::optional<std::string> fallback_dictionary;
+  // The speech plug-in taken when none is stored (the one installed beside
+  // the program).
+  std::optional<std::string> default_speech_library;
   // The command-line tool shows no window: it asks for no dictionary, builds
   // no direction labels, reads the language list only for a module language
   // and a dictionary's prefix lists only when Phrase or Full Search needs
@@ -51,7 +55,8 @@ class Application final : private SettingsShell, private QueryBox {
   void start(const StartOptions& options = {});
   // WM_DESTROY: saves the settings and clears the language list.
   void shutdown();
-  // After the message loop: frees the interface strings.
+  // After the message loop (also when the program is told to end): frees the
+  // interface strings, removes the tray icon and gives the button back.
   void finish();
 
   // The command table; `notification` is the high word of the command.
@@ -80,6 +85,7 @@ class Application final : private SettingsShell, private QueryBox {
   const LanguageList& languages() const { return languages_; }
   const DirectionLabels& labels() const { return labels_; }
   const SearchState& search_state() const { return search_state_; }
+  const QuickTranslate& quick_translate() const { return quick_; }
   const std::string& data_folder() const { return data_folder_; }
   CancelFlag& cancel_flag() { return cancel_; }
 
@@ -113,6 +119,8 @@ class Application final : private SettingsShell, private QueryBox {
   void set_browse_mode(bool on);
   void exit_command();
   void translate_clipboard();
+  void apply_quick_translate();
+  void speak_query();
 
   Platform& platform_;
   KeyValueStore& store_;
@@ -142,6 +150,8 @@ class Application final : private SettingsShell, private QueryBox {
     std::u16string list;
   } prefixes_;
   SearchEngine engine_;
+
+  QuickTranslate quick_;
 
   // The dialog that takes the main window's activation while it is open.
   DialogHandler* active_dialog_ = nullptr;

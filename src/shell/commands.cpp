@@ -70,6 +70,8 @@ void Application::command(int id, int notification) {
   if (id > command::kQuickTranslateOff && id <= command::kQuickTranslateButton4) {
     settings_.quick_translate_on = 1;
     settings_.quick_translate_button = id - command::kQuickTranslateOff;
+    // The earlier button is given back before the refresh takes the new one.
+    quick_.restore_button();
     refresh_state();
     refocus_query();
     return;
@@ -91,7 +93,7 @@ void Application::command(int id, int notification) {
       listing_.clear_results();
       break;
     case command::kSpeak:
-      // Speech comes with its plug-in; the browse dialog gets the focus back.
+      speak_query();
       if (flags_.browse_mode) browse_dialog_->activate();
       break;
     case command::kAbout: {

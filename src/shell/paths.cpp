@@ -8,11 +8,24 @@
 
 namespace lexvia {
 
-std::string executable_folder() {
+std::string executable_path() {
   char exe[4096];
   const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  const std::string path = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+  return n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string executable_folder() {
+  const std::string path = executable_path();
   return path.substr(0, path.find_last_of('/') + 1);
+}
+
+std::string bundled_speech_library(const std::string& installed_folder) {
+  const std::string dir = executable_folder();
+  for (const std::string& folder : {std::string("../lib/"), "../" + installed_folder + "/"}) {
+    const std::string path = dir + folder + "liblexvia-speech-espeak.so";
+    if (::access(path.c_str(), R_OK) == 0) return path;
+  }
+  return {};
 }
 
 std::string bundled_dictionary_folder() {

@@ -7,8 +7,14 @@
 
 namespace lexvia {
 
-// The folder of the running executable, with a trailing slash.
+// The running executable's full path, and its folder with a trailing slash.
+std::string executable_path();
 std::string executable_folder();
+
+// The bundled speech plug-in: lib/ in the build tree, the installed library
+// folder's lexvia/ (`installed_folder`, relative to the prefix) once
+// installed; empty when neither holds it.
+std::string bundled_speech_library(const std::string& installed_folder);
 
 // The folder of the bundled dictionaries: data/ in the build tree,
 // share/lexvia/ once installed.

@@ -147,6 +147,14 @@ class Platform {
   // The clipboard's text, or nothing when it holds none.
   virtual std::optional<std::u16string> clipboard_text() = 0;
 
+  // The tray icon (the program's small icon, with a tip) whose click is the
+  // Quick Translate message; false when the desktop has no tray.
+  virtual bool add_tray_icon(std::u16string_view tip) {
+    (void)tip;
+    return false;
+  }
+  virtual void remove_tray_icon() {}
+
   // Runs `work` to its end and returns after it. Meanwhile the user interface
   // stays painted and `deliver` runs on the user interface thread now and then
   // while it runs. `work` may run on another thread; it shares nothing with

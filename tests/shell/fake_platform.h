@@ -166,6 +166,11 @@ class FakePlatform final : public Platform {
     help_paths.push_back(path_with_anchor);
   }
   std::optional<std::u16string> clipboard_text() override { return clipboard; }
+  bool add_tray_icon(std::u16string_view tip) override {
+    tray_tips.emplace_back(tip);
+    return has_tray;
+  }
+  void remove_tray_icon() override { ++tray_removals; }
 
   void run_operation(const std::function<void()>& work, const std::function<void()>& deliver,
                      const Progress& shown) override {
@@ -221,6 +226,9 @@ class FakePlatform final : public Platform {
   std::vector<DialogKind> dialog_kinds;
   std::function<void(FakeDialogWindow&, DialogHandler&)> dialog_script;
   std::vector<std::u16string> questions;
+  std::vector<std::u16string> tray_tips;
+  int tray_removals = 0;
+  bool has_tray = true;
   Answer answer = Answer::kYes;
 };
 
