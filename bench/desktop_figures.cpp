@@ -1,7 +1,8 @@
 // Figures of the desktop program's window (run by bench/desktop.sh, under
 // Xvfb or offscreen): the time from a Translate click until the last result
 // row is painted, for a short and a long listing with Invisible Listing off
-// and on, and the memory after start and after 100 lookups.
+// and on; the time from a browse button's click until its page is painted;
+// and the memory after start and after 100 lookups.
 //   desktop_figures [DICT]
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,7 +15,9 @@
 #include <vector>
 
 #include "settings/key_value_store.h"
+#include "shell/dialog_ids.h"
 #include "shell/paths.h"
+#include "shell/qt/dialog_window.h"
 #include "shell/qt/main_window.h"
 
 namespace {
@@ -93,6 +96,24 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 20; ++i) ms.push_back(click_to_painted_ms(w, "go"));
     report(QStringLiteral("go, Full, Invisible Listing %1").arg(il).toUtf8().constData(), ms,
            long_lines);
+  }
+  // Browse moves: each lists a new page into the browse dialog's list.
+  w.query_box()->setText(QStringLiteral("house"));
+  app.command(lexvia::command::kBrowse);
+  if (lexvia::qt::DialogOverlay* browse = w.open_overlay()) {
+    std::vector<double> ms;
+    for (int i = 0; i < 60; ++i) {
+      const int id = i % 2 == 0 ? lexvia::dialog::kBrowsePageDown : lexvia::dialog::kBrowsePageUp;
+      auto* button = static_cast<QPushButton*>(browse->control(id));
+      QElapsedTimer timer;
+      timer.start();
+      button->click();
+      QApplication::processEvents();
+      browse->list_view()->viewport()->repaint();
+      ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    report("browse page down / up", ms, browse->list_model()->rowCount());
+    app.command(lexvia::command::kExit);
   }
   // 100 lookups of different words.
   app.command(lexvia::command::kExactSearch + 1);

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QEventLoop>
 #include <QFile>
 #include <QPainter>
@@ -13,6 +14,8 @@
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QVBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -22,6 +25,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -136,6 +140,48 @@ QIcon themed_icon(const QString& name, const QColor& ink) {
   return icon;
 }
 
+// The progress dialog: one line of text and Cancel, over the main window.
+// Without a cancel flag nothing closes it but the end of the work.
+class ProgressDialog final : public QDialog {
+ public:
+  ProgressDialog(const Progress& progress, QWidget* owner)
+      : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+        cancel_(progress.cancel) {
+    setObjectName(QStringLiteral("progress"));
+    setWindowTitle(owner->windowTitle());
+    setWindowModality(Qt::WindowModal);
+    auto* text = new QLabel(to_qstring(progress.text), this);
+    text->setObjectName(QStringLiteral("progresstext"));
+    text->setTextFormat(Qt::PlainText);
+    text->setAlignment(Qt::AlignCenter);
+    auto* button = new QPushButton(to_qstring(progress.cancel_caption), this);
+    button->setObjectName(QStringLiteral("cancel"));
+    button->setEnabled(cancel_ != nullptr);
+    button->setDefault(true);
+    connect(button, &QPushButton::clicked, this, &ProgressDialog::reject);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 16, 20, 12);
+    column->setSpacing(12);
+    column->addWidget(text);
+    column->addWidget(button, 0, Qt::AlignHCenter);
+    setMinimumWidth(240);
+  }
+  void reject() override {
+    if (cancel_ == nullptr) return;
+    cancel_->set();
+    QDialog::reject();
+  }
+  void show_centred() {
+    adjustSize();
+    const QRect main = parentWidget()->frameGeometry();
+    move(main.x() + (main.width() - width()) / 2, main.y() + (main.height() - height()) / 2);
+    show();
+  }
+
+ private:
+  CancelFlag* cancel_;
+};
+
 }  // namespace
 
 MainWindow::MainWindow(KeyValueStore& store, Options options)
@@ -160,7 +206,11 @@ MainWindow::MainWindow(KeyValueStore& store, Options options)
   qApp->installEventFilter(this);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // A dialog still open talks to the application's dialog logic: it goes
+  // while that still exists.
+  for (const QPointer<DialogOverlay>& overlay : overlays_) delete overlay.data();
+}
 
 void MainWindow::build_controls() {
   client_ = new QWidget(this);
@@ -254,6 +304,7 @@ void MainWindow::build_menus() {
                           find_action(dict_menu_, command::kHelp),
                           find_action(dict_menu_, command::kExit)}) {
     auto* shortcut = new QShortcut(action->shortcut(), this);
+    shortcuts_.push_back(shortcut);
     const int command = command_of(action);
     connect(shortcut, &QShortcut::activated, this, [this, command] {
       prepare(MenuKind::kDict, dict_menu_);
@@ -322,6 +373,17 @@ QAction* MainWindow::menu_bar_action(int command) const {
 }
 
 QWidget* MainWindow::help_window() const { return help_; }
+
+DialogOverlay* MainWindow::open_overlay() const {
+  for (auto it = overlays_.rbegin(); it != overlays_.rend(); ++it) {
+    if (!it->isNull() && !(*it)->is_closed()) return it->data();
+  }
+  return nullptr;
+}
+
+QDialog* MainWindow::progress_dialog() const {
+  return progress_ != nullptr && progress_->isVisible() ? progress_.data() : nullptr;
+}
 
 void MainWindow::prepare(MenuKind kind, QMenu* menu) {
   QtMenu wrapped(menu, [this](QMenu* owner, int command, const QString& text) {
@@ -417,7 +479,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (app_->busy()) {
+  if (app_->busy() || operation_running_) {
     event->ignore();
     return;
   }
@@ -508,10 +570,6 @@ void MainWindow::focus_query() {
   query_->setFocus(Qt::OtherFocusReason);
 }
 
-int MainWindow::browse_page_rows() const {
-  return std::max(0, view_->viewport()->height() / std::max(1, view_->row_height()));
-}
-
 void MainWindow::set_menu_button_text(int command, std::u16string_view text) {
   if (QToolButton* button = menu_button(command)) button->setText(to_qstring(text));
 }
@@ -580,12 +638,15 @@ std::optional<std::u16string> MainWindow::clipboard_text() {
 }
 
 void MainWindow::run_operation(const std::function<void()>& work,
-                               const std::function<void()>& deliver) {
+                               const std::function<void()>& deliver, const Progress& progress) {
   // The work runs on a thread of its own while this thread keeps painting
   // and hands over what the work has found about once a frame. The loop
-  // ends when the work has: its thread is joined before this returns.
+  // takes user input, so that Cancel can be clicked; the application drops
+  // what else arrives meanwhile. The loop ends when the work has: its thread
+  // is joined before this returns.
   QEventLoop loop;
   std::atomic<bool> done{false};
+  operation_running_ = true;
   std::thread worker([&] {
     work();
     done.store(true, std::memory_order_release);
@@ -595,9 +656,86 @@ void MainWindow::run_operation(const std::function<void()>& work,
   frame.setInterval(16);
   connect(&frame, &QTimer::timeout, &loop, [&] { deliver(); });
   frame.start();
-  if (!done.load(std::memory_order_acquire)) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  // Work that ends within a moment shows no dialog at all.
+  QTimer moment;
+  moment.setSingleShot(true);
+  connect(&moment, &QTimer::timeout, &loop, [&] {
+    if (done.load(std::memory_order_acquire)) return;
+    auto* dialog = new ProgressDialog(progress, this);
+    progress_ = dialog;
+    dialog->show_centred();
+  });
+  moment.start(250);
+  if (!done.load(std::memory_order_acquire)) loop.exec();
+  moment.stop();
   frame.stop();
   worker.join();
+  delete progress_.data();
+  operation_running_ = false;
 }
+
+// ---- Dialogs -------------------------------------------------------------------
+
+DialogOverlay* MainWindow::make_overlay(DialogKind kind, DialogHandler& handler,
+                                        std::function<void()> closed) {
+  DialogOverlay::Hooks hooks;
+  hooks.busy = [this] { return app_->busy() || operation_running_; };
+  hooks.closed = std::move(closed);
+  auto* overlay = new DialogOverlay(kind, handler, app_->listing(), std::move(hooks), this);
+  overlays_.erase(std::remove_if(overlays_.begin(), overlays_.end(),
+                                 [](const QPointer<DialogOverlay>& o) { return o.isNull(); }),
+                  overlays_.end());
+  overlays_.emplace_back(overlay);
+  return overlay;
+}
+
+void MainWindow::enable_shortcuts(bool enabled) {
+  for (QShortcut* shortcut : shortcuts_) shortcut->setEnabled(enabled);
+}
+
+DialogWindow* MainWindow::open_dialog(DialogKind kind, DialogHandler& handler) {
+  DialogOverlay* overlay = make_overlay(kind, handler, {});
+  overlay->open();
+  return overlay->is_closed() ? nullptr : overlay;
+}
+
+void MainWindow::run_dialog(DialogKind kind, DialogHandler& handler) {
+  // The main window's own shortcuts would reach past the dialog.
+  QEventLoop loop;
+  const auto end_modal = [this] {
+    if (--modal_dialogs_ == 0) enable_shortcuts(true);
+  };
+  if (modal_dialogs_++ == 0) enable_shortcuts(false);
+  bool ended = false;
+  QPointer<DialogOverlay> overlay = make_overlay(kind, handler, [&] {
+    ended = true;
+    end_modal();
+    loop.quit();
+  });
+  overlay->open();
+  if (!ended) loop.exec();
+  // The loop also ends when the program quits with the dialog open; the
+  // handler goes with this call, so its window goes now.
+  if (!ended) end_modal();
+  delete overlay.data();
+}
+
+Answer MainWindow::ask(std::u16string_view text) {
+  QMessageBox box(QMessageBox::NoIcon, QString(), to_qstring(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.exec();
+  switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Yes:
+      return Answer::kYes;
+    case QMessageBox::No:
+      return Answer::kNo;
+    default:
+      return Answer::kCancel;
+  }
+}
+
+void MainWindow::set_result_selection_mark(int row) { view_->set_selection_mark(row); }
 
 }  // namespace lexvia::qt

@@ -6,22 +6,27 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/application.h"
 #include "shell/platform.h"
+#include "shell/qt/dialog_window.h"
 #include "shell/qt/result_view.h"
 
 class QComboBox;
+class QShortcut;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 class QTextBrowser;
 class QToolButton;
 class QAction;
+class QDialog;
 
 namespace lexvia::qt {
 
@@ -57,6 +62,10 @@ class MainWindow final : public QMainWindow, public Platform {
   QMenu* dict_menu() const { return dict_menu_; }
   QMenu* search_menu() const { return search_menu_; }
   QWidget* help_window() const;
+  // The dialog shown over the window, the newest when there are two.
+  DialogOverlay* open_overlay() const;
+  // The progress dialog while it shows, else nothing.
+  QDialog* progress_dialog() const;
 
   // Platform.
   void set_text(Control control, std::u16string_view text) override;
@@ -69,7 +78,6 @@ class MainWindow final : public QMainWindow, public Platform {
   int scroll_bar_width() const override;
   void focus_query() override;
   ListControl& result_list() override { return *list_; }
-  int browse_page_rows() const override;
   void set_menu_button_text(int command, std::u16string_view text) override;
   void enable_menu_button(int command, bool enabled) override;
   void bring_to_front() override;
@@ -79,8 +87,12 @@ class MainWindow final : public QMainWindow, public Platform {
   std::optional<std::string> choose_file(FileKind kind, std::u16string_view title) override;
   void show_help(const std::string& path_with_anchor) override;
   std::optional<std::u16string> clipboard_text() override;
-  void run_operation(const std::function<void()>& work,
-                     const std::function<void()>& deliver) override;
+  void run_operation(const std::function<void()>& work, const std::function<void()>& deliver,
+                     const Progress& progress) override;
+  DialogWindow* open_dialog(DialogKind kind, DialogHandler& handler) override;
+  void run_dialog(DialogKind kind, DialogHandler& handler) override;
+  Answer ask(std::u16string_view text) override;
+  void set_result_selection_mark(int row) override;
 
   // A second start of the program asked this copy to come forward.
   void wake();
@@ -99,6 +111,9 @@ class MainWindow final : public QMainWindow, public Platform {
   void prepare(MenuKind kind, QMenu* menu);
   void end_run();
   QWidget* widget(Control control) const;
+  DialogOverlay* make_overlay(DialogKind kind, DialogHandler& handler,
+                              std::function<void()> closed);
+  void enable_shortcuts(bool enabled);
 
   KeyValueStore& store_;
   Options options_;
@@ -120,6 +135,11 @@ class MainWindow final : public QMainWindow, public Platform {
   QMenu* quick_menu_ = nullptr;
   std::map<int, QAction*> bar_actions_;
   QTextBrowser* help_ = nullptr;
+  std::vector<QShortcut*> shortcuts_;
+  std::vector<QPointer<DialogOverlay>> overlays_;
+  QPointer<QDialog> progress_;
+  bool operation_running_ = false;
+  int modal_dialogs_ = 0;
   std::unique_ptr<Application> app_;
   bool ended_ = false;
   bool pressed_since_activation_ = false;

@@ -67,6 +67,11 @@ ResultView::ResultView(QWidget* parent) : QListView(parent) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
+void ResultView::set_selection_mark(int row) {
+  mark_ = row < 0 ? -1 : row;
+  viewport()->update();
+}
+
 int ResultView::row_height() const { return fontMetrics().height() + 2; }
 
 void ResultView::focusInEvent(QFocusEvent* event) {

@@ -51,6 +51,8 @@ class ResultView final : public QListView {
   std::function<void()> on_focused;
   // The row most recently selected, or -1.
   int selection_mark() const { return mark_; }
+  // Sets the mark without touching the selection (-1: none).
+  void set_selection_mark(int row);
   int row_height() const;
 
  protected:

@@ -2,19 +2,27 @@
 // the README's pictures and for looking at the window without a screen.
 //   lexvia-screenshot OUT.png [--query WORD] [--direction 1|2] [--dark]
 //                     [--size WxH] [--dict PATH] [--menu dict|search]
+//                     [--dialog browse|options|about|progress]
 #include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QToolButton>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "settings/key_value_store.h"
+#include "shell/dialog_ids.h"
 #include "shell/paths.h"
+#include "shell/qt/dialog_window.h"
 #include "shell/qt/main_window.h"
 
 namespace {
@@ -35,6 +43,67 @@ QPalette dark_palette() {
   return p;
 }
 
+// Lets the event loop run for a while, as the About box's timers need.
+void run_for(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// A window of its own drawn over the main window's picture, centred, with
+// the edge a window manager would give it.
+void draw_centred(QPixmap& picture, QWidget* window) {
+  const QPixmap over = window->grab();
+  const QPoint at((picture.width() - over.width()) / 2, (picture.height() - over.height()) / 2);
+  QPainter painter(&picture);
+  painter.fillRect(QRect(at + QPoint(3, 3), over.size()), QColor(0, 0, 0, 60));
+  painter.drawPixmap(at, over);
+  painter.setPen(window->palette().color(QPalette::Dark));
+  painter.drawRect(QRect(at, over.size()).adjusted(0, 0, -1, -1));
+}
+
+// Renders a dialog: the browse dialog stays open by itself; the modal ones
+// are pictured from inside their own loop and closed again.
+QPixmap dialog_picture(lexvia::qt::MainWindow& window, const QString& which) {
+  namespace command = lexvia::command;
+  QPixmap picture;
+  const auto grab_open = [&](int wait_ms) {
+    if (wait_ms > 0) run_for(wait_ms);
+    QApplication::processEvents();
+    picture = window.grab();
+    if (lexvia::qt::DialogOverlay* d = window.open_overlay()) {
+      // Closed as a user would, so that the application hears of it.
+      auto* x = qobject_cast<QPushButton*>(d->control(lexvia::dialog::kCancel));
+      (x != nullptr ? x : d->ok_button())->click();
+    }
+  };
+  if (which == QStringLiteral("browse")) {
+    window.application().command(command::kBrowse);
+    QApplication::processEvents();
+    QApplication::processEvents();
+    picture = window.grab();
+  } else if (which == QStringLiteral("options")) {
+    QTimer::singleShot(0, [&] { grab_open(0); });
+    window.application().command(command::kPrefixSettings);
+  } else if (which == QStringLiteral("about")) {
+    QTimer::singleShot(0, [&] { grab_open(1200); });
+    window.application().command(command::kAbout);
+  } else if (which == QStringLiteral("progress")) {
+    lexvia::CancelFlag cancel;
+    const auto& strings = window.application().strings();
+    const lexvia::Progress progress{strings.text(lexvia::StringId::kTranslating),
+                                    strings.text(lexvia::StringId::kCancel), &cancel};
+    QTimer::singleShot(450, [&] {
+      QApplication::processEvents();
+      picture = window.grab();
+      if (QDialog* dialog = window.progress_dialog()) draw_centred(picture, dialog);
+    });
+    window.run_operation([] { std::this_thread::sleep_for(std::chrono::milliseconds(700)); },
+                         [] {}, progress);
+  }
+  return picture;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,7 +111,8 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   if (args.size() < 2) {
     std::fputs("usage: lexvia-screenshot OUT.png [--query WORD] [--direction 1|2] [--dark] "
-               "[--size WxH] [--dict PATH] [--menu dict|search]\n",
+               "[--size WxH] [--dict PATH] [--menu dict|search] "
+               "[--dialog browse|options|about|progress]\n",
                stderr);
     return 2;
   }
@@ -73,7 +143,8 @@ int main(int argc, char** argv) {
   window.application().command(lexvia::command::kTranslate);
   QApplication::processEvents();
   QApplication::processEvents();
-  QPixmap picture = window.grab();
+  const QString which = option(QStringLiteral("--dialog"), QString());
+  QPixmap picture = which.isEmpty() ? window.grab() : dialog_picture(window, which);
   const QString menu = option(QStringLiteral("--menu"), QString());
   if (!menu.isEmpty()) {
     // A menu is a window of its own: it is drawn over the window's picture
