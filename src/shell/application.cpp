@@ -220,9 +220,14 @@ void Application::speak_query() {
   }
 }
 
-void Application::result_selection_changed() { listing_.remember_selection(false); }
+// While a lookup runs its lines are still arriving: a click then copies nothing.
+void Application::result_selection_changed() {
+  if (!busy_) listing_.remember_selection(false);
+}
 
-void Application::result_list_focused() { listing_.copy_selection_to_query(true); }
+void Application::result_list_focused() {
+  if (!busy_) listing_.copy_selection_to_query(true);
+}
 
 // ---- Window place ----------------------------------------------------------
 
