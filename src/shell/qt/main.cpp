@@ -1,5 +1,9 @@
 // lexvia: the desktop program. It reads no arguments besides Qt's own.
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -53,8 +57,32 @@ int main(int argc, char** argv) {
   if (instance.wake_running_copy()) return 0;
 
   lexvia::SqliteStore store;
-  lexvia::qt::MainWindow window(
-      store, {lexvia::data_folder(LEXVIA_SOURCE_RESOURCES), lexvia::bundled_dictionary_folder(), {}});
+  lexvia::qt::MainWindow::Options options{lexvia::data_folder(LEXVIA_SOURCE_RESOURCES),
+                                          lexvia::bundled_dictionary_folder(), {}, {}};
+  if (const std::string speech = lexvia::bundled_speech_library(LEXVIA_PLUGIN_DIR); !speech.empty()) {
+    options.speech_library = speech;
+  }
+  lexvia::qt::MainWindow window(store, options);
+  // SIGTERM and SIGINT end the run as closing the window does, so that the
+  // settings are saved, the tray icon goes and the button is given back.
+  static int signal_pipe[2] = {-1, -1};
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signal_pipe) == 0) {
+    struct sigaction action {};
+    action.sa_handler = [](int) {
+      const char byte = 1;
+      (void)!::write(signal_pipe[1], &byte, 1);
+    };
+    ::sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+      char byte = 0;
+      (void)!::read(signal_pipe[0], &byte, 1);
+      window.close();
+      QApplication::quit();
+    });
+  }
   instance.listen([&window] { window.wake(); });
   std::unique_ptr<ReadyTrace> trace;
   if (qEnvironmentVariableIsSet("LEXVIA_TRACE_READY")) {

@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
@@ -403,7 +404,9 @@ void MainWindow::start() {
     resize(480, 640);
   }
   show();
-  app_->start();
+  StartOptions start;
+  start.default_speech_library = options_.speech_library;
+  app_->start(start);
 }
 
 void MainWindow::finish() { app_->finish(); }
@@ -630,6 +633,26 @@ void MainWindow::show_help(const std::string& path_with_anchor) {
   help_->raise();
   help_->activateWindow();
 }
+
+bool MainWindow::add_tray_icon(std::u16string_view tip) {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) return false;
+  auto* tray = new QSystemTrayIcon(windowIcon(), this);
+  tray->setToolTip(to_qstring(tip));
+  connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+    if (why == QSystemTrayIcon::Trigger) tray_clicked();
+  });
+  tray->show();
+  delete tray_;
+  tray_ = tray;
+  return true;
+}
+
+void MainWindow::remove_tray_icon() {
+  delete tray_;
+  tray_ = nullptr;
+}
+
+void MainWindow::tray_clicked() { app_->quick_translate_message(kTrayIconId, kTrayTap); }
 
 std::optional<std::u16string> MainWindow::clipboard_text() {
   const QString text = QGuiApplication::clipboard()->text();

@@ -39,6 +39,8 @@ class MainWindow final : public QMainWindow, public Platform {
     std::string dictionary_folder;  // where the file chooser opens
     // Stands in for the file dialog (tests); the desktop's dialog when empty.
     std::function<std::optional<std::string>(FileKind, const QString& title)> choose_file;
+    // The speech plug-in taken when none is stored.
+    std::optional<std::string> speech_library;
   };
   MainWindow(KeyValueStore& store, Options options);
   ~MainWindow() override;
@@ -87,6 +89,10 @@ class MainWindow final : public QMainWindow, public Platform {
   std::optional<std::string> choose_file(FileKind kind, std::u16string_view title) override;
   void show_help(const std::string& path_with_anchor) override;
   std::optional<std::u16string> clipboard_text() override;
+  bool add_tray_icon(std::u16string_view tip) override;
+  void remove_tray_icon() override;
+  // A click on the tray icon: the Quick Translate message.
+  void tray_clicked();
   void run_operation(const std::function<void()>& work, const std::function<void()>& deliver,
                      const Progress& progress) override;
   DialogWindow* open_dialog(DialogKind kind, DialogHandler& handler) override;
@@ -144,6 +150,7 @@ class MainWindow final : public QMainWindow, public Platform {
   bool ended_ = false;
   bool pressed_since_activation_ = false;
   bool wake_pending_ = false;
+  QObject* tray_ = nullptr;
 };
 
 }  // namespace lexvia::qt

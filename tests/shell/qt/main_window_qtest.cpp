@@ -1,6 +1,8 @@
 // The real main window, driven as a person would: typing, clicking, menus.
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
@@ -240,6 +242,54 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.direction_button()->text(), QString("de \u00BB en"));
     QCOMPARE(w.application().settings().search_method, 0);
     QCOMPARE(w.size(), QSize(520, 600));
+  }
+
+  void theTrayIconsClickTranslatesTheClipboard() {
+    MainWindow& w = open();
+    QGuiApplication::clipboard()->setText("home");
+    w.tray_clicked();  // Quick Translate is off: nothing
+    QApplication::processEvents();
+    QVERIFY(!rows(w).contains("Extended Search: \"home\""));
+    w.application().command(command::kQuickTranslateOff);  // on, with no button
+    w.application().command(command::kQuickTranslateOff + 1);
+    w.tray_clicked();
+    QTRY_VERIFY(rows(w).contains("Extended Search: \"home\""));
+    QCOMPARE(w.query_box()->text(), QString("home"));
+  }
+
+  void sigtermGivesTheButtonBack() {
+    const QString config = dir_.path() + "/term";
+    QDir().mkpath(config);
+    const std::u16string key = u"Software\\Microsoft\\Shell\\Keys\\40C2";
+    {
+      lexvia::SqliteStore store((config + "/settings.db").toStdString());
+      QVERIFY(store.create_key(lexvia::kSettingsKey));
+      store.set_value(u"Dictionary", lexvia::StoredValue::of(QString::fromStdString(dictionary()).toStdU16String()));
+      store.set_value(u"QuickTranslate", lexvia::StoredValue::of(1));
+      store.set_value(u"QuickTranslateButton", lexvia::StoredValue::of(2));
+      store.close_key();
+    }
+    const auto button_value = [&] {
+      lexvia::SqliteStore store((config + "/settings.db").toStdString(),
+                                lexvia::SqliteStore::Access::kReadOnly);
+      std::optional<lexvia::StoredValue> value;
+      if (store.open_key(key)) value = store.query_value(u"");
+      store.close_key();
+      return value ? QString::fromStdU16String(value->text) : QString("(none)");
+    };
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LEXVIA_INSTANCE", dir_.path() + "/term-instance");
+    env.insert("LEXVIA_CONFIG_DIR", config);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(LEXVIA_DESKTOP_PATH, {});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(button_value().contains("lexvia"), 10000);
+    program.terminate();  // SIGTERM
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(button_value(), QString(""));
   }
 
   void aSecondStartExitsAndWakesTheFirst() {
