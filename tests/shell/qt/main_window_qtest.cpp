@@ -292,8 +292,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(button_value(), QString(""));
   }
 
+  // With Quick Translate on and a button chosen, the woken copy translates
+  // the clipboard: this is what a key bound to the program does.
   void aSecondStartExitsAndWakesTheFirst() {
     MainWindow& w = open();
+    w.application().command(command::kQuickTranslateOff + 1);
+    QGuiApplication::clipboard()->setText("street");
+    QApplication::processEvents();
+    const int before = static_cast<int>(rows(w).count("Extended Search: \"street\""));
     const QString socket = dir_.path() + "/instance";
     lexvia::qt::SingleInstance first(socket);
     int woken = 0;
@@ -314,6 +320,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(second.exitCode(), 0);
     QTRY_COMPARE(woken, 1);
     QVERIFY(w.isVisible());
+    QTRY_VERIFY(rows(w).count("Extended Search: \"street\"") > before);
+    QCOMPARE(w.query_box()->text(), QString("street"));
   }
 };
 
