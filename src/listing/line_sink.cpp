@@ -27,7 +27,10 @@ void LineSink::append_formatted_line(std::string_view format, std::string_view t
                                      ColourCode colour) {
   const std::u16string wide_format = cp1252_to_utf16(format.substr(0, kMaxLineChars));
   const std::u16string wide_text = cp1252_to_utf16(text.substr(0, kMaxLineChars));
-  append_line(substitute(wide_format, wide_text), colour);
+  // The line is formatted into 260 units: a long translation is cut there.
+  std::u16string line = substitute(wide_format, wide_text);
+  if (line.size() > kMaxLineChars) line.resize(kMaxLineChars);
+  append_line(line, colour);
 }
 
 }  // namespace lexvia
