@@ -12,18 +12,11 @@
 #include <QShortcut>
 
 #include "shell/dialog_ids.h"
+#include "shell/qt/text.h"
 
 namespace lexvia::qt {
 
 namespace {
-
-QString to_qstring(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string to_u16(const QString& text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
 
 // The client area paints the About box's feature line under its controls.
 class ClientArea final : public QWidget {

@@ -30,17 +30,11 @@
 #include <atomic>
 #include <thread>
 
+#include "shell/qt/text.h"
+
 namespace lexvia::qt {
 
 namespace {
-
-QString to_qstring(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string to_u16(const QString& text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
 
 // Paths are bytes on Linux; Qt's local 8-bit form gives them back unchanged.
 std::string to_path(const QString& path) { return path.toLocal8Bit().toStdString(); }

@@ -5,13 +5,11 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "shell/qt/text.h"
+
 namespace lexvia::qt {
 
 namespace {
-
-QString to_qstring(const std::u16string& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 Rgb to_rgb(const QColor& c) {
   return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
