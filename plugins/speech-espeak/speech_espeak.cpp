@@ -47,10 +47,10 @@ std::string environment(const char* name) {
 
 // REQUIRES: espeak-ng initialised.
 bool select_language(const std::string& language) {
-  espeak_VOICE spec{};
-  spec.languages = language.c_str();
+  espeak_VOICE wanted{};
+  wanted.languages = language.c_str();
   [[maybe_unused]] const EspeakOwnLeaks ignored;
-  return espeak_SetVoiceByProperties(&spec) == EE_OK;
+  return espeak_SetVoiceByProperties(&wanted) == EE_OK;
 }
 
 // REQUIRES: espeak-ng initialised.
