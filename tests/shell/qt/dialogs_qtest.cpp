@@ -27,6 +27,7 @@
 #include "settings/settings.h"
 #include "shell/dialog_ids.h"
 #include "shell/qt/main_window.h"
+#include "shell/qt/window_helpers.h"
 
 using lexvia::qt::DialogOverlay;
 using lexvia::qt::MainWindow;
@@ -35,14 +36,10 @@ namespace dialog = lexvia::dialog;
 
 namespace {
 
-QString row_text(const lexvia::qt::ResultModel* model, int row) {
-  return model->data(model->index(row), Qt::DisplayRole).toString();
-}
-QStringList rows(const lexvia::qt::ResultModel* model) {
-  QStringList out;
-  for (int r = 0; r < model->rowCount(); ++r) out << row_text(model, r);
-  return out;
-}
+using lexvia::qt::testing::row_text;
+using lexvia::qt::testing::rows;
+using lexvia::qt::testing::when_progress_shows;
+
 QString qs(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 QString accessible_name(QWidget* widget) {
@@ -178,18 +175,13 @@ class DialogsTest : public QObject {
     bool cancel_enabled = false;
     QElapsedTimer since_cancel;
     QTimer poll;
-    poll.setInterval(20);
-    connect(&poll, &QTimer::timeout, this, [&] {
-      QDialog* progress = w.progress_dialog();
-      if (progress == nullptr) return;
-      poll.stop();
+    when_progress_shows(poll, w, [&](QDialog* progress) {
       text = progress->findChild<QLabel*>("progresstext")->text();
       auto* cancel = progress->findChild<QPushButton*>("cancel");
       cancel_enabled = cancel->isEnabled();
       since_cancel.start();
       QTest::mouseClick(cancel, Qt::LeftButton);
     });
-    poll.start();
     w.query_box()->setText("w");
     QTest::mouseClick(w.translate_button(), Qt::LeftButton);
     poll.stop();
@@ -231,17 +223,12 @@ class DialogsTest : public QObject {
     bool cancel_enabled = true;
     bool still_up_after_escape = false;
     QTimer poll;
-    poll.setInterval(20);
-    connect(&poll, &QTimer::timeout, this, [&] {
-      QDialog* progress = w.progress_dialog();
-      if (progress == nullptr) return;
-      poll.stop();
+    when_progress_shows(poll, w, [&](QDialog* progress) {
       text = progress->findChild<QLabel*>("progresstext")->text();
       cancel_enabled = progress->findChild<QPushButton*>("cancel")->isEnabled();
       QTest::keyClick(progress, Qt::Key_Escape);
       still_up_after_escape = progress->isVisible();
     });
-    poll.start();
     const lexvia::Progress progress{u"Synthetizing Speech...", u"Cancel", nullptr};
     w.run_operation([] { std::this_thread::sleep_for(std::chrono::milliseconds(600)); }, [] {},
                     progress);

@@ -18,23 +18,17 @@
 #include "settings/sqlite_store.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/single_instance.h"
+#include "shell/qt/window_helpers.h"
 
 using lexvia::qt::MainWindow;
 namespace command = lexvia::command;
 
 namespace {
 
-QString row_text(MainWindow& w, int row) {
-  return w.result_model()->data(w.result_model()->index(row), Qt::DisplayRole).toString();
-}
 int row_colour(MainWindow& w, int row) {
   return w.result_model()->data(w.result_model()->index(row), lexvia::qt::kColourCodeRole).toInt();
 }
-QStringList rows(MainWindow& w) {
-  QStringList out;
-  for (int r = 0; r < w.result_model()->rowCount(); ++r) out << row_text(w, r);
-  return out;
-}
+QStringList rows(MainWindow& w) { return lexvia::qt::testing::rows(w.result_model()); }
 
 // Types text the way a keyboard does; characters beyond ASCII go one by one,
 // since keyClicks cannot send them.
