@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "dict/cp1252.h"
+#include "dict/transliteration.h"
 #include "headless_platform.h"
 #include "result_output.h"
 #include "settings/sqlite_store.h"
@@ -68,6 +69,17 @@ struct Session {
   Application app;
 };
 
+// The dictionary holds Windows-1252 texts: says which typed characters were
+// looked up as something else, so that a near miss is not taken for a miss.
+void report_replacements(const std::u16string& query, const char* command) {
+  std::vector<Replacement> replaced;
+  utf16_to_cp1252_transliterated(query, &replaced);
+  for (const Replacement& r : replaced) {
+    std::fprintf(stderr, "lexvia-cli %s: the query's %s has no Windows-1252 form; looked up as \"%s\"\n",
+                 command, describe_code_point(r.code_point).c_str(), cp1252_to_utf8(r.text).c_str());
+  }
+}
+
 OutputFormat output_format(const std::string& name) {
   if (name == "tsv") return OutputFormat::kTsv;
   if (name == "json") return OutputFormat::kJson;
@@ -94,6 +106,7 @@ int finish(const std::vector<std::vector<Line>>& pages, const LookupArgs& args, 
 
 int run_lookup(const LookupArgs& args) {
   Session session(args);
+  report_replacements(session.platform.query, "lookup");
   session.app.command(command::kTranslate);
   return finish({session.platform.list.take_new()}, args, false);
 }
@@ -103,6 +116,7 @@ int run_browse(const LookupArgs& args) {
       {"home", command::kHome},   {"end", command::kEnd},      {"pgup", command::kPageUp},
       {"pgdn", command::kPageDown}, {"up", command::kLineUp}, {"down", command::kLineDown}};
   Session session(args);
+  report_replacements(session.platform.query, "browse");
   session.platform.page_rows = static_cast<int>(std::min<std::uint32_t>(args.page_size, INT32_MAX));
   session.app.command(command::kBrowse);
   // A dictionary error goes to the browse list too.

@@ -6,6 +6,7 @@
 #include "dict_checker.h"
 #include "dict_compiler.h"
 #include "fuzz_support.h"
+#include "listing/line_sink.h"
 #include "search/search_engine.h"
 
 namespace {
@@ -30,16 +31,24 @@ std::vector<lexvia::TextPair> pairs_of(std::string_view input) {
   return pairs;
 }
 
+// A listed line is cut to what fits the result list's line.
+std::string as_listed(std::string line) {
+  if (line.size() >= lexvia::kLineUnits) line.resize(lexvia::kLineUnits - 1);
+  return line;
+}
+
 // True when an Exact Search for `query` lists `headword` with `translation`
 // among its translations.
 bool lists(lexvia::fuzz::Lines& lines, const std::string& headword,
            const std::string& translation) {
   using lexvia::ColourCode;
   const auto& f = lines.lines();
+  const std::string headword_line = as_listed("  " + headword);
+  const std::string translation_line = as_listed("    " + translation);
   for (std::size_t i = 0; i < f.size(); ++i) {
-    if (f[i].second != ColourCode::kHeadword || f[i].first != "  " + headword) continue;
+    if (f[i].second != ColourCode::kHeadword || f[i].first != headword_line) continue;
     for (std::size_t j = i + 1; j < f.size() && f[j].second == ColourCode::kTranslation; ++j) {
-      if (f[j].first == "    " + translation) return true;
+      if (f[j].first == translation_line) return true;
     }
   }
   return false;

@@ -6,7 +6,7 @@
 
 #include "dict/cp1252.h"
 #include "dict/format.h"
-#include "transliterate.h"
+#include "dict/transliteration.h"
 
 namespace lexvia {
 

@@ -1,7 +1,7 @@
 #include "pairs_reader.h"
 
 #include "dict/cp1252.h"
-#include "transliterate.h"
+#include "dict/transliteration.h"
 
 namespace lexvia {
 

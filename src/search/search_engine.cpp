@@ -6,6 +6,7 @@
 
 #include "dict/coding.h"
 #include "dict/cp1252.h"
+#include "dict/transliteration.h"
 #include "search/collation.h"
 #include "search/open_dictionary.h"
 
@@ -18,7 +19,9 @@ constexpr std::size_t kQueryUnits = 249;
 }  // namespace
 
 std::string prepare_query(std::u16string_view typed) {
-  std::string query = utf16_to_cp1252(typed.substr(0, std::min(typed.size(), kQueryUnits)));
+  std::string query =
+      utf16_to_cp1252_transliterated(typed.substr(0, std::min(typed.size(), kQueryUnits)));
+  if (query.size() > kQueryUnits) query.resize(kQueryUnits);  // a fallback may be longer
   const auto first = query.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return query.substr(first, query.find_last_not_of(' ') - first + 1);

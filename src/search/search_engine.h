@@ -140,7 +140,9 @@ class SearchEngine {
 };
 
 // The query steps of the Translate command: at most 249 UTF-16 units, the
-// plain conversion to 8-bit text, leading and trailing blanks removed.
+// conversion to 8-bit text with the transliteration fallback (a typed "erő"
+// looks for the "erõ" Hungarian texts of this code page hold; a character
+// with no fallback becomes "?"), leading and trailing blanks removed.
 std::string prepare_query(std::u16string_view typed);
 
 }  // namespace lexvia

@@ -4,12 +4,12 @@
 
 #include <cstring>
 
-#include "dict/cp1252.h"
+#include "dict/transliteration.h"
 
 namespace lexvia {
 
 std::string speech_text(std::u16string_view query) {
-  std::string text = utf16_to_cp1252(query);
+  std::string text = utf16_to_cp1252_transliterated(query);
   const auto first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(' ') - first + 1);

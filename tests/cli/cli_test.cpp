@@ -219,6 +219,31 @@ TEST_F(Cli, TheBundledEnglishGermanDictionaryTranslatesBothWays) {
   EXPECT_NE(tozsde.out.find("2\t    exchange\n"), std::string::npos) << tozsde.out;
 }
 
+// Hungarian ő and ű have no Windows-1252 form: typed queries take the forms the
+// dictionary stores, and the tool says so. Word-form headwords ("to take, took,
+// taken") are split, so that the infinitive is found.
+TEST_F(Cli, TypedHungarianAndWordFormsAreFoundInTheBundledEnglishHungarian) {
+  const std::string hu = std::string(LEXVIA_DATA_DIR) + "/en-hu.dic";
+  if (!fs::exists(hu)) GTEST_SKIP() << hu << " is not built in this build";
+  struct Case {
+    const char* query;
+    int direction;
+    const char* translation;
+  } cases[] = {{"erő", 2, "strength"}, {"nő", 2, "woman"}, {"tűz", 2, "fire"},
+               {"take", 1, "alkalmaz"}, {"woman", 1, "asszony"}, {"took", 1, "alkalmaz"}};
+  for (const Case& c : cases) {
+    Outcome r = run("lookup --dict " + hu + " --method exact --format tsv --direction " +
+                    std::to_string(c.direction) + " " + c.query);
+    EXPECT_EQ(r.status, 0) << c.query;
+    EXPECT_NE(r.out.find(std::string("2\t    ") + c.translation + "\n"), std::string::npos)
+        << c.query << "\n" << r.out;
+  }
+  Outcome tuz = run("lookup --dict " + hu + " --direction 2 tűz");
+  EXPECT_NE(tuz.err.find("U+0171 'ű' has no Windows-1252 form; looked up as \"û\""),
+            std::string::npos)
+      << tuz.err;
+}
+
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
   for (const char* command :
        {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse ", "import-dictd "}) {

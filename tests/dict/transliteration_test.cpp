@@ -1,4 +1,4 @@
-#include "transliterate.h"
+#include "dict/transliteration.h"
 
 #include <gtest/gtest.h>
 
@@ -133,3 +133,24 @@ TEST(DescribeCodePoint, ShowsTheCharacterUnlessItIsAControl) {
 
 }  // namespace
 }  // namespace lexvia
+
+TEST(Utf16ToCp1252Transliterated, ReplacesLikeTheCompilerAndListsWhatItReplaced) {
+  struct Case {
+    std::u16string typed;
+    std::string expected;
+    std::vector<char32_t> replaced;
+  } cases[] = {
+      {u"erő", "er\xF5", {U'ő'}},
+      {u"TŰZ tűz", "T\xDBZ t\xFBz", {U'Ű', U'ű'}},
+      {u"Haus", "Haus", {}},
+      {u"\uFB01n \U0001F600", "fin ?", {U'ﬁ', 0x1F600}},  // a surrogate pair is one character
+      {std::u16string(u"a") + char16_t{0xD800} + u"b", "a?b", {0xD800}},
+  };
+  for (const Case& c : cases) {
+    std::vector<lexvia::Replacement> replaced;
+    EXPECT_EQ(lexvia::utf16_to_cp1252_transliterated(c.typed, &replaced), c.expected);
+    std::vector<char32_t> code_points;
+    for (const auto& r : replaced) code_points.push_back(r.code_point);
+    EXPECT_EQ(code_points, c.replaced);
+  }
+}

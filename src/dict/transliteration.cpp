@@ -1,4 +1,4 @@
-#include "transliterate.h"
+#include "dict/transliteration.h"
 
 #include <algorithm>
 #include <array>
@@ -173,6 +173,26 @@ std::variant<std::string, UnencodableChar> to_cp1252(std::u32string_view text, b
     } else {
       return UnencodableChar{text[i], i};
     }
+  }
+  return out;
+}
+
+std::string utf16_to_cp1252_transliterated(std::u16string_view text,
+                                           std::vector<Replacement>* replaced) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    const bool pair = cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (const auto byte = unicode_to_cp1252(cp)) {
+      out.push_back(static_cast<char>(*byte));
+      continue;
+    }
+    const std::size_t from = out.size();
+    append_transliteration(out, cp);  // a lone surrogate has no transliteration: '?'
+    if (replaced != nullptr) replaced->push_back({cp, out.substr(from)});
   }
   return out;
 }
