@@ -41,16 +41,11 @@ int run_import(const ImportArgs& a) {
   options.prefixes1 = std::get<std::string>(list1);
   options.prefixes2 = std::get<std::string>(list2);
 
-  std::vector<TextPair> pairs;
   ImportReport report;
   const ImportSide side{a.lang1, a.lang2, a.transliterate};
-  for (const auto& [base, reverse] :
-       {std::pair{a.db1, false}, std::pair{a.reverse.value_or(""), true}}) {
-    if (base.empty()) continue;
-    auto db = read_dictd_database(base);
-    if (auto* e = std::get_if<DictdError>(&db)) return fail(e->message);
-    import_dictd_pairs(std::get<DictdDatabase>(db), reverse, side, pairs, report);
-  }
+  auto imported = import_dictd_dictionary(a.db1, a.reverse, side, report);
+  if (auto* e = std::get_if<DictdError>(&imported)) return fail(e->message);
+  const std::vector<TextPair> pairs = std::move(std::get<std::vector<TextPair>>(imported));
   auto compiled = compile_dictionary(pairs, options);
   if (auto* e = std::get_if<CompileError>(&compiled)) return fail(e->message);
   const auto& dict = std::get<CompiledDictionary>(compiled);
@@ -63,6 +58,12 @@ int run_import(const ImportArgs& a) {
                 report.pairs - dict.distinct_pairs);
     for (const auto& [reason, count] : report.skipped) {
       std::printf("skipped: %zu %s\n", count, reason.c_str());
+    }
+    for (const auto& [rule, count] : report.mended) {
+      std::printf("mended: %zu %s\n", count, rule.c_str());
+    }
+    if (a.reverse) {
+      std::printf("listed first: %zu pairs both databases give\n", report.confirmed);
     }
   }
   return 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "dict/cp1252.h"
@@ -12,89 +14,17 @@ namespace lexvia {
 
 namespace {
 
-std::vector<std::string_view> split_lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  // Lines break at LF only: U+0085 inside a text stands for "…".
-  while (!text.empty()) {
-    const std::size_t eol = text.find('\n');
-    lines.push_back(text.substr(0, eol));
-    if (eol == std::string_view::npos) break;
-    text.remove_prefix(eol + 1);
+// Several keys may share one definition (one per spelling of its headword).
+class DefinitionsSeen {
+ public:
+  explicit DefinitionsSeen(const DictdDatabase& db) { seen_.reserve(db.entries.size()); }
+  bool first_time(const DictdEntry& e) {
+    return seen_.insert((std::uint64_t{e.offset} << 32) ^ std::uint64_t{e.length}).second;
   }
-  return lines;
-}
 
-// Trims blanks and folds every run of white space into one blank.
-std::string tidy(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    const bool blank = c == ' ' || c == '\t' || c == '\r';
-    if (blank) {
-      if (!out.empty() && out.back() != ' ') out.push_back(' ');
-    } else {
-      out.push_back(c);
-    }
-  }
-  if (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
-
-// Splits at ", " where no bracket of any kind is open, so that
-// "Eisen(II,III)-oxid" and "<v, refl>" stay whole.
-std::vector<std::string_view> split_outside_brackets(std::string_view line) {
-  std::vector<std::string_view> pieces;
-  int depth = 0;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (c == '(' || c == '[' || c == '<' || c == '{') ++depth;
-    if ((c == ')' || c == ']' || c == '>' || c == '}') && depth > 0) --depth;
-    if (depth == 0 && c == ',' && i + 1 < line.size() && line[i + 1] == ' ') {
-      pieces.push_back(line.substr(start, i - start));
-      start = i + 2;
-    }
-  }
-  pieces.push_back(line.substr(start));
-  return pieces;
-}
-
-// Drops grammar marks <...>, labels [...] and references {...}; parentheses
-// are part of the text ("(allein) im Haus bleiben").
-std::string drop_marks(std::string_view piece) {
-  std::string out;
-  char closing = 0;
-  int depth = 0;
-  for (char c : piece) {
-    if (depth == 0 && (c == '<' || c == '[' || c == '{')) {
-      closing = c == '<' ? '>' : c == '[' ? ']' : '}';
-      depth = 1;
-      out.push_back(' ');
-      continue;
-    }
-    if (depth > 0) {
-      if (c == closing) --depth;
-      continue;
-    }
-    out.push_back(c);
-  }
-  return tidy(out);
-}
-
-bool is_pronunciation(std::string_view text) {
-  return text.size() >= 2 && text.front() == '/' && text.back() == '/';
-}
-
-// "12. text" -> "text"; nothing when the line is not numbered.
-std::optional<std::string_view> numbered_text(std::string_view line) {
-  std::size_t i = 0;
-  while (i < line.size() && line[i] == ' ') ++i;
-  const std::size_t digits = i;
-  while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
-  if (i == digits || i + 1 >= line.size() || line[i] != '.' || line[i + 1] != ' ') {
-    return std::nullopt;
-  }
-  return line.substr(i + 2);
-}
+ private:
+  std::unordered_set<std::uint64_t> seen_;
+};
 
 bool is_meta_key(std::string_view key) {
   return key.starts_with("00database") || key.starts_with("00-database-");
@@ -125,51 +55,6 @@ void hungarian_spelling(std::u32string& text) {
 
 }  // namespace
 
-DictdStyle detect_style(const DictdDatabase& db) {
-  std::size_t seen = 0;
-  std::size_t numbered = 0;
-  for (const DictdEntry& e : db.entries) {
-    if (is_meta_key(e.key)) continue;
-    const auto lines = split_lines(db.definition(e));
-    if (lines.size() >= 2 && numbered_text(lines[1])) ++numbered;
-    if (++seen == 5000) break;
-  }
-  return numbered * 10 >= seen && numbered > 0 ? DictdStyle::kNumbered : DictdStyle::kCommaList;
-}
-
-std::string extract_headword(std::string_view first_line) {
-  std::size_t cut = first_line.find(" /");
-  if (cut == std::string_view::npos) cut = first_line.find(" <");
-  return tidy(first_line.substr(0, cut));
-}
-
-std::vector<std::string> extract_translations(std::string_view definition, DictdStyle style) {
-  const auto lines = split_lines(definition);
-  std::vector<std::string> texts;
-  if (lines.size() < 2) return texts;
-  if (style == DictdStyle::kNumbered) {
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-      const auto numbered = numbered_text(lines[i]);
-      const bool plain = !numbered && !lines[i].empty() && lines[i].front() != ' ';
-      if (!numbered && !plain) continue;
-      std::string text = tidy(numbered ? *numbered : lines[i]);
-      if (!text.empty()) texts.push_back(std::move(text));
-    }
-    return texts;
-  }
-  // The second line holds the translations (a [label] may open it); the
-  // indented lines after it are examples, notes and cross-references.
-  for (std::string_view piece : split_outside_brackets(lines[1])) {
-    std::string text = drop_marks(piece);
-    while (!text.empty() && (text.back() == ',' || text.back() == ';')) {
-      text.pop_back();
-      text = tidy(text);
-    }
-    if (!text.empty() && !is_pronunciation(text)) texts.push_back(std::move(text));
-  }
-  return texts;
-}
-
 std::optional<std::string> to_dictionary_text(std::string_view utf8, std::string_view language,
                                               bool transliterate) {
   auto decoded = decode_utf8(utf8);
@@ -194,47 +79,167 @@ std::string default_prefix_list(std::string_view language) {
 }
 
 void import_dictd_pairs(const DictdDatabase& db, bool reverse, const ImportSide& side,
-                        std::vector<TextPair>& pairs, ImportReport& report) {
+                        std::vector<TextPair>& pairs, ImportReport& report,
+                        const HeadwordEvidence* evidence, std::vector<std::uint32_t>* examples) {
   const DictdStyle style = detect_style(db);
   const std::string& from = reverse ? side.language2 : side.language1;
   const std::string& to = reverse ? side.language1 : side.language2;
+  const TextContext context{evidence, &report.mended};
   // Several keys may share one definition; each definition counts once.
-  std::set<std::pair<std::size_t, std::size_t>> seen;
+  DefinitionsSeen seen(db);
+  std::vector<std::string> headwords;
+  std::vector<std::string> translations;
   for (const DictdEntry& e : db.entries) {
-    if (!seen.insert({e.offset, e.length}).second) continue;
+    if (!seen.first_time(e)) continue;
     if (is_meta_key(e.key)) {
       ++report.skipped["database information entry"];
       continue;
     }
     ++report.entries;
     const std::string_view definition = db.definition(e);
-    const auto lines = split_lines(definition);
-    const auto headword = to_dictionary_text(extract_headword(lines.empty() ? "" : lines[0]), from,
-                                             side.transliterate);
-    if (!headword || headword->empty()) {
-      ++report.skipped[headword ? "empty headword" : "headword without a Windows-1252 form"];
+    headwords.clear();
+    bool unencodable = false;
+    for (const std::string& h : extract_headwords(definition.substr(0, definition.find('\n')),
+                                                  context)) {
+      auto headword = to_dictionary_text(h, from, side.transliterate);
+      if (!headword) {
+        unencodable = true;
+      } else if (headword->size() > kMaxCompressedHeadword) {
+        ++report.skipped["headword longer than 254 bytes"];
+      } else if (!headword->empty()) {
+        headwords.push_back(std::move(*headword));
+      }
+    }
+    if (headwords.empty()) {
+      ++report.skipped[unencodable ? "headword without a Windows-1252 form" : "empty headword"];
       continue;
     }
-    if (headword->size() > kMaxCompressedHeadword) {
-      ++report.skipped["headword longer than 254 bytes"];
-      continue;
-    }
-    std::size_t produced = 0;
-    for (const std::string& t : extract_translations(definition, style)) {
+    translations.clear();
+    for (const std::string& t : extract_translations(definition, style, context)) {
       auto text = to_dictionary_text(t, to, side.transliterate);
       if (!text) {
         ++report.skipped["translation without a Windows-1252 form"];
       } else if (text->size() > kMaxCompressedHeadword) {
         ++report.skipped["translation longer than 254 bytes"];
       } else {
-        pairs.push_back(reverse ? TextPair{*text, *headword, pairs.size() + 1}
-                                : TextPair{*headword, *text, pairs.size() + 1});
-        ++produced;
+        translations.push_back(std::move(*text));
       }
     }
-    report.pairs += produced;
-    if (produced == 0) ++report.skipped["entry without a usable translation"];
+    for (const std::string& headword : headwords) {
+      for (const std::string& text : translations) {
+        pairs.push_back(reverse ? TextPair{text, headword, pairs.size() + 1}
+                                : TextPair{headword, text, pairs.size() + 1});
+      }
+    }
+    report.pairs += headwords.size() * translations.size();
+    if (examples != nullptr) {
+      // Quoted examples ("      \"...\"  - ...") mark a sense in everyday use.
+      std::uint32_t quoted = 0;
+      for (std::size_t at = definition.find("\n      \""); at != std::string_view::npos;
+           at = definition.find("\n      \"", at + 1)) {
+        ++quoted;
+      }
+      examples->resize(pairs.size(), quoted);
+    }
+    if (translations.empty()) ++report.skipped["entry without a usable translation"];
   }
+}
+
+namespace {
+
+HeadwordEvidence headwords_of(const DictdDatabase& db) {
+  HeadwordEvidence evidence;
+  DefinitionsSeen seen(db);
+  for (const DictdEntry& e : db.entries) {
+    if (!seen.first_time(e) || is_meta_key(e.key)) continue;
+    const std::string_view definition = db.definition(e);
+    for (const std::string& h : extract_headwords(definition.substr(0, definition.find('\n')))) {
+      evidence.add(h);
+    }
+  }
+  return evidence;
+}
+
+std::uint64_t pair_key(const TextPair& p) {
+  const std::size_t a = std::hash<std::string>{}(p.first);
+  const std::size_t b = std::hash<std::string>{}(p.second);
+  return a ^ (b + 0x9E3779B97F4A7C15ULL + (a << 6) + (a >> 2));
+}
+
+}  // namespace
+
+std::variant<std::vector<TextPair>, DictdError> import_dictd_dictionary(
+    const std::string& forward_base, const std::optional<std::string>& reverse_base,
+    const ImportSide& side, ImportReport& report) {
+  // Only one database is in memory at a time: the reverse one is read twice,
+  // once for its headwords and once for its pairs.
+  std::vector<TextPair> pairs;
+  HeadwordEvidence reverse_headwords;
+  if (reverse_base) {
+    auto reverse = read_dictd_database(*reverse_base);
+    if (auto* e = std::get_if<DictdError>(&reverse)) return *e;
+    reverse_headwords = headwords_of(std::get<DictdDatabase>(reverse));
+  }
+  std::vector<std::uint32_t> examples;
+  HeadwordEvidence forward_headwords;
+  {
+    auto forward = read_dictd_database(forward_base);
+    if (auto* e = std::get_if<DictdError>(&forward)) return *e;
+    const auto& db = std::get<DictdDatabase>(forward);
+    if (!reverse_base) {
+      import_dictd_pairs(db, false, side, pairs, report);
+      return pairs;
+    }
+    forward_headwords = headwords_of(db);
+    import_dictd_pairs(db, false, side, pairs, report, &reverse_headwords, &examples);
+  }
+  reverse_headwords = {};
+  const std::size_t forward_pairs = pairs.size();
+  {
+    auto reverse = read_dictd_database(*reverse_base);
+    if (auto* e = std::get_if<DictdError>(&reverse)) return *e;
+    import_dictd_pairs(std::get<DictdDatabase>(reverse), true, side, pairs, report,
+                       &forward_headwords, &examples);
+  }
+  forward_headwords = {};
+  // A pair given by both databases is the surest; of those, the ones whose
+  // entries carry the most examples (the everyday senses) come first. Keys
+  // are compared by hash: a rare collision only moves a pair up its list.
+  std::unordered_map<std::uint64_t, std::uint32_t> from_reverse;
+  from_reverse.reserve(pairs.size() - forward_pairs);
+  for (std::size_t i = forward_pairs; i < pairs.size(); ++i) {
+    auto [it, added] = from_reverse.try_emplace(pair_key(pairs[i]), examples[i]);
+    if (!added) it->second = std::max(it->second, examples[i]);
+  }
+  std::unordered_map<std::uint64_t, std::uint32_t> confirmed;
+  for (std::size_t i = 0; i < forward_pairs; ++i) {
+    const std::uint64_t key = pair_key(pairs[i]);
+    if (auto it = from_reverse.find(key); it != from_reverse.end()) {
+      auto [c, added] = confirmed.try_emplace(key, 0);
+      c->second = std::max(c->second, examples[i] + it->second);
+    }
+  }
+  from_reverse = {};
+  std::size_t confirmed_count = 0;
+  // rank 0 for a pair only one database gives, else 1 + its examples.
+  std::vector<std::uint32_t> rank(pairs.size(), 0);
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    if (auto it = confirmed.find(pair_key(pairs[i])); it != confirmed.end()) {
+      rank[i] = 1 + std::min<std::uint32_t>(it->second, 1000000);
+    }
+  }
+  std::vector<std::uint32_t> order(pairs.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return rank[a] > rank[b]; });
+  confirmed_count = confirmed.size();
+  confirmed = {};
+  std::vector<TextPair> ordered;
+  ordered.reserve(pairs.size());
+  for (std::uint32_t i : order) ordered.push_back(std::move(pairs[i]));
+  for (std::size_t i = 0; i < ordered.size(); ++i) ordered[i].line = i + 1;
+  report.confirmed = confirmed_count;
+  return ordered;
 }
 
 }  // namespace lexvia

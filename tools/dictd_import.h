@@ -4,9 +4,11 @@
 // everything left out and why.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "dict_compiler.h"
@@ -28,11 +30,40 @@ enum class DictdStyle {
 // the headword line in a good share of them.
 DictdStyle detect_style(const DictdDatabase& db);
 
-// The headword of a definition's first line "FORM /IPA/ (VARIANTS) <pos>".
-std::string extract_headword(std::string_view first_line);
+// The headwords of the other database, folded to lower case: a phrase one
+// database writes with a comma is kept whole when the other has it as a
+// headword.
+class HeadwordEvidence {
+ public:
+  void add(std::string_view headword);
+  bool has(std::string_view text) const;
 
-// The translation texts of a definition, UTF-8, trimmed, in their order.
-std::vector<std::string> extract_translations(std::string_view definition, DictdStyle style);
+ private:
+  static std::uint64_t key(std::string_view text);
+  std::unordered_set<std::uint64_t> hashes_;
+};
+
+// What the text rules work with: the other database's headwords when there
+// is one, and where to count each rule that mended a text (rule -> count).
+struct TextContext {
+  const HeadwordEvidence* evidence = nullptr;
+  std::map<std::string, std::size_t>* mended = nullptr;
+};
+
+// The headwords of a definition's first line "FORM /IPA/ (VARIANTS) <pos>":
+// alternatives written "A / B" give one each ("take / seize the ground" gives
+// "take the ground" and "seize the ground"); word forms "to take, took,
+// taken" give the word and each form.
+std::vector<std::string> extract_headwords(std::string_view first_line,
+                                           const TextContext& context = {});
+
+// The translation texts of a definition, UTF-8, trimmed, in their order. In
+// comma lists a comma that continues a sentence or opens a clause stays in
+// the text, grammar labels leave no trace, an abbreviation glued on with its
+// pronunciation is a translation of its own, and notes that go on with
+// translations give them too.
+std::vector<std::string> extract_translations(std::string_view definition, DictdStyle style,
+                                              const TextContext& context = {});
 
 // Converts a text of `language` to Windows-1252: C1 controls that stand for
 // Windows-1252 characters are mapped back; Hungarian writes ő and ű (and the
@@ -49,6 +80,8 @@ struct ImportReport {
   std::size_t entries = 0;  // definitions read (one per distinct body)
   std::size_t pairs = 0;    // pairs produced (before the compiler merges duplicates)
   std::map<std::string, std::size_t> skipped;  // reason -> count
+  std::map<std::string, std::size_t> mended;   // text rule -> times it applied
+  std::size_t confirmed = 0;  // pairs both databases give, listed first
 };
 
 struct ImportSide {
@@ -59,7 +92,20 @@ struct ImportSide {
 
 // Appends the pairs of `db` to `pairs`. When `reverse`, the database
 // translates language 2 to language 1, and each pair is turned round.
+// `examples`, when given, gets for each new pair how many quoted examples its
+// definition holds.
 void import_dictd_pairs(const DictdDatabase& db, bool reverse, const ImportSide& side,
-                        std::vector<TextPair>& pairs, ImportReport& report);
+                        std::vector<TextPair>& pairs, ImportReport& report,
+                        const HeadwordEvidence* evidence = nullptr,
+                        std::vector<std::uint32_t>* examples = nullptr);
+
+// The pairs of the database at `forward_base` (see read_dictd_database),
+// translating language 1 to 2, and, when given, of one translating 2 to 1, each read with the other's headwords as evidence.
+// Pairs both give come first, those with the most examples in their entries
+// first among them, then the rest in the databases' order, so that a
+// headword lists its everyday translations first ("dog": "Hund").
+std::variant<std::vector<TextPair>, DictdError> import_dictd_dictionary(
+    const std::string& forward_base, const std::optional<std::string>& reverse_base,
+    const ImportSide& side, ImportReport& report);
 
 }  // namespace lexvia

@@ -34,20 +34,82 @@ TEST(DictdExtraction, CommaListsDropMarksExamplesAndReferences) {
       "   Synonym: {belong}\n"
       "\n"
       " see: {going}, {gone}\n";
-  EXPECT_EQ(extract_headword("go /\xC9\xA1\xCB\x88\xC9\x99\xCA\x8A/ (went /w/ <>) <v>"), "go");
+  EXPECT_EQ(extract_headwords("go /\xC9\xA1\xCB\x88\xC9\x99\xCA\x8A/ (went /w/ <>) <v>"), Texts{"go"});
   EXPECT_EQ(extract_translations(go, DictdStyle::kCommaList),
             (Texts{"ablaufen", "laufen", "vor sich gehen"}));
   EXPECT_EQ(extract_translations("x /x/\n [Am.] Eisen(II,III)-oxid <neut>, Rost [chem.] , "
                                  "(allein) im Haus bleiben\n",
                                  DictdStyle::kCommaList),
             (Texts{"Eisen(II,III)-oxid", "Rost", "(allein) im Haus bleiben"}));
-  EXPECT_EQ(extract_headword("self-esteem /s\xCB\x88\xC9\x9Blf/"), "self-esteem");
-  EXPECT_EQ(extract_headword("etw. (aus etw.) hervorholen /x/ <v>"), "etw. (aus etw.) hervorholen");
-  EXPECT_EQ(extract_headword("rock'n'roll <n>"), "rock'n'roll");
+  EXPECT_EQ(extract_headwords("self-esteem /s\xCB\x88\xC9\x9Blf/"), Texts{"self-esteem"});
+  EXPECT_EQ(extract_headwords("etw. (aus etw.) hervorholen /x/ <v>"),
+            Texts{"etw. (aus etw.) hervorholen"});
+  EXPECT_EQ(extract_headwords("rock'n'roll <n>"), Texts{"rock'n'roll"});
   EXPECT_TRUE(extract_translations("lonely /x/\n", DictdStyle::kCommaList).empty());
   EXPECT_EQ(
       extract_translations("iron /x/\nEisen <neut> [chem.] Fe,  /f/\n", DictdStyle::kCommaList),
-      (Texts{"Eisen Fe"}));
+      (Texts{"Eisen", "Fe"}));
+}
+
+// Bodies as the FreeDict databases write them; each case was mis-cut before.
+TEST(DictdExtraction, CommasThatContinueATextAndLabelsThatLeaveNoTrace) {
+  const struct {
+    const char* line;  // a comma-list definition's translation line
+    Texts expected;
+  } cases[] = {
+      {"um ([+ acc]) <prep>", {"um"}},
+      {"eigentlich <adv>eigtl.,  /\xCB\x88" "a\xC9\xAAg/", {"eigentlich", "eigtl."}},
+      {"Randnummer <fem>Rn,  /x/ Rdnr.,  /y/ , Randziffer <fem>",
+       {"Randnummer", "Rn", "Rdnr.", "Randziffer"}},
+      {" [Am.] \xC3\xB6" "ffnende runde Klammer(", {"\xC3\xB6" "ffnende runde Klammer"}},
+      {"Go, then, if you must!", {"Go, then, if you must!"}},
+      {"den falschen Eindruck erwecken, dass \xE2\x80\xA6",
+       {"den falschen Eindruck erwecken, dass \xE2\x80\xA6"}},
+      {"jdn. dr\xC3\xA4ngen, etw. zu tun, jdn. dringend bitten, etw. zu tun <v, trans>",
+       {"jdn. dr\xC3\xA4ngen, etw. zu tun", "jdn. dringend bitten, etw. zu tun"}},
+      {"Di\xC3\xA4tpatient <masc>, Di\xC3\xA4tetiker <masc>, jemand, der Di\xC3\xA4t h\xC3\xA4lt",
+       {"Di\xC3\xA4tpatient", "Di\xC3\xA4tetiker", "jemand, der Di\xC3\xA4t h\xC3\xA4lt"}},
+      {"Hals-, Nasen- und Ohrenheilkunde <fem>", {"Hals-, Nasen- und Ohrenheilkunde"}},
+      {"die Welt <fem>, die Erde <fem>, der Erdkreis [poet.]",
+       {"die Welt", "die Erde", "der Erdkreis"}},
+      {"\xE2\x80\xA6, der, Hund, \xE2\x80\xA6", {"Hund, \xE2\x80\xA6"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(extract_translations(std::string("x /x/\n") + c.line + "\n",
+                                   DictdStyle::kCommaList),
+              c.expected)
+        << c.line;
+  }
+  // A note goes on with translations from its first piece with a grammar mark.
+  const char* abhorrence =
+      "abhorrence /x/\n"
+      "Abscheu <fem>, Abscheu <masc> [veraltend]\n"
+      "         Note: vor etw., Verabscheuen <neut>\n"
+      "         Note: von etw., starke Abneigung <fem>\n"
+      "         Note: gegen etw.\n"
+      "      \"self-abhorrence\"  - Abscheu vor sich selbst\n";
+  EXPECT_EQ(extract_translations(abhorrence, DictdStyle::kCommaList),
+            (Texts{"Abscheu", "Abscheu", "Verabscheuen", "starke Abneigung"}));
+}
+
+TEST(DictdExtraction, HeadwordAlternativesAndWordForms) {
+  const struct {
+    const char* first_line;
+    Texts expected;
+  } cases[] = {
+      {"take / claim / seize the high ground /te\xC9\xAAk/",
+       {"take the high ground", "claim the high ground", "seize the high ground"}},
+      {"go home / go away /x/ <v>", {"go home", "go away"}},
+      {"and/or /\xCB\x88" "and/", {"and/or"}},
+      {"to take, took, taken", {"to take", "took", "taken"}},
+      {"woman, women", {"woman", "women"}},
+      {"That being said, \xE2\x80\xA6 /\xC3\xB0" "at/", {"That being said, \xE2\x80\xA6"}},
+      {"red, green", {"red, green"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(extract_headwords(c.first_line), c.expected) << c.first_line;
+  EXPECT_EQ(extract_translations("alkalmaz /x/\n1. to use\n2. to take, took, taken\n",
+                                 DictdStyle::kNumbered),
+            (Texts{"to use", "to take", "took", "taken"}));
 }
 
 TEST(DictdExtraction, NumberedListsKeepCommasInsideATranslation) {

@@ -1,0 +1,446 @@
+// The text rules of the dictd import: where a FreeDict definition's lines
+// are cut into headwords and translations, and what of their marks is left.
+#include <algorithm>
+#include <array>
+#include <functional>
+
+#include "dictd_import.h"
+
+namespace lexvia {
+
+namespace {
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  // Lines break at LF only: U+0085 inside a text stands for "…".
+  while (!text.empty()) {
+    const std::size_t eol = text.find('\n');
+    lines.push_back(text.substr(0, eol));
+    if (eol == std::string_view::npos) break;
+    text.remove_prefix(eol + 1);
+  }
+  return lines;
+}
+
+// Trims blanks and folds every run of white space into one blank.
+std::string tidy(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    const bool blank = c == ' ' || c == '\t' || c == '\r';
+    if (blank) {
+      if (!out.empty() && out.back() != ' ') out.push_back(' ');
+    } else {
+      out.push_back(c);
+    }
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::vector<std::string_view> words_of(std::string_view text) {
+  std::vector<std::string_view> words;
+  while (!text.empty()) {
+    const std::size_t blank = text.find(' ');
+    if (blank != 0) words.push_back(text.substr(0, blank));
+    if (blank == std::string_view::npos) break;
+    text.remove_prefix(blank + 1);
+  }
+  return words;
+}
+
+bool is_open(char c) { return c == '(' || c == '[' || c == '<' || c == '{'; }
+bool is_close(char c) { return c == ')' || c == ']' || c == '>' || c == '}'; }
+
+// Splits at ", " where no bracket of any kind is open, so that
+// "Eisen(II,III)-oxid" and "<v, refl>" stay whole.
+std::vector<std::string_view> split_outside_brackets(std::string_view line) {
+  std::vector<std::string_view> pieces;
+  int depth = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (is_open(c)) ++depth;
+    if (is_close(c) && depth > 0) --depth;
+    if (depth == 0 && c == ',' && i + 1 < line.size() && line[i + 1] == ' ') {
+      pieces.push_back(line.substr(start, i - start));
+      start = i + 2;
+    }
+  }
+  pieces.push_back(line.substr(start));
+  return pieces;
+}
+
+void count(const TextContext& context, const char* rule, std::size_t n = 1) {
+  if (context.mended != nullptr && n > 0) (*context.mended)[rule] += n;
+}
+
+// Drops grammar marks <...>, labels [...] and references {...}; parentheses
+// are part of the text ("(allein) im Haus bleiben").
+std::string drop_marks(std::string_view piece) {
+  std::string out;
+  char closing = 0;
+  int depth = 0;
+  for (char c : piece) {
+    if (depth == 0 && (c == '<' || c == '[' || c == '{')) {
+      closing = c == '<' ? '>' : c == '[' ? ']' : '}';
+      depth = 1;
+      out.push_back(' ');
+      continue;
+    }
+    if (depth > 0) {
+      if (c == closing) --depth;
+      continue;
+    }
+    out.push_back(c);
+  }
+  return tidy(out);
+}
+
+// A parenthesis that held only a label ("für ([+ acc])") is empty once the
+// label is gone; a bracket with no partner ("Klammer(") is a stray symbol.
+std::string drop_empty_and_stray_brackets(std::string text, const TextContext& context) {
+  for (std::size_t at; (at = text.find('(')) != std::string::npos;) {
+    std::size_t end = at + 1;
+    while (end < text.size() && text[end] == ' ') ++end;
+    if (end >= text.size() || text[end] != ')') break;
+    text.erase(at, end + 1 - at);
+    count(context, "empty brackets dropped");
+  }
+  std::string out;
+  std::vector<std::size_t> open;
+  std::vector<bool> keep(text.size(), true);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '(') open.push_back(i);
+    if (text[i] == ')') {
+      if (open.empty()) {
+        keep[i] = false;
+      } else {
+        open.pop_back();
+      }
+    }
+  }
+  for (std::size_t i : open) keep[i] = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (keep[i]) out.push_back(text[i]);
+  }
+  if (out.size() != text.size()) count(context, "stray brackets dropped");
+  return tidy(out);
+}
+
+std::string clean_piece(std::string_view piece, const TextContext& context) {
+  std::string text = drop_empty_and_stray_brackets(drop_marks(piece), context);
+  while (!text.empty() && (text.back() == ',' || text.back() == ';')) {
+    text.pop_back();
+    text = tidy(text);
+  }
+  return text;
+}
+
+bool is_pronunciation(std::string_view text) {
+  return text.size() >= 2 && text.front() == '/' && text.back() == '/';
+}
+
+// "12. text" -> "text"; nothing when the line is not numbered.
+std::optional<std::string_view> numbered_text(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && line[i] == ' ') ++i;
+  const std::size_t digits = i;
+  while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
+  if (i == digits || i + 1 >= line.size() || line[i] != '.' || line[i + 1] != ' ') {
+    return std::nullopt;
+  }
+  return line.substr(i + 2);
+}
+
+bool starts_lower(std::string_view text) {
+  return !text.empty() && ((text[0] >= 'a' && text[0] <= 'z') ||
+                           // UTF-8 lower-case Latin-1 letters: U+00DF..U+00FF
+                           (static_cast<unsigned char>(text[0]) == 0xC3 && text.size() > 1 &&
+                            static_cast<unsigned char>(text[1]) >= 0x9F));
+}
+
+bool starts_upper(std::string_view text) {
+  return !text.empty() && ((text[0] >= 'A' && text[0] <= 'Z') ||
+                           (static_cast<unsigned char>(text[0]) == 0xC3 && text.size() > 1 &&
+                            static_cast<unsigned char>(text[1]) >= 0x80 &&
+                            static_cast<unsigned char>(text[1]) < 0x9F));
+}
+
+bool ends_sentence(std::string_view text) {
+  return !text.empty() && (text.back() == '.' || text.back() == '!' || text.back() == '?');
+}
+
+bool is_ellipsis(std::string_view text) { return text == "\xE2\x80\xA6" || text == "..."; }
+
+template <std::size_t N>
+bool one_of(std::string_view word, const std::array<std::string_view, N>& words) {
+  return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+// Words that open a subordinate or relative clause: a comma before them
+// continues the text ("sicherstellen, dass …", "someone, who …").
+constexpr std::array<std::string_view, 46> kSubordinators = {
+    "dass",   "daß",    "ob",     "wenn",    "weil",    "damit",   "was",    "wo",
+    "wobei",  "wodurch", "womit", "wonach",  "woran",   "worauf",  "woraus", "worin",
+    "worüber", "wovon", "wozu",   "wofür",   "wohin",   "woher",   "obwohl", "obgleich",
+    "falls",  "sofern", "sodass", "indem",   "nachdem", "bevor",   "wer",    "wem",
+    "wen",    "who",    "whom",   "whose",   "which",   "that",    "whether", "because",
+    "unless", "whereas", "que",   "qui",     "dont",    "quand"};
+
+// German relative pronouns; a clause they open ends with its verb.
+constexpr std::array<std::string_view, 13> kRelatives = {
+    "der", "die",     "das",     "dem",     "den",     "deren",  "dessen",
+    "denen", "welche", "welcher", "welches", "welchem", "welchen"};
+
+constexpr std::array<std::string_view, 14> kSomebody = {
+    "jemand", "jemandem", "jemanden", "etwas", "etw.",  "jd.",    "jdm.",
+    "jdn.",   "einer",    "eine",     "eines", "alles", "nichts", "derjenige"};
+
+// A translation that is only one of these tells nothing.
+constexpr std::array<std::string_view, 40> kFunctionWords = {
+    "der", "die",  "das", "den",  "dem",  "des", "ein",   "eine",  "einen", "einem",
+    "und", "oder", "zu",  "von",  "mit",  "in",  "dass",  "daß",   "ob",    "wenn",
+    "the", "a",    "an",  "and",  "or",   "of",  "to",    "that",  "which", "who",
+    "le",  "la",   "les", "et",   "ou",   "de",  "el",    "los",   "y",     "il"};
+
+// Does the comma between the texts `before` and `next` (with `later`
+// following it) continue one text? The rule's name, or nothing.
+const char* continuation(std::string_view before, std::string_view next,
+                         const std::vector<std::string>& later, const TextContext& context) {
+  if (next.empty() || before.empty()) return nullptr;
+  if (before.back() == '-' && before.size() >= 2 && before[before.size() - 2] != ' ') {
+    return "comma kept: after a compound's hyphen";
+  }
+  if (is_ellipsis(next)) return "comma kept: before a lone ellipsis";
+  const auto words = words_of(next);
+  const auto words_before = words_of(before);
+  if (one_of(words.front(), kSubordinators)) return "comma kept: before a subordinate clause";
+  if (words.size() >= 2 && words.size() <= 4 && words[words.size() - 2] == "zu" &&
+      !starts_upper(next)) {
+    return "comma kept: before an infinitive clause";
+  }
+  if (one_of(words.front(), kRelatives) && words.size() >= 3 && starts_lower(words.back()) &&
+      (one_of(words_before.back(), kSomebody) || starts_upper(words_before.back()))) {
+    return "comma kept: before a relative clause";
+  }
+  if (starts_lower(next) && starts_upper(before) && !ends_sentence(before)) {
+    // A sentence goes on when a later lower-case piece ends it.
+    if (ends_sentence(next)) return "comma kept: the sentence goes on";
+    for (const std::string& text : later) {
+      if (!starts_lower(text)) break;
+      if (ends_sentence(text)) return "comma kept: the sentence goes on";
+    }
+  }
+  if (context.evidence != nullptr && context.evidence->has(std::string(before) + ", " +
+                                                           std::string(next))) {
+    return "comma kept: the other database has the phrase";
+  }
+  return nullptr;
+}
+
+// Pieces glued to a label with their pronunciation ("eigentlich
+// <adv>eigtl.,  /x/", "Rn,  /x/ Rdnr.,  /x/") become pieces of their own.
+std::string split_off_glued_abbreviations(std::string_view line, const TextContext& context) {
+  std::string out;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const std::size_t end = line.compare(i, 4, ",  /") == 0 ? line.find('/', i + 4) : line.npos;
+    if (end == std::string_view::npos) {
+      out.push_back(line[i]);
+      continue;
+    }
+    // The abbreviation starts after the label it is glued to, unless a
+    // comma comes later.
+    const std::size_t label = out.find_last_of(">]");
+    const std::size_t comma = out.rfind(", ");
+    if (label != std::string::npos && (comma == std::string::npos || comma < label)) {
+      out.insert(label + 1, ", ");
+    }
+    out += ", ";
+    i = end;
+    while (i + 1 < line.size() && line[i + 1] == ' ') ++i;
+    if (i + 1 < line.size() && line[i + 1] == ',') ++i;
+    count(context, "glued abbreviations split off");
+  }
+  return out;
+}
+
+// The translations of a comma-list line: pieces at commas outside brackets,
+// joined again where the comma continues a text.
+void comma_list_translations(std::string_view line, const TextContext& context,
+                             std::vector<std::string>& texts) {
+  const std::string prepared = split_off_glued_abbreviations(line, context);
+  std::vector<std::string> pieces;
+  for (std::string_view piece : split_outside_brackets(prepared)) {
+    pieces.push_back(clean_piece(piece, context));
+  }
+  std::string group;
+  auto flush = [&] {
+    const std::string lower = [&] {
+      std::string l = group;
+      for (char& c : l) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      return l;
+    }();
+    if (group.empty() || is_pronunciation(group)) {
+    } else if (is_ellipsis(group) || one_of(lower, kFunctionWords)) {
+      count(context, "bare function words or ellipses dropped");
+    } else {
+      texts.push_back(group);
+    }
+    group.clear();
+  };
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (pieces[i].empty()) continue;
+    const std::vector<std::string> later(pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                         pieces.end());
+    if (const char* rule = continuation(group, pieces[i], later, context)) {
+      group += ", " + pieces[i];
+      count(context, rule);
+      continue;
+    }
+    flush();
+    group = pieces[i];
+  }
+  flush();
+}
+
+// "to take, took, taken", "woman, women": a word and its forms.
+std::optional<std::vector<std::string>> word_forms(std::string_view text) {
+  const auto pieces = split_outside_brackets(text);
+  if (pieces.size() < 2 || pieces.size() > 3) return std::nullopt;
+  const bool verb = pieces[0].starts_with("to ");
+  const std::string_view first = verb ? pieces[0].substr(3) : pieces[0];
+  auto is_word = [](std::string_view w) {
+    return !w.empty() && std::all_of(w.begin(), w.end(), [](char c) {
+      return (c >= 'a' && c <= 'z') || c == '-' || c == '\'' || c == '`' || c == '/' ||
+             static_cast<unsigned char>(c) >= 0x80;
+    });
+  };
+  if (!is_word(first)) return std::nullopt;
+  std::vector<std::string> forms{std::string(pieces[0])};
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    if (!is_word(pieces[i])) return std::nullopt;
+    // Nouns and their plurals begin alike; a verb's past may not ("go, went").
+    if (!verb && pieces[i][0] != first[0]) return std::nullopt;
+    forms.emplace_back(pieces[i]);
+  }
+  if (!verb && pieces.size() != 2) return std::nullopt;
+  return forms;
+}
+
+void add_text(std::string text, const TextContext& context, std::vector<std::string>& texts) {
+  if (auto forms = word_forms(text)) {
+    count(context, "word forms split");
+    texts.insert(texts.end(), forms->begin(), forms->end());
+  } else if (!text.empty()) {
+    texts.push_back(std::move(text));
+  }
+}
+
+}  // namespace
+
+DictdStyle detect_style(const DictdDatabase& db) {
+  std::size_t seen = 0;
+  std::size_t numbered = 0;
+  for (const DictdEntry& e : db.entries) {
+    if (e.key.starts_with("00database") || e.key.starts_with("00-database-")) continue;
+    const auto lines = split_lines(db.definition(e));
+    if (lines.size() >= 2 && numbered_text(lines[1])) ++numbered;
+    if (++seen == 5000) break;
+  }
+  return numbered * 10 >= seen && numbered > 0 ? DictdStyle::kNumbered : DictdStyle::kCommaList;
+}
+
+void HeadwordEvidence::add(std::string_view headword) { hashes_.insert(key(headword)); }
+
+bool HeadwordEvidence::has(std::string_view text) const {
+  return !hashes_.empty() && hashes_.contains(key(text));
+}
+
+std::uint64_t HeadwordEvidence::key(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return std::hash<std::string>{}(folded);
+}
+
+std::vector<std::string> extract_headwords(std::string_view first_line,
+                                           const TextContext& context) {
+  // The pronunciation starts at the first " /" followed by a non-blank; an
+  // inner " / " separates alternatives.
+  std::size_t cut = std::string_view::npos;
+  for (std::size_t at = first_line.find(" /"); at != std::string_view::npos;
+       at = first_line.find(" /", at + 1)) {
+    if (at + 2 < first_line.size() && first_line[at + 2] != ' ') {
+      cut = at;
+      break;
+    }
+  }
+  if (cut == std::string_view::npos) cut = first_line.find(" <");
+  const std::string line = tidy(first_line.substr(0, cut));
+  std::vector<std::string> headwords;
+  std::vector<std::string> alternatives;
+  for (std::size_t start = 0;;) {
+    const std::size_t bar = line.find(" / ", start);
+    alternatives.push_back(tidy(std::string_view(line).substr(start, bar - start)));
+    if (bar == std::string::npos) break;
+    start = bar + 3;
+  }
+  if (alternatives.size() > 1) {
+    count(context, "headword alternatives split");
+    // "take / claim / seize the high ground": single words before the last
+    // alternative share its tail.
+    const auto last = words_of(alternatives.back());
+    const bool shared_tail =
+        last.size() > 1 && std::all_of(alternatives.begin(), alternatives.end() - 1,
+                                       [](const std::string& a) { return words_of(a).size() == 1; });
+    const std::string tail =
+        shared_tail ? alternatives.back().substr(last.front().size()) : std::string();
+    for (std::size_t i = 0; i < alternatives.size(); ++i) {
+      const bool own = !shared_tail || i + 1 == alternatives.size();
+      add_text(own ? alternatives[i] : alternatives[i] + tail, context, headwords);
+    }
+  } else {
+    add_text(line, context, headwords);
+  }
+  headwords.erase(std::remove(headwords.begin(), headwords.end(), std::string()), headwords.end());
+  return headwords;
+}
+
+std::vector<std::string> extract_translations(std::string_view definition, DictdStyle style,
+                                              const TextContext& context) {
+  const auto lines = split_lines(definition);
+  std::vector<std::string> texts;
+  if (lines.size() < 2) return texts;
+  if (style == DictdStyle::kNumbered) {
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      const auto numbered = numbered_text(lines[i]);
+      const bool plain = !numbered && !lines[i].empty() && lines[i].front() != ' ';
+      if (!numbered && !plain) continue;
+      add_text(tidy(numbered ? *numbered : lines[i]), context, texts);
+    }
+    return texts;
+  }
+  // The second line holds the translations (a [label] may open it); the
+  // indented lines after it are examples, notes and cross-references. A note
+  // may go on with further translations: from its first piece with a grammar
+  // mark onward ("Note: vor etw., Verabscheuen <neut>").
+  comma_list_translations(lines[1], context, texts);
+  for (std::size_t i = 2; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    const std::size_t note = line.find_first_not_of(' ');
+    if (note == std::string_view::npos || line.compare(note, 6, "Note: ") != 0) continue;
+    line.remove_prefix(note + 6);
+    std::size_t from = 0;
+    for (std::string_view piece : split_outside_brackets(line)) {
+      if (piece.find('<') != std::string_view::npos) {
+        from = static_cast<std::size_t>(piece.data() - line.data());
+        const std::size_t before = texts.size();
+        comma_list_translations(line.substr(from), context, texts);
+        count(context, "translations taken from notes", texts.size() - before);
+        break;
+      }
+    }
+  }
+  return texts;
+}
+
+}  // namespace lexvia
