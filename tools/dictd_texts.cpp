@@ -238,6 +238,38 @@ const char* continuation(std::string_view before, std::string_view next,
   return nullptr;
 }
 
+// "nach Christusn. Chr.": where an abbreviation starts that is glued to the
+// two or more words it abbreviates with nothing between them, its words
+// having the initials of some of theirs in order. npos when the text from
+// `start` does not end so.
+std::size_t glued_without_label(std::string_view text, std::size_t start) {
+  auto letter = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80;
+  };
+  auto initial = [](std::string_view word) {
+    const char c = word[0];
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  };
+  // From the end: "Zeitrechnungu. Z." is cut before "u.", not before "ungu.".
+  for (std::size_t at = text.size() - 1; at > start; --at) {
+    if (!letter(text[at - 1]) || !letter(text[at])) continue;
+    const auto abbreviation = words_of(text.substr(at));
+    const auto words = words_of(text.substr(start, at - start));
+    if (abbreviation.empty() || words.size() < 2 || abbreviation.back().back() != '.' ||
+        initial(abbreviation.back()) != initial(words.back())) {
+      continue;
+    }
+    // "Magister der ArchitekturMag. Arch.": the initials in order.
+    std::size_t w = 0;
+    for (std::string_view a : abbreviation) {
+      while (w < words.size() && initial(words[w]) != initial(a)) ++w;
+      if (w++ == words.size()) break;
+    }
+    if (w <= words.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
 // Pieces glued to a label with their pronunciation ("eigentlich
 // <adv>eigtl.,  /x/", "Rn,  /x/ Rdnr.,  /x/") become pieces of their own.
 std::string split_off_glued_abbreviations(std::string_view line, const TextContext& context) {
@@ -252,7 +284,12 @@ std::string split_off_glued_abbreviations(std::string_view line, const TextConte
     // comma comes later.
     const std::size_t label = out.find_last_of(">]");
     const std::size_t comma = out.rfind(", ");
-    if (label != std::string::npos && (comma == std::string::npos || comma < label)) {
+    const bool after_label = label != std::string::npos &&
+                             (comma == std::string::npos || comma < label);
+    const std::size_t from = after_label ? label + 1 : comma == out.npos ? 0 : comma + 2;
+    if (const std::size_t at = glued_without_label(out, from); at != std::string::npos) {
+      out.insert(at, ", ");
+    } else if (after_label) {
       out.insert(label + 1, ", ");
     }
     out += ", ";
@@ -281,7 +318,7 @@ void comma_list_translations(std::string_view line, const TextContext& context,
       return l;
     }();
     if (group.empty() || is_pronunciation(group)) {
-    } else if (is_ellipsis(group) || one_of(lower, kFunctionWords)) {
+    } else if (is_ellipsis(group) || (pieces.size() > 1 && one_of(lower, kFunctionWords))) {
       count(context, "bare function words or ellipses dropped");
     } else {
       texts.push_back(group);
@@ -375,15 +412,20 @@ std::vector<std::string> extract_headwords(std::string_view first_line,
     }
   }
   if (cut == std::string_view::npos) cut = first_line.find(" <");
-  const std::string line = tidy(first_line.substr(0, cut));
+  const std::string line = drop_empty_and_stray_brackets(tidy(first_line.substr(0, cut)), context);
   std::vector<std::string> headwords;
   std::vector<std::string> alternatives;
-  for (std::size_t start = 0;;) {
-    const std::size_t bar = line.find(" / ", start);
-    alternatives.push_back(tidy(std::string_view(line).substr(start, bar - start)));
-    if (bar == std::string::npos) break;
-    start = bar + 3;
+  int depth = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (is_open(line[i])) ++depth;
+    if (is_close(line[i]) && depth > 0) --depth;
+    if (depth == 0 && line.compare(i, 3, " / ") == 0) {
+      alternatives.push_back(tidy(std::string_view(line).substr(start, i - start)));
+      start = i + 3;
+    }
   }
+  alternatives.push_back(tidy(std::string_view(line).substr(start)));
   if (alternatives.size() > 1) {
     count(context, "headword alternatives split");
     // "take / claim / seize the high ground": single words before the last
@@ -415,7 +457,8 @@ std::vector<std::string> extract_translations(std::string_view definition, Dictd
       const auto numbered = numbered_text(lines[i]);
       const bool plain = !numbered && !lines[i].empty() && lines[i].front() != ' ';
       if (!numbered && !plain) continue;
-      add_text(tidy(numbered ? *numbered : lines[i]), context, texts);
+      add_text(drop_empty_and_stray_brackets(tidy(numbered ? *numbered : lines[i]), context),
+               context, texts);
     }
     return texts;
   }

@@ -61,6 +61,8 @@ TEST(DictdExtraction, CommasThatContinueATextAndLabelsThatLeaveNoTrace) {
       {"eigentlich <adv>eigtl.,  /\xCB\x88" "a\xC9\xAAg/", {"eigentlich", "eigtl."}},
       {"Randnummer <fem>Rn,  /x/ Rdnr.,  /y/ , Randziffer <fem>",
        {"Randnummer", "Rn", "Rdnr.", "Randziffer"}},
+      {"unserer Zeitrechnungu. Z.,  /j/ , nach Christusn. Chr.,  /n/",
+       {"unserer Zeitrechnung", "u. Z.", "nach Christus", "n. Chr."}},
       {" [Am.] \xC3\xB6" "ffnende runde Klammer(", {"\xC3\xB6" "ffnende runde Klammer"}},
       {"Go, then, if you must!", {"Go, then, if you must!"}},
       {"den falschen Eindruck erwecken, dass \xE2\x80\xA6",
