@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "compile_summary.h"
+#include "dict/cp1252.h"
 #include "dict_compiler.h"
 #include "dictd_import.h"
 #include "pairs_reader.h"
@@ -13,7 +14,7 @@ namespace {
 
 struct ImportArgs {
   std::string lang1, lang2, output, db1;
-  std::optional<std::string> reverse, prefixes1, prefixes2;
+  std::optional<std::string> reverse, prefixes1, prefixes2, tsv;
   bool transliterate = false;
   bool report = false;
 };
@@ -46,6 +47,17 @@ int run_import(const ImportArgs& a) {
   auto imported = import_dictd_dictionary(a.db1, a.reverse, side, report);
   if (auto* e = std::get_if<DictdError>(&imported)) return fail(e->message);
   const std::vector<TextPair> pairs = std::move(std::get<std::vector<TextPair>>(imported));
+  if (a.tsv) {
+    // The pairs as `build` reads them, to be looked at or edited and rebuilt.
+    std::string text;
+    for (const TextPair& p : pairs) {
+      text += cp1252_to_utf8(p.first) + '\t' + cp1252_to_utf8(p.second) + '\n';
+    }
+    if (auto error = write_file_atomically(
+            *a.tsv, std::vector<std::uint8_t>(text.begin(), text.end()))) {
+      return fail(*error);
+    }
+  }
   auto compiled = compile_dictionary(pairs, options);
   if (auto* e = std::get_if<CompileError>(&compiled)) return fail(e->message);
   const auto& dict = std::get<CompiledDictionary>(compiled);
@@ -88,7 +100,11 @@ void add_import_command(CLI::App& app, int& status) {
                   "Prefix list for searches from language 1 (default: the language's own, "
                   "e.g. \",to \" for en)");
   cmd->add_option("--prefixes2", args->prefixes2, "Prefix list for searches from language 2");
-  cmd->add_flag("--report", args->report, "Also print what was skipped and why");
+  cmd->add_flag("--report", args->report,
+                "Also print what was skipped and why, and how often each text rule mended a text");
+  cmd->add_option("--tsv", args->tsv,
+                  "Also write the pairs, in the order they are compiled, as a UTF-8 TSV that "
+                  "build reads");
   cmd->add_option("-o,--output", args->output, "Dictionary file to write")->required();
   cmd->add_option("DB1", args->db1,
                   "Base path of the database (BASE.index and BASE.dict.dz), e.g. "

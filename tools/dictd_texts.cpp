@@ -177,15 +177,30 @@ bool one_of(std::string_view word, const std::array<std::string_view, N>& words)
   return std::find(words.begin(), words.end(), word) != words.end();
 }
 
-// Words that open a subordinate or relative clause: a comma before them
-// continues the text ("sicherstellen, dass …", "someone, who …").
-constexpr std::array<std::string_view, 46> kSubordinators = {
-    "dass",   "daß",    "ob",     "wenn",    "weil",    "damit",   "was",    "wo",
-    "wobei",  "wodurch", "womit", "wonach",  "woran",   "worauf",  "woraus", "worin",
-    "worüber", "wovon", "wozu",   "wofür",   "wohin",   "woher",   "obwohl", "obgleich",
-    "falls",  "sofern", "sodass", "indem",   "nachdem", "bevor",   "wer",    "wem",
-    "wen",    "who",    "whom",   "whose",   "which",   "that",    "whether", "because",
-    "unless", "whereas", "que",   "qui",     "dont",    "quand"};
+// Words that open a subordinate or relative clause that cannot stand alone:
+// a comma before them continues the text ("sicherstellen, dass …",
+// "someone, who …").
+constexpr std::array<std::string_view, 30> kSubordinators = {
+    "dass",   "daß",    "ob",      "was",    "wo",     "wobei",  "wodurch", "womit",
+    "wonach", "woran",  "worauf",  "woraus", "worin",  "worüber", "wovon",  "wozu",
+    "wofür",  "wohin",  "woher",   "wer",    "wem",    "wen",    "who",     "whom",
+    "whose",  "whether", "que",    "qui",    "dont",   "sodass"};
+
+// English words that open a clause or a translation of their own ("that is
+// to say"): only a clause left open ("so many, that …") continues the text.
+constexpr std::array<std::string_view, 6> kOpenClauseWords = {"that", "which", "when",
+                                                              "if",   "where", "as"};
+
+// Conjunctions whose clause may also be a translation of its own ("zur Not,
+// wenn es sein muss"): a comma before them continues a sentence only.
+constexpr std::array<std::string_view, 14> kAdverbialConjunctions = {
+    "wenn",   "weil",  "damit",   "falls",   "sofern",  "indem",   "nachdem",
+    "bevor",  "obwohl", "obgleich", "because", "unless", "whereas", "quand"};
+
+// What stands before "zu" in an infinitive clause that goes on a text
+// ("jdn. drängen, etw. zu tun", "…, um es zu sagen").
+constexpr std::array<std::string_view, 10> kInfinitiveOpeners = {
+    "etw.", "jdn.", "jdm.", "jds.", "etwas", "sich", "es", "ihn", "ihm", "das"};
 
 // German relative pronouns; a clause they open ends with its verb.
 constexpr std::array<std::string_view, 13> kRelatives = {
@@ -209,16 +224,29 @@ const char* continuation(std::string_view before, std::string_view next,
                          const std::vector<std::string>& later, const TextContext& context) {
   if (next.empty() || before.empty()) return nullptr;
   if (before.back() == '-' && before.size() >= 2 && before[before.size() - 2] != ' ') {
-    return "comma kept: after a compound's hyphen";
+    // "Hals-, Nasen- und Ohrenheilkunde"; "Luxus-, Nobel-" are two words.
+    for (std::size_t i = 0; i <= later.size(); ++i) {
+      const std::string_view piece = i == 0 ? next : std::string_view(later[i - 1]);
+      if (!piece.empty() && piece.back() == '-') continue;
+      for (std::string_view joint : {" und ", " oder ", " and ", " or ", " et ", " ou "}) {
+        if (piece.find(joint) != std::string_view::npos) return "comma kept: after a compound's hyphen";
+      }
+      break;
+    }
   }
   if (is_ellipsis(next)) return "comma kept: before a lone ellipsis";
   const auto words = words_of(next);
   const auto words_before = words_of(before);
-  if (one_of(words.front(), kSubordinators)) return "comma kept: before a subordinate clause";
-  if (words.size() >= 2 && words.size() <= 4 && words[words.size() - 2] == "zu" &&
-      !starts_upper(next)) {
-    return "comma kept: before an infinitive clause";
+  if (one_of(words.front(), kSubordinators) ||
+      (one_of(words.front(), kAdverbialConjunctions) && starts_upper(before)) ||
+      (one_of(words.front(), kOpenClauseWords) && is_ellipsis(words.back()))) {
+    return "comma kept: before a subordinate clause";
   }
+  // "etw. zu tun", "um es zu sagen"; not "etw. anfangen zu mögen".
+  const bool object_zu_verb =
+      words.size() == 3 && words[1] == "zu" && one_of(words.front(), kInfinitiveOpeners);
+  const bool um_zu = words.size() >= 3 && words.front() == "um" && words[words.size() - 2] == "zu";
+  if (object_zu_verb || um_zu) return "comma kept: before an infinitive clause";
   if (one_of(words.front(), kRelatives) && words.size() >= 3 && starts_lower(words.back()) &&
       (one_of(words_before.back(), kSomebody) || starts_upper(words_before.back()))) {
     return "comma kept: before a relative clause";
@@ -231,8 +259,12 @@ const char* continuation(std::string_view before, std::string_view next,
       if (ends_sentence(text)) return "comma kept: the sentence goes on";
     }
   }
-  if (context.evidence != nullptr && context.evidence->has(std::string(before) + ", " +
-                                                           std::string(next))) {
+  // The other database writing the phrase as one headword keeps it whole,
+  // unless it has each piece too: then it is a list of alternatives
+  // ("jährlich, pro Jahr").
+  if (context.evidence != nullptr &&
+      context.evidence->has(std::string(before) + ", " + std::string(next)) &&
+      !(context.evidence->has(before) && context.evidence->has(next))) {
     return "comma kept: the other database has the phrase";
   }
   return nullptr;
