@@ -259,12 +259,13 @@ const char* continuation(std::string_view before, std::string_view next,
       if (ends_sentence(text)) return "comma kept: the sentence goes on";
     }
   }
-  // The other database writing the phrase as one headword keeps it whole,
-  // unless it has each piece too: then it is a list of alternatives
-  // ("jährlich, pro Jahr").
+  // The other database writing the phrase as one headword keeps it whole
+  // ("Blut, Schweiß und Tränen"), unless the piece after the comma is one of
+  // its headwords too: then the phrase is a list of alternatives ("jährlich,
+  // pro Jahr"), as its headwords often are.
   if (context.evidence != nullptr &&
       context.evidence->has(std::string(before) + ", " + std::string(next)) &&
-      !(context.evidence->has(before) && context.evidence->has(next))) {
+      !context.evidence->has(next)) {
     return "comma kept: the other database has the phrase";
   }
   return nullptr;
@@ -287,10 +288,22 @@ std::size_t glued_without_label(std::string_view text, std::size_t start) {
     if (!letter(text[at - 1]) || !letter(text[at])) continue;
     const auto abbreviation = words_of(text.substr(at));
     const auto words = words_of(text.substr(start, at - start));
-    if (abbreviation.empty() || words.size() < 2 || abbreviation.back().back() != '.' ||
+    if (abbreviation.empty() || words.empty() || abbreviation.back().back() != '.' ||
         initial(abbreviation.back()) != initial(words.back())) {
       continue;
     }
+    if (abbreviation.size() == 1 && text[at - 1] != ' ') {
+      // "eventuellevtl.": the letters of one word, in order, glued to it.
+      const std::string_view word = words.back();
+      const std::string_view letters = abbreviation[0].substr(0, abbreviation[0].size() - 1);
+      std::size_t i = 0;
+      for (char c : word) i += i < letters.size() && c == letters[i];
+      if (letters.size() >= 2 && i == letters.size() && word.size() > letters.size() &&
+          std::all_of(letters.begin(), letters.end(), letter)) {
+        return at;
+      }
+    }
+    if (words.size() < 2) continue;
     // "Magister der ArchitekturMag. Arch.": the initials in order.
     std::size_t w = 0;
     for (std::string_view a : abbreviation) {

@@ -63,6 +63,7 @@ TEST(DictdExtraction, CommasThatContinueATextAndLabelsThatLeaveNoTrace) {
        {"Randnummer", "Rn", "Rdnr.", "Randziffer"}},
       {"unserer Zeitrechnungu. Z.,  /j/ , nach Christusn. Chr.,  /n/",
        {"unserer Zeitrechnung", "u. Z.", "nach Christus", "n. Chr."}},
+      {"circaca.,  /k/ , eventuellevtl.,  /e/ , zirka <adv>", {"circa", "ca.", "eventuell", "evtl.", "zirka"}},
       {" [Am.] \xC3\xB6" "ffnende runde Klammer(", {"\xC3\xB6" "ffnende runde Klammer"}},
       {"Go, then, if you must!", {"Go, then, if you must!"}},
       {"den falschen Eindruck erwecken, dass \xE2\x80\xA6",
