@@ -397,13 +397,24 @@ std::optional<std::vector<std::string>> word_forms(std::string_view text) {
              static_cast<unsigned char>(c) >= 0x80;
     });
   };
-  if (!is_word(first)) return std::nullopt;
+  // "night watchman, night watchmen": the forms of a compound's last word.
+  std::string_view shared;
+  if (!verb && pieces.size() == 2) {
+    const std::size_t blank = first.rfind(' ');
+    if (blank != std::string_view::npos && pieces[1].starts_with(first.substr(0, blank + 1))) {
+      shared = first.substr(0, blank + 1);
+    }
+  }
+  if (!is_word(first.substr(shared.size()))) return std::nullopt;
   std::vector<std::string> forms{std::string(pieces[0])};
   for (std::size_t i = 1; i < pieces.size(); ++i) {
-    if (!is_word(pieces[i])) return std::nullopt;
+    // "to press, to prest": a verb's forms may repeat the "to".
+    const std::string_view form = verb && pieces[i].starts_with("to ") ? pieces[i].substr(3)
+                                                                       : pieces[i].substr(shared.size());
+    if (!is_word(form)) return std::nullopt;
     // Nouns and their plurals begin alike; a verb's past may not ("go, went").
-    if (!verb && pieces[i][0] != first[0]) return std::nullopt;
-    forms.emplace_back(pieces[i]);
+    if (!verb && form[0] != first[shared.size()]) return std::nullopt;
+    forms.emplace_back(verb || shared.empty() ? form : pieces[i]);
   }
   if (!verb && pieces.size() != 2) return std::nullopt;
   return forms;

@@ -106,6 +106,8 @@ TEST(DictdExtraction, HeadwordAlternativesAndWordForms) {
       {"and/or /\xCB\x88" "and/", {"and/or"}},
       {"to take, took, taken", {"to take", "took", "taken"}},
       {"woman, women", {"woman", "women"}},
+      {"night watchman, night watchmen", {"night watchman", "night watchmen"}},
+      {"to press, to prest", {"to press", "prest"}},
       {"That being said, \xE2\x80\xA6 /\xC3\xB0" "at/", {"That being said, \xE2\x80\xA6"}},
       {"red, green", {"red, green"}},
   };
