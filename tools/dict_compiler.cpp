@@ -10,6 +10,7 @@
 #include <cstring>
 #include <numeric>
 #include <future>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -23,14 +24,15 @@ namespace lexvia {
 namespace {
 
 // The distinct texts of one language, each with the texts of the other
-// language it is paired with.
+// language it is paired with. The texts are views of the caller's pairs,
+// which outlive the compile: a large dictionary's texts are not copied.
 struct Language {
-  std::vector<std::string> texts;  // first-seen order
-  std::vector<std::size_t> line;   // where each text first occurs
+  std::vector<std::string_view> texts;  // first-seen order
+  std::vector<std::size_t> line;        // where each text first occurs
   std::vector<std::vector<std::uint32_t>> references;
-  std::unordered_map<std::string, std::uint32_t> ids;
+  std::unordered_map<std::string_view, std::uint32_t> ids;
 
-  std::uint32_t add(const std::string& text, std::size_t at) {
+  std::uint32_t add(std::string_view text, std::size_t at) {
     auto [it, inserted] = ids.try_emplace(text, static_cast<std::uint32_t>(texts.size()));
     if (inserted) {
       texts.push_back(text);
@@ -42,7 +44,7 @@ struct Language {
 };
 
 // The order of an index section; see the file comment for the tie-breaks.
-std::vector<std::uint32_t> index_order(const std::vector<std::string>& texts) {
+std::vector<std::uint32_t> index_order(const std::vector<std::string_view>& texts) {
   std::vector<std::string> keys;
   keys.reserve(texts.size());
   for (const auto& t : texts) keys.push_back(prefix_sort_key(t));
@@ -57,8 +59,8 @@ std::vector<std::uint32_t> index_order(const std::vector<std::string>& texts) {
   return order;
 }
 
-std::string shown(const std::string& text) {
-  return text.size() <= 40 ? text : text.substr(0, 40) + "...";
+std::string shown(std::string_view text) {
+  return std::string(text.size() <= 40 ? text : text.substr(0, 40)) + (text.size() <= 40 ? "" : "...");
 }
 
 // One compiled language: its stored table, its records in index order and

@@ -1,9 +1,6 @@
 #include "dictd_import.h"
 
 #include <algorithm>
-#include <set>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "dict/cp1252.h"
@@ -14,16 +11,26 @@ namespace lexvia {
 
 namespace {
 
-// Several keys may share one definition (one per spelling of its headword).
+// Several keys may share one definition (one per spelling of its headword):
+// which entries are the first with their definition, found by one sort.
 class DefinitionsSeen {
  public:
-  explicit DefinitionsSeen(const DictdDatabase& db) { seen_.reserve(db.entries.size()); }
-  bool first_time(const DictdEntry& e) {
-    return seen_.insert((std::uint64_t{e.offset} << 32) ^ std::uint64_t{e.length}).second;
+  explicit DefinitionsSeen(const DictdDatabase& db) : first_(db.entries.size(), 0) {
+    std::vector<std::uint32_t> order(db.entries.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+    auto range = [&](std::uint32_t i) {
+      return std::pair{db.entries[i].offset, db.entries[i].length};
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return range(a) < range(b); });
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      first_[order[k]] = k == 0 || range(order[k]) != range(order[k - 1]);
+    }
   }
+  bool first_time(std::size_t entry) const { return first_[entry] != 0; }
 
  private:
-  std::unordered_set<std::uint64_t> seen_;
+  std::vector<char> first_;
 };
 
 bool is_meta_key(std::string_view key) {
@@ -80,7 +87,8 @@ std::string default_prefix_list(std::string_view language) {
 
 void import_dictd_pairs(const DictdDatabase& db, bool reverse, const ImportSide& side,
                         std::vector<TextPair>& pairs, ImportReport& report,
-                        const HeadwordEvidence* evidence, std::vector<std::uint32_t>* examples) {
+                        const HeadwordEvidence* evidence, std::vector<std::uint32_t>* examples,
+                        const PairFilter& is_known) {
   const DictdStyle style = detect_style(db);
   const std::string& from = reverse ? side.language2 : side.language1;
   const std::string& to = reverse ? side.language1 : side.language2;
@@ -89,8 +97,9 @@ void import_dictd_pairs(const DictdDatabase& db, bool reverse, const ImportSide&
   DefinitionsSeen seen(db);
   std::vector<std::string> headwords;
   std::vector<std::string> translations;
-  for (const DictdEntry& e : db.entries) {
-    if (!seen.first_time(e)) continue;
+  for (std::size_t n = 0; n < db.entries.size(); ++n) {
+    const DictdEntry& e = db.entries[n];
+    if (!seen.first_time(n)) continue;
     if (is_meta_key(e.key)) {
       ++report.skipped["database information entry"];
       continue;
@@ -125,22 +134,24 @@ void import_dictd_pairs(const DictdDatabase& db, bool reverse, const ImportSide&
         translations.push_back(std::move(*text));
       }
     }
-    for (const std::string& headword : headwords) {
-      for (const std::string& text : translations) {
-        pairs.push_back(reverse ? TextPair{text, headword, pairs.size() + 1}
-                                : TextPair{headword, text, pairs.size() + 1});
-      }
-    }
-    report.pairs += headwords.size() * translations.size();
+    // Quoted examples ("      \"...\"  - ...") mark a sense in everyday use.
+    std::uint32_t quoted = 0;
     if (examples != nullptr) {
-      // Quoted examples ("      \"...\"  - ...") mark a sense in everyday use.
-      std::uint32_t quoted = 0;
       for (std::size_t at = definition.find("\n      \""); at != std::string_view::npos;
            at = definition.find("\n      \"", at + 1)) {
         ++quoted;
       }
-      examples->resize(pairs.size(), quoted);
     }
+    for (const std::string& headword : headwords) {
+      for (const std::string& text : translations) {
+        TextPair pair = reverse ? TextPair{text, headword, pairs.size() + 1}
+                                : TextPair{headword, text, pairs.size() + 1};
+        if (is_known && is_known(pair, quoted)) continue;
+        pairs.push_back(std::move(pair));
+        if (examples != nullptr) examples->push_back(quoted);
+      }
+    }
+    report.pairs += headwords.size() * translations.size();
     if (translations.empty()) ++report.skipped["entry without a usable translation"];
   }
 }
@@ -150,13 +161,15 @@ namespace {
 HeadwordEvidence headwords_of(const DictdDatabase& db) {
   HeadwordEvidence evidence;
   DefinitionsSeen seen(db);
-  for (const DictdEntry& e : db.entries) {
-    if (!seen.first_time(e) || is_meta_key(e.key)) continue;
+  for (std::size_t n = 0; n < db.entries.size(); ++n) {
+    const DictdEntry& e = db.entries[n];
+    if (!seen.first_time(n) || is_meta_key(e.key)) continue;
     const std::string_view definition = db.definition(e);
     for (const std::string& h : extract_headwords(definition.substr(0, definition.find('\n')))) {
       evidence.add(h);
     }
   }
+  evidence.seal();
   return evidence;
 }
 
@@ -195,47 +208,84 @@ std::variant<std::vector<TextPair>, DictdError> import_dictd_dictionary(
   }
   reverse_headwords = {};
   const std::size_t forward_pairs = pairs.size();
+  // A reverse pair the forward database gave too is not stored again: it
+  // confirms the forward one, with the examples of its own entry.
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(forward_pairs);
+  for (std::size_t i = 0; i < forward_pairs; ++i) {
+    keys[i] = {pair_key(pairs[i]), static_cast<std::uint32_t>(i)};
+  }
+  std::sort(keys.begin(), keys.end());
+  std::vector<std::uint32_t> reverse_examples(forward_pairs, 0);
+  std::vector<char> confirmed(forward_pairs, 0);
+  const PairFilter given_forward = [&](const TextPair& p, std::uint32_t quoted) {
+    const std::uint64_t key = pair_key(p);
+    bool known = false;
+    for (auto it = std::lower_bound(keys.begin(), keys.end(), std::pair{key, std::uint32_t{0}});
+         it != keys.end() && it->first == key; ++it) {
+      const TextPair& f = pairs[it->second];
+      if (f.first != p.first || f.second != p.second) continue;
+      known = true;
+      confirmed[it->second] = 1;
+      reverse_examples[it->second] = std::max(reverse_examples[it->second], quoted);
+    }
+    return known;
+  };
   {
     auto reverse = read_dictd_database(*reverse_base);
     if (auto* e = std::get_if<DictdError>(&reverse)) return *e;
     import_dictd_pairs(std::get<DictdDatabase>(reverse), true, side, pairs, report,
-                       &forward_headwords, &examples);
+                       &forward_headwords, &examples, given_forward);
   }
   forward_headwords = {};
-  // A pair given by both databases is the surest; of those, the ones whose
-  // entries carry the most examples (the everyday senses) come first. Keys
-  // are compared by hash: a rare collision only moves a pair up its list.
-  std::unordered_map<std::uint64_t, std::uint32_t> from_reverse;
-  from_reverse.reserve(pairs.size() - forward_pairs);
-  for (std::size_t i = forward_pairs; i < pairs.size(); ++i) {
-    auto [it, added] = from_reverse.try_emplace(pair_key(pairs[i]), examples[i]);
-    if (!added) it->second = std::max(it->second, examples[i]);
-  }
-  std::unordered_map<std::uint64_t, std::uint32_t> confirmed;
-  for (std::size_t i = 0; i < forward_pairs; ++i) {
-    const std::uint64_t key = pair_key(pairs[i]);
-    if (auto it = from_reverse.find(key); it != from_reverse.end()) {
-      auto [c, added] = confirmed.try_emplace(key, 0);
-      c->second = std::max(c->second, examples[i] + it->second);
-    }
-  }
-  from_reverse = {};
-  std::size_t confirmed_count = 0;
-  // rank 0 for a pair only one database gives, else 1 + its examples.
-  std::vector<std::uint32_t> rank(pairs.size(), 0);
+  // Of those both give, the ones whose entries carry the most examples (the
+  // everyday senses) come first. Equal pairs are found by sorting on a hash
+  // and comparing the texts of equal hashes; only the first of equal pairs
+  // is kept, as the compiler would keep it.
+  keys.resize(pairs.size());
   for (std::size_t i = 0; i < pairs.size(); ++i) {
-    if (auto it = confirmed.find(pair_key(pairs[i])); it != confirmed.end()) {
-      rank[i] = 1 + std::min<std::uint32_t>(it->second, 1000000);
-    }
+    keys[i] = {pair_key(pairs[i]), static_cast<std::uint32_t>(i)};
   }
-  std::vector<std::uint32_t> order(pairs.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::sort(keys.begin(), keys.end());
+  constexpr std::uint32_t kDropped = 0xFFFFFFFF;
+  // rank 0 for a pair only one database gives, else 1 + its examples.
+  std::vector<std::uint32_t> rank(pairs.size(), kDropped);
+  std::size_t confirmed_count = 0;
+  for (std::size_t g = 0; g < keys.size();) {
+    std::size_t end = g;
+    while (end < keys.size() && keys[end].first == keys[g].first) ++end;
+    for (std::size_t i = g; i < end; ++i) {
+      const std::uint32_t first = keys[i].second;
+      if (rank[first] != kDropped) continue;
+      const TextPair& p = pairs[first];
+      bool both = false;
+      std::uint32_t most = 0;
+      for (std::size_t j = i; j < end; ++j) {
+        const std::uint32_t other = keys[j].second;
+        if (j > i && (rank[other] != kDropped || pairs[other].first != p.first ||
+                      pairs[other].second != p.second)) {
+          continue;
+        }
+        if (other < forward_pairs && confirmed[other]) {
+          both = true;
+          most = std::max(most, examples[other] + reverse_examples[other]);
+        }
+        if (j > i) rank[other] = kDropped - 1;  // a later copy of `first`
+      }
+      confirmed_count += both;
+      rank[first] = both ? 1 + std::min<std::uint32_t>(most, 1000000) : 0;
+    }
+    g = end;
+  }
+  keys = {};
+  std::vector<std::uint32_t> order;
+  order.reserve(pairs.size());
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    if (rank[i] < kDropped - 1) order.push_back(static_cast<std::uint32_t>(i));
+  }
   std::stable_sort(order.begin(), order.end(),
                    [&](std::uint32_t a, std::uint32_t b) { return rank[a] > rank[b]; });
-  confirmed_count = confirmed.size();
-  confirmed = {};
   std::vector<TextPair> ordered;
-  ordered.reserve(pairs.size());
+  ordered.reserve(order.size());
   for (std::uint32_t i : order) ordered.push_back(std::move(pairs[i]));
   for (std::size_t i = 0; i < ordered.size(); ++i) ordered[i].line = i + 1;
   report.confirmed = confirmed_count;

@@ -5,10 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "dict_compiler.h"
@@ -36,11 +36,13 @@ DictdStyle detect_style(const DictdDatabase& db);
 class HeadwordEvidence {
  public:
   void add(std::string_view headword);
+  void seal();  // after the last add(), before the first has()
   bool has(std::string_view text) const;
 
  private:
   static std::uint64_t key(std::string_view text);
-  std::unordered_set<std::uint64_t> hashes_;
+  std::vector<std::uint64_t> hashes_;  // sorted once sealed
+  bool sorted_ = false;
 };
 
 // What the text rules work with: the other database's headwords when there
@@ -90,6 +92,10 @@ struct ImportSide {
   bool transliterate = false;
 };
 
+// Told of each pair before it is appended, with the count of quoted examples
+// of its entry; true keeps it out.
+using PairFilter = std::function<bool(const TextPair&, std::uint32_t examples)>;
+
 // Appends the pairs of `db` to `pairs`. When `reverse`, the database
 // translates language 2 to language 1, and each pair is turned round.
 // `examples`, when given, gets for each new pair how many quoted examples its
@@ -97,7 +103,8 @@ struct ImportSide {
 void import_dictd_pairs(const DictdDatabase& db, bool reverse, const ImportSide& side,
                         std::vector<TextPair>& pairs, ImportReport& report,
                         const HeadwordEvidence* evidence = nullptr,
-                        std::vector<std::uint32_t>* examples = nullptr);
+                        std::vector<std::uint32_t>* examples = nullptr,
+                        const PairFilter& is_known = {});
 
 // The pairs of the database at `forward_base` (see read_dictd_database),
 // translating language 1 to 2, and, when given, of one translating 2 to 1, each read with the other's headwords as evidence.

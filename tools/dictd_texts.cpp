@@ -443,10 +443,19 @@ DictdStyle detect_style(const DictdDatabase& db) {
   return numbered * 10 >= seen && numbered > 0 ? DictdStyle::kNumbered : DictdStyle::kCommaList;
 }
 
-void HeadwordEvidence::add(std::string_view headword) { hashes_.insert(key(headword)); }
+void HeadwordEvidence::add(std::string_view headword) {
+  hashes_.push_back(key(headword));
+  sorted_ = false;
+}
+
+void HeadwordEvidence::seal() {
+  std::sort(hashes_.begin(), hashes_.end());
+  hashes_.erase(std::unique(hashes_.begin(), hashes_.end()), hashes_.end());
+  sorted_ = true;
+}
 
 bool HeadwordEvidence::has(std::string_view text) const {
-  return !hashes_.empty() && hashes_.contains(key(text));
+  return sorted_ && std::binary_search(hashes_.begin(), hashes_.end(), key(text));
 }
 
 std::uint64_t HeadwordEvidence::key(std::string_view text) {

@@ -10,10 +10,17 @@ namespace lexvia {
 
 namespace {
 
-using Symbols = std::vector<std::uint8_t>;
+// Every text in one buffer, each at a fixed start and shrinking in place as
+// pairs merge: the passes below run over memory in order, which is what makes
+// them fast on a dictionary's million texts.
+struct Packed {
+  std::vector<std::uint8_t> bytes;
+  std::vector<std::size_t> start;
+  std::vector<std::uint32_t> length;
+};
 
 // Byte values never seen in any text, lowest first; NUL and 0xFF are never codes.
-std::vector<std::uint8_t> free_codes(const std::vector<std::string>& texts) {
+std::vector<std::uint8_t> free_codes(const std::vector<std::string_view>& texts) {
   std::array<bool, 256> used{};
   for (const auto& t : texts) {
     for (char c : t) used[static_cast<std::uint8_t>(c)] = true;
@@ -25,45 +32,48 @@ std::vector<std::uint8_t> free_codes(const std::vector<std::string>& texts) {
   return codes;
 }
 
-// Counts adjacent symbol pairs; returns the most frequent one and its count
-// (the lowest pair value among equals, so the result does not depend on the
-// order pairs are met). Only the counters it touched are cleared afterwards,
-// so a small input costs little however large the table of pairs is.
-std::pair<std::uint16_t, std::size_t> most_frequent_pair(const std::vector<Symbols>& texts,
-                                                         std::vector<std::uint32_t>& counts,
-                                                         std::vector<std::uint16_t>& touched) {
-  for (const auto& t : texts) {
-    for (std::size_t i = 1; i < t.size(); ++i) {
-      const auto pair = static_cast<std::uint16_t>((t[i - 1] << 8) | t[i]);
-      if (counts[pair]++ == 0) touched.push_back(pair);
-    }
+// The count of every adjacent symbol pair over all texts, kept up to date
+// as pairs merge, so that a merge costs a pass over the texts that hold the
+// pair rather than a recount of everything.
+class PairCounts {
+ public:
+  PairCounts() : counts_(1 << 16, 0) {}
+  void add_text(const std::uint8_t* text, std::uint32_t n, std::int64_t sign) {
+    for (std::uint32_t i = 1; i < n; ++i) counts_[(text[i - 1] << 8) | text[i]] += sign;
   }
-  std::uint16_t best = 0;
-  std::size_t best_count = 0;
-  for (std::uint16_t pair : touched) {
-    if (counts[pair] > best_count || (counts[pair] == best_count && pair < best)) {
-      best = pair;
-      best_count = counts[pair];
-    }
-    counts[pair] = 0;
+  // The most frequent pair, the lowest pair value among equals, so the
+  // result does not depend on the order texts are met.
+  std::pair<std::uint16_t, std::int64_t> most_frequent() const {
+    const auto best = std::max_element(counts_.begin(), counts_.end());
+    return {static_cast<std::uint16_t>(best - counts_.begin()), *best};
   }
-  touched.clear();
-  return {best, best_count};
-}
 
-void replace_pair(std::vector<Symbols>& texts, std::uint8_t first, std::uint8_t second,
-                  std::uint8_t code) {
-  for (auto& t : texts) {
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < t.size(); ++i) {
-      if (i + 1 < t.size() && t[i] == first && t[i + 1] == second) {
-        t[out++] = code;
+ private:
+  std::vector<std::int64_t> counts_;
+};
+
+// Replaces each pair first+second, left to right, by `code` in every text that
+// holds it, and brings the counts up to date.
+void replace_pair(Packed& p, std::uint8_t first, std::uint8_t second, std::uint8_t code,
+                  PairCounts& counts) {
+  for (std::size_t t = 0; t < p.start.size(); ++t) {
+    std::uint8_t* text = p.bytes.data() + p.start[t];
+    const std::uint32_t n = p.length[t];
+    std::uint32_t at = 0;
+    while (at + 1 < n && !(text[at] == first && text[at + 1] == second)) ++at;
+    if (at + 1 >= n) continue;
+    counts.add_text(text, n, -1);
+    std::uint32_t out = at;
+    for (std::uint32_t i = at; i < n; ++i) {
+      if (i + 1 < n && text[i] == first && text[i + 1] == second) {
+        text[out++] = code;
         ++i;
       } else {
-        t[out++] = t[i];
+        text[out++] = text[i];
       }
     }
-    t.resize(out);
+    p.length[t] = out;
+    counts.add_text(text, out, +1);
   }
 }
 
@@ -71,13 +81,24 @@ void replace_pair(std::vector<Symbols>& texts, std::uint8_t first, std::uint8_t 
 
 std::optional<SubstitutionResult> build_substitution(const std::vector<std::string>& texts,
                                                      const SubstitutionOptions& options) {
+  return build_substitution(std::vector<std::string_view>(texts.begin(), texts.end()), options);
+}
+
+std::optional<SubstitutionResult> build_substitution(const std::vector<std::string_view>& texts,
+                                                     const SubstitutionOptions& options) {
   std::vector<std::uint8_t> codes = free_codes(texts);
-  std::vector<Symbols> symbols;
-  symbols.reserve(texts.size());
+  Packed packed;
+  packed.start.reserve(texts.size());
+  packed.length.reserve(texts.size());
+  std::size_t total = 0;
+  for (const auto& t : texts) total += t.size();
+  packed.bytes.reserve(total);
   bool needs_escape = false;
   for (const auto& t : texts) {
-    symbols.emplace_back(t.begin(), t.end());
-    needs_escape = needs_escape || t.find('\xFF') != std::string::npos;
+    packed.start.push_back(packed.bytes.size());
+    packed.length.push_back(static_cast<std::uint32_t>(t.size()));
+    packed.bytes.insert(packed.bytes.end(), t.begin(), t.end());
+    needs_escape = needs_escape || t.find('\xFF') != std::string_view::npos;
   }
 
   std::optional<SubstitutionEntry> escape;
@@ -85,29 +106,36 @@ std::optional<SubstitutionResult> build_substitution(const std::vector<std::stri
     if (codes.empty()) return std::nullopt;
     escape = SubstitutionEntry{"\xFF", codes.back()};
     codes.pop_back();
-    for (auto& t : symbols) std::replace(t.begin(), t.end(), std::uint8_t{0xFF}, escape->code);
+    std::replace(packed.bytes.begin(), packed.bytes.end(), std::uint8_t{0xFF}, escape->code);
   }
 
   std::vector<SubstitutionEntry> merges;
   const std::size_t budget = options.max_entries - (escape ? 1 : 0);
-  std::vector<std::uint32_t> counts(1 << 16);
-  std::vector<std::uint16_t> touched;
+  PairCounts counts;
   std::size_t next_code = 0;
+  if (options.compress) {
+    for (std::size_t t = 0; t < packed.start.size(); ++t) {
+      counts.add_text(packed.bytes.data() + packed.start[t], packed.length[t], +1);
+    }
+  }
   while (options.compress && merges.size() < budget && next_code < codes.size()) {
-    auto [pair, count] = most_frequent_pair(symbols, counts, touched);
-    if (count < options.min_pair_count) break;
+    auto [pair, count] = counts.most_frequent();
+    if (count < static_cast<std::int64_t>(options.min_pair_count)) break;
     const auto first = static_cast<std::uint8_t>(pair >> 8);
     const auto second = static_cast<std::uint8_t>(pair & 0xFF);
     const std::uint8_t code = codes[next_code++];
-    replace_pair(symbols, first, second, code);
+    replace_pair(packed, first, second, code, counts);
     merges.push_back({std::string{static_cast<char>(first), static_cast<char>(second)}, code});
   }
 
   SubstitutionResult result;
   result.entries.assign(merges.rbegin(), merges.rend());
   if (escape) result.entries.push_back(*escape);
-  result.compressed.reserve(symbols.size());
-  for (const auto& t : symbols) result.compressed.emplace_back(t.begin(), t.end());
+  result.compressed.reserve(texts.size());
+  for (std::size_t t = 0; t < texts.size(); ++t) {
+    const auto* text = reinterpret_cast<const char*>(packed.bytes.data() + packed.start[t]);
+    result.compressed.emplace_back(text, packed.length[t]);
+  }
   return result;
 }
 

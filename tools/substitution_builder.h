@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lexvia {
@@ -39,6 +40,8 @@ struct SubstitutionOptions {
 
 // Fails (nothing) only when a text holds 0xFF and no byte value is left over
 // for its escape code.
+std::optional<SubstitutionResult> build_substitution(const std::vector<std::string_view>& texts,
+                                                     const SubstitutionOptions& options);
 std::optional<SubstitutionResult> build_substitution(const std::vector<std::string>& texts,
                                                      const SubstitutionOptions& options);
 

@@ -106,13 +106,13 @@ TEST(SubstitutionBuilder, TheMarkerByteIsStoredThroughTheLastEntry) {
   }
   std::string every_byte;
   for (int b = 1; b < 256; ++b) every_byte.push_back(static_cast<char>(b));
-  EXPECT_FALSE(build_substitution({every_byte}, {}));
+  EXPECT_FALSE(build_substitution(std::vector<std::string>{every_byte}, {}));
 }
 
 TEST(SubstitutionBuilder, NoCompressionLeavesTextsAsTheyAre) {
   SubstitutionOptions options;
   options.compress = false;
-  auto r = build_substitution({"aaaa", "aaaa"}, options);
+  auto r = build_substitution(std::vector<std::string>{"aaaa", "aaaa"}, options);
   ASSERT_TRUE(r);
   EXPECT_TRUE(r->entries.empty());
   EXPECT_EQ(r->compressed[0], "aaaa");
