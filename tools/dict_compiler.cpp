@@ -12,7 +12,6 @@
 #include <future>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "dict/coding.h"
 #include "dict/format.h"
@@ -42,6 +41,25 @@ struct Language {
     return it->second;
   }
 };
+
+// Drops every later copy of a value, keeping the order of first copies.
+void keep_first_of_each(std::vector<std::uint32_t>& values) {
+  if (values.size() < 2) return;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sorted(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    sorted[i] = {values[i], static_cast<std::uint32_t>(i)};
+  }
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<char> keep(values.size(), 0);
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    keep[sorted[i].second] = i == 0 || sorted[i].first != sorted[i - 1].first;
+  }
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (keep[i]) values[out++] = values[i];
+  }
+  values.resize(out);
+}
 
 // The order of an index section; see the file comment for the tie-breaks.
 std::vector<std::uint32_t> index_order(const std::vector<std::string_view>& texts) {
@@ -152,16 +170,18 @@ std::variant<CompiledDictionary, CompileError> compile_dictionary(
   if (auto error = check_options(options)) return *error;
 
   Language lang[2];
-  std::unordered_set<std::uint64_t> seen;
   CompiledDictionary result;
   for (const auto& p : pairs) {
     std::uint32_t a = lang[0].add(p.first, p.line);
     std::uint32_t b = lang[1].add(p.second, p.line);
-    if (!seen.insert((std::uint64_t{a} << 32) | b).second) continue;
     lang[0].references[a].push_back(b);
     lang[1].references[b].push_back(a);
-    ++result.distinct_pairs;
   }
+  // A pair given twice is stored once, where it first came.
+  for (auto& language : lang) {
+    for (auto& refs : language.references) keep_first_of_each(refs);
+  }
+  for (const auto& refs : lang[0].references) result.distinct_pairs += refs.size();
 
   // The two languages share nothing until they are written: language 2 is
   // compiled on a second thread (building a substitution table is most of a
