@@ -13,7 +13,9 @@
 namespace lexvia {
 
 struct DictdEntry {
-  std::string key;  // lower-cased, punctuation dropped: not the headword
+  // Lower-cased, punctuation dropped: not the headword. Kept only for the
+  // database's own information entries (keys starting "00"), else empty.
+  std::string key;
   std::size_t offset = 0;
   std::size_t length = 0;
 };
