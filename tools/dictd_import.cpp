@@ -71,6 +71,9 @@ std::optional<std::string> to_dictionary_text(std::string_view utf8, std::string
     // The databases carry Windows-1252 characters as the C1 controls of the
     // same number (U+0085 for "…").
     if (c >= 0x80 && c <= 0x9F) c = cp1252_to_unicode(static_cast<std::uint8_t>(c));
+    // The older databases write "grown‐up" with the Unicode hyphens; they
+    // are the plain hyphen-minus in every other text.
+    if (c == U'\u2010' || c == U'\u2011') c = U'-';
   }
   if (language == "hu") hungarian_spelling(text);
   auto converted = to_cp1252(text, transliterate);

@@ -24,10 +24,14 @@ enum class DictdStyle {
   // One translation a line, "1. text", "2. text", or a single unnumbered
   // line; a comma belongs to the text.
   kNumbered,
+  // A comma list a line, numbered or a single one, each followed by a gloss
+  // in the headword's language (the databases made from Wiktionary).
+  kGlossed,
 };
 
-// Decided from the database's entries: numbered when lines "1. ..." follow
-// the headword line in a good share of them.
+// Decided from the database's entries: glossed when a third of them have a
+// plain line after the translations, else numbered when lines "1. ..."
+// follow the headword line in a good share of them.
 DictdStyle detect_style(const DictdDatabase& db);
 
 // The headwords of the other database, folded to lower case: a phrase one

@@ -127,8 +127,28 @@ std::string drop_empty_and_stray_brackets(std::string text, const TextContext& c
   return tidy(out);
 }
 
+// A pronunciation left inside a text ("reuziad (reuziadoù /ʁøzjadˈu/)"):
+// slashes around a text with phonetic (non-ASCII) letters, after a blank.
+std::string drop_pronunciations(std::string text, const TextContext& context) {
+  for (std::size_t at = text.find(" /"); at != std::string::npos; at = text.find(" /", at + 1)) {
+    const std::size_t end = text.find('/', at + 2);
+    if (end == std::string::npos || end == at + 2) break;
+    const bool closes = end + 1 == text.size() || text[end + 1] == ')' || text[end + 1] == ' ' ||
+                        text[end + 1] == ',';
+    const bool phonetic = std::any_of(text.begin() + static_cast<std::ptrdiff_t>(at) + 2,
+                                      text.begin() + static_cast<std::ptrdiff_t>(end),
+                                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (closes && phonetic) {
+      text.erase(at, end + 1 - at);
+      count(context, "pronunciations inside a text dropped");
+    }
+  }
+  return text;
+}
+
 std::string clean_piece(std::string_view piece, const TextContext& context) {
-  std::string text = drop_empty_and_stray_brackets(drop_marks(piece), context);
+  std::string text =
+      drop_empty_and_stray_brackets(drop_pronunciations(drop_marks(piece), context), context);
   while (!text.empty() && (text.back() == ',' || text.back() == ';')) {
     text.pop_back();
     text = tidy(text);
@@ -411,7 +431,10 @@ std::optional<std::vector<std::string>> word_forms(std::string_view text) {
     // "to press, to prest": a verb's forms may repeat the "to".
     const std::string_view form = verb && pieces[i].starts_with("to ") ? pieces[i].substr(3)
                                                                        : pieces[i].substr(shared.size());
-    if (!is_word(form)) return std::nullopt;
+    // "sometimes this, sometimes that" is one phrase.
+    constexpr std::array<std::string_view, 8> kCorrelatives = {"this", "that", "these", "those",
+                                                               "here", "there", "now",  "then"};
+    if (!is_word(form) || one_of(form, kCorrelatives)) return std::nullopt;
     // Nouns and their plurals begin alike; a verb's past may not ("go, went").
     if (!verb && form[0] != first[shared.size()]) return std::nullopt;
     forms.emplace_back(verb || shared.empty() ? form : pieces[i]);
@@ -434,12 +457,20 @@ void add_text(std::string text, const TextContext& context, std::vector<std::str
 DictdStyle detect_style(const DictdDatabase& db) {
   std::size_t seen = 0;
   std::size_t numbered = 0;
+  std::size_t glossed = 0;
   for (const DictdEntry& e : db.entries) {
     if (e.key.starts_with("00database") || e.key.starts_with("00-database-")) continue;
     const auto lines = split_lines(db.definition(e));
     if (lines.size() >= 2 && numbered_text(lines[1])) ++numbered;
+    // A second plain line after the translations is a gloss.
+    std::size_t plain = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      plain += !lines[i].empty() && lines[i].front() != ' ' && !numbered_text(lines[i]);
+    }
+    glossed += plain >= 2 || (plain == 1 && lines.size() >= 2 && numbered_text(lines[1]));
     if (++seen == 5000) break;
   }
+  if (glossed * 3 >= seen && glossed > 0) return DictdStyle::kGlossed;
   return numbered * 10 >= seen && numbered > 0 ? DictdStyle::kNumbered : DictdStyle::kCommaList;
 }
 
@@ -477,7 +508,17 @@ std::vector<std::string> extract_headwords(std::string_view first_line,
     }
   }
   if (cut == std::string_view::npos) cut = first_line.find(" <");
-  const std::string line = drop_empty_and_stray_brackets(tidy(first_line.substr(0, cut)), context);
+  std::string line = drop_empty_and_stray_brackets(tidy(first_line.substr(0, cut)), context);
+  // "(colère/fièvre) accès": the context goes after the word, so that a
+  // search for the word finds it.
+  if (line.starts_with('(')) {
+    const std::size_t close = line.find(')');
+    if (close != std::string::npos && close + 2 < line.size() && line[close + 1] == ' ' &&
+        line.find('(', 1) > close) {
+      line = line.substr(close + 2) + ' ' + line.substr(0, close + 1);
+      count(context, "leading context moved after the headword");
+    }
+  }
   std::vector<std::string> headwords;
   std::vector<std::string> alternatives;
   int depth = 0;
@@ -517,13 +558,25 @@ std::vector<std::string> extract_translations(std::string_view definition, Dictd
   const auto lines = split_lines(definition);
   std::vector<std::string> texts;
   if (lines.size() < 2) return texts;
-  if (style == DictdStyle::kNumbered) {
+  if (style != DictdStyle::kCommaList) {
+    // Numbered lines, or else the first plain line: the plain lines after a
+    // translation are glosses in the headword's language.
+    std::vector<std::string_view> translation_lines;
+    std::string_view first_plain;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-      const auto numbered = numbered_text(lines[i]);
-      const bool plain = !numbered && !lines[i].empty() && lines[i].front() != ' ';
-      if (!numbered && !plain) continue;
-      add_text(drop_empty_and_stray_brackets(tidy(numbered ? *numbered : lines[i]), context),
-               context, texts);
+      if (const auto numbered = numbered_text(lines[i])) {
+        translation_lines.push_back(*numbered);
+      } else if (first_plain.empty() && !lines[i].empty() && lines[i].front() != ' ') {
+        first_plain = lines[i];
+      }
+    }
+    if (translation_lines.empty() && !first_plain.empty()) translation_lines.push_back(first_plain);
+    for (std::string_view line : translation_lines) {
+      if (style == DictdStyle::kGlossed) {
+        comma_list_translations(line, context, texts);
+      } else {
+        add_text(drop_empty_and_stray_brackets(tidy(line), context), context, texts);
+      }
     }
     return texts;
   }
@@ -531,8 +584,13 @@ std::vector<std::string> extract_translations(std::string_view definition, Dictd
   // indented lines after it are examples, notes and cross-references. A note
   // may go on with further translations: from its first piece with a grammar
   // mark onward ("Note: vor etw., Verabscheuen <neut>").
-  comma_list_translations(lines[1], context, texts);
-  for (std::size_t i = 2; i < lines.size(); ++i) {
+  // Some databases leave a blank line before it.
+  std::size_t first = 1;
+  while (first + 1 < lines.size() && lines[first].empty()) ++first;
+  if (lines[first].empty() || lines[first].front() != ' ' || lines[first].starts_with(" [")) {
+    comma_list_translations(lines[first], context, texts);
+  }
+  for (std::size_t i = first + 1; i < lines.size(); ++i) {
     std::string_view line = lines[i];
     const std::size_t note = line.find_first_not_of(' ');
     if (note == std::string_view::npos || line.compare(note, 6, "Note: ") != 0) continue;

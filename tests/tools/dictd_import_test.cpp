@@ -58,6 +58,7 @@ TEST(DictdExtraction, CommasThatContinueATextAndLabelsThatLeaveNoTrace) {
     Texts expected;
   } cases[] = {
       {"um ([+ acc]) <prep>", {"um"}},
+      {"reuziad (reuziado\xC3\xB9 /\xCA\x81\xC3\xB8z/)", {"reuziad (reuziado\xC3\xB9)"}},
       {"eigentlich <adv>eigtl.,  /\xCB\x88" "a\xC9\xAAg/", {"eigentlich", "eigtl."}},
       {"Randnummer <fem>Rn,  /x/ Rdnr.,  /y/ , Randziffer <fem>",
        {"Randnummer", "Rn", "Rdnr.", "Randziffer"}},
@@ -110,11 +111,29 @@ TEST(DictdExtraction, HeadwordAlternativesAndWordForms) {
       {"to press, to prest", {"to press", "prest"}},
       {"That being said, \xE2\x80\xA6 /\xC3\xB0" "at/", {"That being said, \xE2\x80\xA6"}},
       {"red, green", {"red, green"}},
+      {"sometimes this, sometimes that", {"sometimes this, sometimes that"}},
+      {"(col\xC3\xA8re) acc\xC3\xA8s /a/", {"acc\xC3\xA8s (col\xC3\xA8re)"}},
   };
   for (const auto& c : cases) EXPECT_EQ(extract_headwords(c.first_line), c.expected) << c.first_line;
   EXPECT_EQ(extract_translations("alkalmaz /x/\n1. to use\n2. to take, took, taken\n",
                                  DictdStyle::kNumbered),
             (Texts{"to use", "to take", "took", "taken"}));
+}
+
+TEST(DictdExtraction, GlossLinesAndABlankLineBeforeTheTranslations) {
+  EXPECT_EQ(extract_translations("Ahn /a/ <n>\n1. anc\xC3\xAAtre, a\xC3\xAF" "eul\nVorfahr einer Gruppe\n"
+                                 "2. grand-p\xC3\xA8re\nGro\xC3\x9Fvater\n",
+                                 DictdStyle::kGlossed),
+            (Texts{"anc\xC3\xAAtre", "a\xC3\xAF" "eul", "grand-p\xC3\xA8re"}));
+  EXPECT_EQ(extract_translations("Dachstuhl /d/\ncharpente, comble\nUnterbau eines Dachs\n",
+                                 DictdStyle::kGlossed),
+            (Texts{"charpente", "comble"}));
+  EXPECT_EQ(extract_translations("consider /k/ <v>\n\nfikiri\n", DictdStyle::kCommaList),
+            (Texts{"fikiri"}));
+  DictdDatabase glossed;
+  glossed.body = "a /x/\nb, c\ngloss\n";
+  glossed.entries = {{"", 0, glossed.body.size()}};
+  EXPECT_EQ(detect_style(glossed), DictdStyle::kGlossed);
 }
 
 TEST(DictdExtraction, NumberedListsKeepCommasInsideATranslation) {
