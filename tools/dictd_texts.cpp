@@ -172,6 +172,12 @@ std::optional<std::string_view> numbered_text(std::string_view line) {
   return line.substr(i + 2);
 }
 
+// "1." alone: some databases put the text of a numbered sense on the next line.
+bool is_bare_number(std::string_view line) {
+  return line.size() >= 2 && line.back() == '.' &&
+         std::all_of(line.begin(), line.end() - 1, [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool starts_lower(std::string_view text) {
   return !text.empty() && ((text[0] >= 'a' && text[0] <= 'z') ||
                            // UTF-8 lower-case Latin-1 letters: U+00DF..U+00FF
@@ -465,7 +471,8 @@ DictdStyle detect_style(const DictdDatabase& db) {
     // A second plain line after the translations is a gloss.
     std::size_t plain = 0;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-      plain += !lines[i].empty() && lines[i].front() != ' ' && !numbered_text(lines[i]);
+      plain += !lines[i].empty() && lines[i].front() != ' ' && !numbered_text(lines[i]) &&
+               !is_bare_number(lines[i]) && !(i > 1 && is_bare_number(lines[i - 1]));
     }
     glossed += plain >= 2 || (plain == 1 && lines.size() >= 2 && numbered_text(lines[1]));
     if (++seen == 5000) break;
@@ -587,7 +594,16 @@ std::vector<std::string> extract_translations(std::string_view definition, Dictd
   // Some databases leave a blank line before it.
   std::size_t first = 1;
   while (first + 1 < lines.size() && lines[first].empty()) ++first;
-  if (lines[first].empty() || lines[first].front() != ' ' || lines[first].starts_with(" [")) {
+  if (is_bare_number(lines[first])) {
+    // "1.\nstrangeness\n2.\nforeign parts": each number on a line of its own.
+    for (std::size_t i = first; i + 1 < lines.size(); ++i) {
+      if (is_bare_number(lines[i])) comma_list_translations(lines[i + 1], context, texts);
+    }
+  } else if (lines[first].starts_with(" Plural of {") &&
+             lines[first].find("}: ") != std::string_view::npos) {
+    // " Plural of {kidude}: thingamajig": the plural's own translations.
+    comma_list_translations(lines[first].substr(lines[first].find("}: ") + 3), context, texts);
+  } else if (lines[first].empty() || lines[first].front() != ' ' || lines[first].starts_with(" [")) {
     comma_list_translations(lines[first], context, texts);
   }
   for (std::size_t i = first + 1; i < lines.size(); ++i) {

@@ -130,6 +130,12 @@ TEST(DictdExtraction, GlossLinesAndABlankLineBeforeTheTranslations) {
             (Texts{"charpente", "comble"}));
   EXPECT_EQ(extract_translations("consider /k/ <v>\n\nfikiri\n", DictdStyle::kCommaList),
             (Texts{"fikiri"}));
+  EXPECT_EQ(extract_translations("ugeni /u/ <n>\n1.\nstrangeness\n2.\nforeign parts\n",
+                                 DictdStyle::kCommaList),
+            (Texts{"strangeness", "foreign parts"}));
+  EXPECT_EQ(extract_translations("falme /f/ <n>\n\n Plural of {ufalme}: kingdom\n\n",
+                                 DictdStyle::kCommaList),
+            (Texts{"kingdom"}));
   DictdDatabase glossed;
   glossed.body = "a /x/\nb, c\ngloss\n";
   glossed.entries = {{"", 0, glossed.body.size()}};
