@@ -302,6 +302,7 @@ const char* continuation(std::string_view before, std::string_view next,
 // having the initials of some of theirs in order. npos when the text from
 // `start` does not end so.
 std::size_t glued_without_label(std::string_view text, std::size_t start) {
+  if (text.size() < 2) return std::string_view::npos;
   auto letter = [](char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || static_cast<unsigned char>(c) >= 0x80;
   };
