@@ -286,10 +286,21 @@ const char* continuation(std::string_view before, std::string_view next,
     }
   }
   // The other database writing the phrase as one headword keeps it whole
-  // ("Blut, Schweiß und Tränen"), unless the piece after the comma is one of
-  // its headwords too: then the phrase is a list of alternatives ("jährlich,
-  // pro Jahr"), as its headwords often are.
-  if (context.evidence != nullptr &&
+  // when it reads as one: a sentence, a list closed by "und" ("Blut, Schweiß
+  // und Tränen"), or pieces that share a word ("Waste not, want not"). Its
+  // headwords are often lists of alternatives too ("Uferschutzverbauung,
+  // Uferverbauung"), and so is a phrase whose last piece is a headword of
+  // its own ("jährlich, pro Jahr").
+  auto reads_as_one = [&] {
+    if (ends_sentence(next)) return true;
+    for (std::string_view joint : {" und ", " oder ", " and ", " or ", " nor ", " noch "}) {
+      if (next.find(joint) != std::string_view::npos) return true;
+    }
+    return std::any_of(words.begin(), words.end(), [&](std::string_view w) {
+      return std::find(words_before.begin(), words_before.end(), w) != words_before.end();
+    });
+  };
+  if (context.evidence != nullptr && reads_as_one() &&
       context.evidence->has(std::string(before) + ", " + std::string(next)) &&
       !context.evidence->has(next)) {
     return "comma kept: the other database has the phrase";

@@ -37,19 +37,36 @@ std::vector<std::uint8_t> free_codes(const std::vector<std::string_view>& texts)
 // pair rather than a recount of everything.
 class PairCounts {
  public:
-  PairCounts() : counts_(1 << 16, 0) {}
+  PairCounts() : counts_(1 << 16, 0), listed_(1 << 16, 0) {}
   void add_text(const std::uint8_t* text, std::uint32_t n, std::int64_t sign) {
-    for (std::uint32_t i = 1; i < n; ++i) counts_[(text[i - 1] << 8) | text[i]] += sign;
+    for (std::uint32_t i = 1; i < n; ++i) {
+      const auto pair = static_cast<std::uint16_t>((text[i - 1] << 8) | text[i]);
+      counts_[pair] += sign;
+      if (!listed_[pair]) {
+        listed_[pair] = 1;
+        seen_.push_back(pair);
+      }
+    }
   }
   // The most frequent pair, the lowest pair value among equals, so the
-  // result does not depend on the order texts are met.
+  // result does not depend on the order texts are met. Only pairs ever seen
+  // are looked at: a small dictionary has few.
   std::pair<std::uint16_t, std::int64_t> most_frequent() const {
-    const auto best = std::max_element(counts_.begin(), counts_.end());
-    return {static_cast<std::uint16_t>(best - counts_.begin()), *best};
+    std::uint16_t best = 0;
+    std::int64_t best_count = 0;
+    for (std::uint16_t pair : seen_) {
+      if (counts_[pair] > best_count || (counts_[pair] == best_count && pair < best)) {
+        best = pair;
+        best_count = counts_[pair];
+      }
+    }
+    return {best, best_count};
   }
 
  private:
   std::vector<std::int64_t> counts_;
+  std::vector<char> listed_;
+  std::vector<std::uint16_t> seen_;
 };
 
 // Replaces each pair first+second, left to right, by `code` in every text that
