@@ -561,9 +561,22 @@ std::vector<std::string> extract_headwords(std::string_view first_line,
                                        [](const std::string& a) { return words_of(a).size() == 1; });
     const std::string tail =
         shared_tail ? alternatives.back().substr(last.front().size()) : std::string();
+    // "boiler blow down tank / vessel": single words after the first
+    // alternative replace its last word.
+    const auto first = words_of(alternatives.front());
+    const bool shared_head =
+        !shared_tail && first.size() > 1 &&
+        alternatives.front().find_first_of("()[]") == std::string::npos &&
+        std::all_of(alternatives.begin() + 1, alternatives.end(),
+                    [](const std::string& a) { return words_of(a).size() == 1; });
+    const std::string head = shared_head ? alternatives.front().substr(
+                                               0, alternatives.front().size() - first.back().size())
+                                         : std::string();
     for (std::size_t i = 0; i < alternatives.size(); ++i) {
-      const bool own = !shared_tail || i + 1 == alternatives.size();
-      add_text(own ? alternatives[i] : alternatives[i] + tail, context, headwords);
+      std::string headword = alternatives[i];
+      if (shared_tail && i + 1 < alternatives.size()) headword += tail;
+      if (shared_head && i > 0) headword = head + headword;
+      add_text(std::move(headword), context, headwords);
     }
   } else {
     add_text(line, context, headwords);

@@ -104,6 +104,7 @@ TEST(DictdExtraction, HeadwordAlternativesAndWordForms) {
       {"take / claim / seize the high ground /te\xC9\xAAk/",
        {"take the high ground", "claim the high ground", "seize the high ground"}},
       {"go home / go away /x/ <v>", {"go home", "go away"}},
+      {"blow down tank / vessel", {"blow down tank", "blow down vessel"}},
       {"and/or /\xCB\x88" "and/", {"and/or"}},
       {"to take, took, taken", {"to take", "took", "taken"}},
       {"woman, women", {"woman", "women"}},
