@@ -551,7 +551,19 @@ std::vector<std::string> extract_headwords(std::string_view first_line,
     }
   }
   alternatives.push_back(tidy(std::string_view(line).substr(start)));
-  if (alternatives.size() > 1) {
+  // Alternatives that do not line up ("Die Linien kreuzen sich / schneiden
+  // sich.") would leave fragments: such a line stays one headword.
+  auto word_count = [](const std::string& a) { return words_of(a).size(); };
+  const bool parallel =
+      alternatives.size() > 1 &&
+      (std::all_of(alternatives.begin(), alternatives.end() - 1,
+                   [&](const std::string& a) { return word_count(a) == 1; }) ||
+       std::all_of(alternatives.begin() + 1, alternatives.end(),
+                   [&](const std::string& a) { return word_count(a) == 1; }) ||
+       std::all_of(alternatives.begin(), alternatives.end(), [&](const std::string& a) {
+         return word_count(a) == word_count(alternatives.front());
+       }));
+  if (parallel) {
     count(context, "headword alternatives split");
     // "take / claim / seize the high ground": single words before the last
     // alternative share its tail.

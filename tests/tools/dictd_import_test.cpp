@@ -105,6 +105,7 @@ TEST(DictdExtraction, HeadwordAlternativesAndWordForms) {
        {"take the high ground", "claim the high ground", "seize the high ground"}},
       {"go home / go away /x/ <v>", {"go home", "go away"}},
       {"blow down tank / vessel", {"blow down tank", "blow down vessel"}},
+      {"Alles Gute f\xC3\xBCrs Studium / beim Studium!", {"Alles Gute f\xC3\xBCrs Studium / beim Studium!"}},
       {"and/or /\xCB\x88" "and/", {"and/or"}},
       {"to take, took, taken", {"to take", "took", "taken"}},
       {"woman, women", {"woman", "women"}},
