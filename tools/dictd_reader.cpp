@@ -27,7 +27,9 @@ std::optional<std::string> read_text_file(const std::string& path) {
   return std::move(text).str();
 }
 
-std::variant<std::string, DictdError> read_gzip_file(const std::string& path) {
+// `compressed`: the file must be gzip (a .dict.dz); else plain text is read
+// as it stands, as zlib does with a file that is not gzip.
+std::variant<std::string, DictdError> read_gzip_file(const std::string& path, bool compressed) {
   gzFile file = gzopen(path.c_str(), "rb");
   if (file == nullptr) return DictdError{"cannot open " + path};
   gzbuffer(file, 1 << 17);
@@ -49,11 +51,16 @@ std::variant<std::string, DictdError> read_gzip_file(const std::string& path) {
   int n;
   while ((n = gzread(file, chunk, sizeof chunk)) > 0)
     body.append(chunk, static_cast<std::size_t>(n));
+  // zlib checks the stream's CRC and length at its end; a stream cut short
+  // ends the reads without an error of its own, so the state is asked too.
   int code = Z_OK;
   const char* message = gzerror(file, &code);
-  const std::string error = n < 0 ? std::string(message) : std::string();
+  std::string error = n < 0 || (code != Z_OK && code != Z_STREAM_END) ? std::string(message)
+                                                                        : std::string();
+  if (error.starts_with(path + ": ")) error.erase(0, path.size() + 2);  // zlib names the file
+  if (error.empty() && compressed && gzdirect(file)) error = "not a gzip file";
   gzclose(file);
-  if (n < 0) return DictdError{path + ": " + error};
+  if (!error.empty()) return DictdError{path + ": " + error};
   return body;
 }
 
@@ -112,9 +119,18 @@ std::variant<DictdDatabase, DictdError> read_dictd_database(const std::string& b
   DictdDatabase db;
   db.entries = std::move(std::get<std::vector<DictdEntry>>(entries));
   std::ifstream dz(base + ".dict.dz");
-  auto body = dz ? read_gzip_file(base + ".dict.dz") : read_gzip_file(base + ".dict");
+  const std::string body_path = dz ? base + ".dict.dz" : base + ".dict";
+  auto body = read_gzip_file(body_path, static_cast<bool>(dz));
   if (auto* e = std::get_if<DictdError>(&body)) return *e;
   db.body = std::move(std::get<std::string>(body));
+  // A body cut short would lose the entries past its end without a word.
+  for (const DictdEntry& e : db.entries) {
+    if (e.offset > db.body.size() || e.length > db.body.size() - e.offset) {
+      return DictdError{body_path + ": the index names bytes " + std::to_string(e.offset) + " to " +
+                        std::to_string(e.offset + e.length) + ", past its end (" +
+                        std::to_string(db.body.size()) + " bytes)"};
+    }
+  }
   return db;
 }
 

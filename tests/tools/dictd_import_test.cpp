@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "compile_helpers.h"
@@ -217,6 +218,49 @@ TEST(DictdImport, BothDatabasesMergeIntoOneTwoWayDictionary) {
   EXPECT_EQ(testing::dump_lines(compiled.bytes, 2),
             (std::vector<std::pair<std::string, std::string>>{
                 {"csere", "exchange"}, {"t\xF5zsde", "exchange"}, {"t\xF5zsde", "stock market"}}));
+  std::filesystem::remove_all(dir);
+}
+
+// A database whose body is cut short, or is not gzip at all, is an error
+// naming the file, never an import of fewer pairs.
+TEST(DictdImport, ACutOrForeignBodyIsRefused) {
+  const auto dir = std::filesystem::temp_directory_path() / "lexvia-dictd-cut";
+  std::filesystem::create_directories(dir);
+  const std::string base = (dir / "db").string();
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (int i = 0; i < 200; ++i) entries.push_back({"w" + std::to_string(i), "word /x/\nWort\n"});
+  const struct {
+    const char* what;
+    std::function<void(std::string&)> damage;
+    const char* message;
+  } cases[] = {
+      {"cut in half", [](std::string& b) { b.resize(b.size() / 2); }, "unexpected end of file"},
+      {"cut to 5 bytes", [](std::string& b) { b.resize(5); }, "unexpected end of file"},
+      {"empty", [](std::string& b) { b.clear(); }, "not a gzip file"},
+      {"plain text", [](std::string& b) { b = "word /x/\nWort\n"; }, "not a gzip file"},
+      {"CRC changed", [](std::string& b) { b[b.size() - 6] ^= 1; }, "incorrect data check"},
+  };
+  for (const auto& c : cases) {
+    write_database(base, entries);
+    std::string bytes;
+    {
+      std::ifstream in(base + ".dict.dz", std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    c.damage(bytes);
+    std::ofstream(base + ".dict.dz", std::ios::binary | std::ios::trunc) << bytes;
+    auto db = read_dictd_database(base);
+    ASSERT_TRUE(std::holds_alternative<DictdError>(db)) << c.what;
+    const std::string& message = std::get<DictdError>(db).message;
+    EXPECT_NE(message.find(base + ".dict.dz: "), std::string::npos) << c.what << ": " << message;
+    EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;
+  }
+  // An index naming bytes past the end of a sound body.
+  write_database(base, {{"w", "word /x/\nWort\n"}});
+  std::ofstream(base + ".index", std::ios::app) << "far\tBAAA\tB\n";
+  auto db = read_dictd_database(base);
+  ASSERT_TRUE(std::holds_alternative<DictdError>(db));
+  EXPECT_NE(std::get<DictdError>(db).message.find("past its end"), std::string::npos);
   std::filesystem::remove_all(dir);
 }
 
