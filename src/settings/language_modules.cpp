@@ -124,8 +124,11 @@ void read_language_module_strings(const std::optional<std::string>& path, String
     return;
   }
   WindowedReader reader(file.get());
-  // Slots past the module's last line keep what they held: a short module
-  // still shows the previous language's texts there.
+  // A text the module lacks is the built-in English one: kept from the
+  // previous language, or left empty after the strings were freed, it would
+  // show another language's words or none ("Error  (/path)" without its
+  // number).
+  table.load_builtin();
   std::int64_t position = reader.next_line(0);
   for (int id = kFirstStringId; position != -1 && id <= kLastStringId; ++id) {
     const auto offset = static_cast<std::uint64_t>(position);

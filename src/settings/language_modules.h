@@ -49,9 +49,9 @@ void clear_language_list(LanguageList& list);
 // Name mode: the module's first line, or "English" without a path or when
 // the file cannot be opened.
 std::u16string read_language_module_name(const std::optional<std::string>& path);
-// Strings mode: the module's lines 2 to 36 into the table's slots (missing
-// lines keep what the slots held), or the built-in English without a path or
-// when the file cannot be opened.
+// Strings mode: the module's lines 2 to 36 into the table's slots (the
+// built-in English text for each line it lacks), or the built-in English
+// without a path or when the file cannot be opened.
 void read_language_module_strings(const std::optional<std::string>& path, StringTable& table);
 
 // The strings of the language at `index` (-1, an index beyond the list or an
