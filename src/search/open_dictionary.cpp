@@ -27,6 +27,14 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   // An empty section has no terminal marker; it ends where it starts.
   section_.end = section_.length == 0 ? section_.start : section_.start + section_.length - 1;
   section_.other_start = h.section_offset[1 - d];
+  // A file cut short (a broken download) would otherwise look like a
+  // dictionary in which nothing matches.
+  const std::int64_t size = file_->size();
+  for (int n = 0; n < 2 && size >= 0; ++n) {
+    if (std::uint64_t{h.section_offset[n]} + h.section_length[n] > static_cast<std::uint64_t>(size)) {
+      return Result::kUnreadable;
+    }
+  }
   if (!load_decoding_tables(index_, h, static_cast<int>(direction), own_, other_)) {
     return Result::kUnreadable;
   }
@@ -49,11 +57,14 @@ void OpenDictionary::report(Result result, const DictionaryPath& path,
     case Result::kCannotOpen:
       errors.report_dictionary_error(DictionaryError::kCannotOpen, path);
       break;
+    // Too short for its header, its tables or its sections: not a dictionary
+    // the lookup can use, which the user must be told rather than shown no
+    // match.
     case Result::kBadMagic:
+    case Result::kUnreadable:
       errors.report_dictionary_error(DictionaryError::kNotADictionary, path);
       break;
     case Result::kOpen:
-    case Result::kUnreadable:
       break;
   }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -242,6 +243,20 @@ TEST_F(Cli, TypedHungarianAndWordFormsAreFoundInTheBundledEnglishHungarian) {
   EXPECT_NE(tuz.err.find("U+0171 'ű' has no Windows-1252 form; looked up as \"û\""),
             std::string::npos)
       << tuz.err;
+}
+
+// The desktop list keeps its last 2000 lines; the tool prints every line, so
+// a headword with more translations than that keeps its headword line.
+TEST_F(Cli, LookupPrintsEveryLineBeyondTheListsBound) {
+  std::string tsv;
+  for (int i = 0; i < 2500; ++i) tsv += "word\tWort" + std::to_string(i) + "\n";
+  write("many.tsv", tsv);
+  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + path("many.dic") + " " + path("many.tsv")).status, 0);
+  Outcome r = run("lookup --dict " + path("many.dic") + " --method exact --format tsv word");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("3\tExact Search: \"word\"\n1\t  word\n", 0), 0u) << r.out.substr(0, 80);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2502);
+  EXPECT_NE(r.out.find("2\t    Wort2499\n"), std::string::npos);
 }
 
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
