@@ -1,6 +1,7 @@
 #include "dict_dump.h"
 
 #include <algorithm>
+#include <string>
 
 #include "dict/coding.h"
 #include "dict/decoder.h"
@@ -32,6 +33,14 @@ std::optional<std::string> dump_dictionary(FileSource& file, int direction, cons
   DecodingTable other;
   if (!load_decoding_tables(index, h, direction, own, other)) {
     return "the substitution tables cannot be read";
+  }
+  // A file cut short would dump the pairs before the cut and pass for whole.
+  for (int n = 0; n < 2; ++n) {
+    const std::uint64_t last = std::uint64_t{h.section_offset[n]} + h.section_length[n];
+    if (h.section_length[n] != 0 && index.pointer_at(last - 1) == nullptr) {
+      return "the file is cut short: index section " + std::to_string(n + 1) + " ends at byte " +
+             std::to_string(last) + ", past the end of the file";
+    }
   }
   const int d = direction == 2 ? 1 : 0;
   const std::uint64_t start = h.section_offset[d];

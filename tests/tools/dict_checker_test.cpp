@@ -214,6 +214,22 @@ TEST(Info, ReadsTheHeaderCountsAndLists) {
 
 // Damaged files of every kind must end in a report, never a crash or a hang;
 // run under the sanitizers this also proves that nothing reads out of bounds.
+// A dump of a file cut short fails instead of passing off what it read as
+// the whole dictionary; a whole file dumps.
+TEST(Dump, AFileCutShortFails) {
+  const Bytes whole = sample();
+  for (std::size_t cut : {std::size_t{0}, std::size_t{1}, whole.size() / 2}) {
+    const Bytes bytes(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(cut));
+    MemoryFile file(bytes);
+    std::size_t pairs = 0;
+    const auto error = dump_dictionary(file, 1, [&](std::string_view, auto) { ++pairs; });
+    EXPECT_EQ(error.has_value(), cut != 0) << cut;
+    if (cut == 0) {
+      EXPECT_GT(pairs, 0u);
+    }
+  }
+}
+
 TEST(Robustness, RandomDamageNeverCrashesVerifyInfoOrDump) {
   std::mt19937 rng(99);
   const Bytes good = testing::compile_or_fail(syllable_pairs(5, 60));
