@@ -58,7 +58,7 @@ int run_build(const BuildArgs& a) {
   auto compiled = compile_dictionary(std::get<std::vector<TextPair>>(pairs), options);
   if (auto* e = std::get_if<CompileError>(&compiled)) return fail(a.input + ": " + e->message);
   const auto& dict = std::get<CompiledDictionary>(compiled);
-  if (auto error = write_file_atomically(a.output, dict.bytes)) return fail(*error);
+  if (auto error = write_file_atomically(a.output, dict.bytes, {a.input})) return fail(*error);
 
   print_compile_summary(a.output, dict);
   return 0;

@@ -47,6 +47,12 @@ int run_import(const ImportArgs& a) {
   auto imported = import_dictd_dictionary(a.db1, a.reverse, side, report);
   if (auto* e = std::get_if<DictdError>(&imported)) return fail(e->message);
   const std::vector<TextPair> pairs = std::move(std::get<std::vector<TextPair>>(imported));
+  // The files read, which no output may replace.
+  std::vector<std::string> inputs;
+  for (const std::string* base : {&a.db1, a.reverse ? &*a.reverse : nullptr}) {
+    if (base == nullptr) continue;
+    for (const char* extension : {".index", ".dict.dz", ".dict"}) inputs.push_back(*base + extension);
+  }
   if (a.tsv) {
     // The pairs as `build` reads them, to be looked at or edited and rebuilt.
     std::string text;
@@ -54,14 +60,15 @@ int run_import(const ImportArgs& a) {
       text += cp1252_to_utf8(p.first) + '\t' + cp1252_to_utf8(p.second) + '\n';
     }
     if (auto error = write_file_atomically(
-            *a.tsv, std::vector<std::uint8_t>(text.begin(), text.end()))) {
+            *a.tsv, std::vector<std::uint8_t>(text.begin(), text.end()), inputs)) {
       return fail(*error);
     }
   }
   auto compiled = compile_dictionary(pairs, options);
   if (auto* e = std::get_if<CompileError>(&compiled)) return fail(e->message);
   const auto& dict = std::get<CompiledDictionary>(compiled);
-  if (auto error = write_file_atomically(a.output, dict.bytes)) return fail(*error);
+  if (a.tsv) inputs.push_back(*a.tsv);
+  if (auto error = write_file_atomically(a.output, dict.bytes, inputs)) return fail(*error);
 
   print_compile_summary(a.output, dict);
   std::printf("definitions read: %zu\n", report.entries);

@@ -1,6 +1,8 @@
 #include "dict_compiler.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -243,8 +245,66 @@ std::variant<CompiledDictionary, CompileError> compile_dictionary(
   return result;
 }
 
+namespace {
+
+// What may stand at an output path: nothing yet, or a regular file the user
+// may write that is none of the inputs. Sets `mode` to the mode a replaced
+// file had, so that replacing it keeps it.
+std::optional<std::string> check_output(const std::string& path,
+                                        const std::vector<std::string>& inputs, mode_t& mode) {
+  struct stat out {};
+  if (::lstat(path.c_str(), &out) != 0) {
+    if (errno == ENOENT) return std::nullopt;
+    return "cannot write " + path + ": " + std::strerror(errno);
+  }
+  if (!S_ISREG(out.st_mode)) {
+    return path + " exists and is not a regular file (a directory, device, FIFO or link): "
+                  "not replaced";
+  }
+  for (const std::string& input : inputs) {
+    struct stat in {};
+    if (::stat(input.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+      return path + " is also an input (" + input + "): not replaced";
+    }
+  }
+  if (::access(path.c_str(), W_OK) != 0) {
+    return path + " is not writable: " + std::strerror(errno) + "; not replaced";
+  }
+  mode = out.st_mode & 07777;
+  return std::nullopt;
+}
+
+// Holds off Ctrl-C, SIGTERM and SIGHUP while the temporary file exists, so
+// that none can leave it behind; a signal that came meanwhile takes effect
+// once the output is complete and the mask is restored.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+  }
+  ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_{};
+};
+
+}  // namespace
+
 std::optional<std::string> write_file_atomically(const std::string& path,
-                                                 const std::vector<std::uint8_t>& bytes) {
+                                                 const std::vector<std::uint8_t>& bytes,
+                                                 const std::vector<std::string>& inputs) {
+  // mkstemp makes the file private; a new file gets the mode a plain create
+  // would, a replaced one keeps its own.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  mode_t mode = 0666 & ~mask;
+  if (auto refused = check_output(path, inputs, mode)) return refused;
+  SignalsHeld held;
   std::string temp = path + ".tmp-XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return "cannot create " + temp + ": " + std::strerror(errno);
@@ -256,10 +316,7 @@ std::optional<std::string> write_file_atomically(const std::string& path,
     done += static_cast<std::size_t>(n);
   }
   const int saved = errno;
-  // mkstemp makes the file private; give it the mode a plain create would.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  ::fchmod(fd, mode);
   const bool written = done == bytes.size() && ::fsync(fd) == 0;
   const bool closed = ::close(fd) == 0;
   if (!written || !closed) {

@@ -66,9 +66,13 @@ std::variant<CompiledDictionary, CompileError> compile_dictionary(
     const std::vector<TextPair>& pairs, const CompileOptions& options);
 
 // Writes to a temporary file beside `path`, then renames it over `path`, so a
-// failed write never leaves a partial dictionary behind. Returns an error
-// message, or nothing on success.
+// failed write never leaves a partial dictionary behind, nor does Ctrl-C or
+// SIGTERM. Refuses (and leaves alone) a path that is a directory, device,
+// FIFO or symbolic link, a file the user may not write, and a file that is
+// one of `inputs` however it is named; a replaced file keeps its mode.
+// Returns an error message, or nothing on success.
 std::optional<std::string> write_file_atomically(const std::string& path,
-                                                 const std::vector<std::uint8_t>& bytes);
+                                                 const std::vector<std::uint8_t>& bytes,
+                                                 const std::vector<std::string>& inputs = {});
 
 }  // namespace lexvia

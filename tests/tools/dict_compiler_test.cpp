@@ -1,6 +1,7 @@
 #include "dict_compiler.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -258,6 +259,44 @@ TEST(CompilerOutput, AFailedWriteLeavesNothingAndASuccessfulOneReplacesTheFile) 
   EXPECT_TRUE(write_file_atomically((dir / "missing" / "out.dic").string(), {1}));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
   std::filesystem::remove_all(dir);
+}
+
+// Nothing that is not a regular file, and no input, is ever replaced; a
+// replaced file keeps its mode.
+TEST(CompilerOutput, RefusesWhatItMustNotReplaceAndKeepsTheMode) {
+  namespace fs = std::filesystem;
+  const auto dir = fs::temp_directory_path() / "lexvia-compiler-output-test";
+  fs::remove_all(dir);
+  fs::create_directories(dir / "folder");
+  const std::string input = (dir / "in.tsv").string();
+  std::ofstream(input) << "house\tHaus\n";
+  fs::create_hard_link(input, dir / "same.tsv");
+  fs::create_symlink(input, dir / "link.dic");
+  ASSERT_EQ(::mkfifo((dir / "fifo.dic").c_str(), 0644), 0);
+  const struct {
+    const char* name;
+    const char* message;
+  } refused[] = {{"in.tsv", "is also an input"},       {"same.tsv", "is also an input"},
+                 {"link.dic", "not a regular file"},    {"fifo.dic", "not a regular file"},
+                 {"folder", "not a regular file"}};
+  for (const auto& r : refused) {
+    const auto error = write_file_atomically((dir / r.name).string(), {1, 2, 3}, {input});
+    ASSERT_TRUE(error) << r.name;
+    EXPECT_NE(error->find(r.message), std::string::npos) << *error;
+  }
+  EXPECT_EQ(fs::file_size(input), 11u);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.dic"));
+  EXPECT_TRUE(fs::is_fifo(dir / "fifo.dic"));
+
+  const std::string kept = (dir / "kept.dic").string();
+  std::ofstream(kept) << "old";
+  fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_FALSE(write_file_atomically(kept, {1, 2}, {input}));
+  EXPECT_EQ(fs::file_size(kept), 2u);
+  EXPECT_EQ(fs::status(kept).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 6) << "no temporary left";
+  fs::remove_all(dir);
 }
 
 }  // namespace
