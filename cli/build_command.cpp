@@ -55,6 +55,9 @@ int run_build(const BuildArgs& a) {
   auto pairs = read_pairs_tsv(*in, a.transliterate);
   if (auto* e = std::get_if<PairsError>(&pairs)) return fail(a.input + ": " + e->message);
 
+  if (std::get<std::vector<TextPair>>(pairs).empty()) {
+    return fail(a.input + ": no pairs (only blank lines and # comments): no dictionary written");
+  }
   auto compiled = compile_dictionary(std::get<std::vector<TextPair>>(pairs), options);
   if (auto* e = std::get_if<CompileError>(&compiled)) return fail(a.input + ": " + e->message);
   const auto& dict = std::get<CompiledDictionary>(compiled);
@@ -74,7 +77,10 @@ void add_build_command(CLI::App& app, int& status) {
       "into a dictionary file");
   cmd->add_option("--lang1", args->lang1, "Language 1 code, at most 3 characters")->required();
   cmd->add_option("--lang2", args->lang2, "Language 2 code, at most 3 characters")->required();
-  cmd->add_option("--format-number", args->format_number, "Format number stored in the header")
+  // Below 261 the header reads refuse the file (error 103).
+  cmd->add_option("--format-number", args->format_number,
+                  "Format number stored in the header, 261 or more")
+      ->check(CLI::Range(std::uint32_t{261}, std::uint32_t{0xFFFFFFFF}))
       ->capture_default_str();
   cmd->add_option("--prefixes1", args->prefixes1,
                   "Default prefix list for searches from language 1 (items separated by , or ;)");

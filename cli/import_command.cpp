@@ -64,6 +64,7 @@ int run_import(const ImportArgs& a) {
       return fail(*error);
     }
   }
+  if (pairs.empty()) return fail(a.db1 + ": no pairs could be taken from the databases");
   auto compiled = compile_dictionary(pairs, options);
   if (auto* e = std::get_if<CompileError>(&compiled)) return fail(e->message);
   const auto& dict = std::get<CompiledDictionary>(compiled);

@@ -12,6 +12,7 @@
 #include "headless_platform.h"
 #include "result_output.h"
 #include "settings/sqlite_store.h"
+#include "search/search_engine.h"
 #include "shell/application.h"
 #include "shell/paths.h"
 
@@ -104,7 +105,17 @@ int finish(const std::vector<std::vector<Line>>& pages, const LookupArgs& args, 
   return exit_status(pages);
 }
 
+// The desktop program ignores a Translate with nothing typed; a script is
+// told why nothing came.
+bool refuse_empty_query(const LookupArgs& args, const char* command) {
+  if (!prepare_query(utf8_to_utf16(args.query)).empty()) return false;
+  std::fprintf(stderr, "lexvia-cli %s: the query is empty (or only blanks): nothing to look up\n",
+               command);
+  return true;
+}
+
 int run_lookup(const LookupArgs& args) {
+  if (refuse_empty_query(args, "lookup")) return 1;
   Session session(args);
   report_replacements(session.platform.query, "lookup");
   session.app.command(command::kTranslate);
@@ -112,6 +123,10 @@ int run_lookup(const LookupArgs& args) {
 }
 
 int run_browse(const LookupArgs& args) {
+  if (args.page_size == 0) {
+    std::fprintf(stderr, "lexvia-cli browse: --page-size 0 lists nothing; give 1 or more\n");
+    return 1;
+  }
   static const std::map<std::string, int> kMoves = {
       {"home", command::kHome},   {"end", command::kEnd},      {"pgup", command::kPageUp},
       {"pgdn", command::kPageDown}, {"up", command::kLineUp}, {"down", command::kLineDown}};

@@ -259,6 +259,33 @@ TEST_F(Cli, LookupPrintsEveryLineBeyondTheListsBound) {
   EXPECT_NE(r.out.find("2\t    Wort2499\n"), std::string::npos);
 }
 
+// Inputs that cannot give a useful result are refused with a word on
+// standard error, not answered with an empty success or a silent miss.
+TEST_F(Cli, UselessInputsAreRefusedWithAReason) {
+  write("empty.tsv", "# nothing\n\n");
+  write("one.tsv", "house\tHaus\n");
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"build --lang1 en --lang2 de -o " + path("e.dic") + " " + path("empty.tsv"), "no pairs"},
+      {"build --lang1 en --lang2 de --format-number 260 -o " + path("f.dic") + " " +
+           path("one.tsv"),
+       "261"},
+      {"lookup --dict " + path("one.dic") + " ''", "the query is empty"},
+      {"lookup --dict " + path("one.dic") + " '   '", "the query is empty"},
+      {"browse --dict " + path("one.dic") + " --page-size 0 house", "--page-size 0"},
+  };
+  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + path("one.dic") + " " + path("one.tsv")).status, 0);
+  for (const auto& c : cases) {
+    Outcome r = run(c.args);
+    EXPECT_NE(r.status, 0) << c.args;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << "\n" << r.err;
+  }
+  EXPECT_FALSE(fs::exists(path("e.dic")));
+  EXPECT_FALSE(fs::exists(path("f.dic")));
+}
+
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
   for (const char* command :
        {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse ", "import-dictd "}) {
