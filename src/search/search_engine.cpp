@@ -64,15 +64,22 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   };
 
   if (method == SearchMethod::kPhrase || method == SearchMethod::kFull) {
-    const std::string list = utf16_to_cp1252(s_.prefixes.get_prefix_list(direction));
+    std::string list = utf16_to_cp1252(s_.prefixes.get_prefix_list(direction));
+    // A list is bounded, and an item given twice runs once: a stored list of
+    // a hundred thousand commas would otherwise search for minutes.
+    if (list.size() > kMaxPrefixListBytes) list.resize(kMaxPrefixListBytes);
+    std::vector<std::string_view> done;
     std::string_view rest = list;
-    for (bool last = false; !last;) {
+    for (bool last = false; !last && done.size() < kMaxPrefixItems && !s_.cancel.is_set();) {
       // A comma takes precedence over a semicolon, wherever each stands.
       std::size_t cut = rest.find(',');
       if (cut == std::string_view::npos) cut = rest.find(';');
       last = cut == std::string_view::npos;
       const std::string_view piece = last ? rest : rest.substr(0, cut);
-      run_pass(std::string(piece).append(query));
+      if (std::find(done.begin(), done.end(), piece) == done.end()) {
+        done.push_back(piece);
+        run_pass(std::string(piece).append(query));
+      }
       if (!last) rest.remove_prefix(cut + 1);
     }
   } else {

@@ -139,6 +139,11 @@ class SearchEngine {
   Services s_;
 };
 
+// The bounds of a prefix list in Phrase and Full Search: its first 1024
+// bytes, and at most 32 distinct items (each runs one pass).
+inline constexpr std::size_t kMaxPrefixListBytes = 1024;
+inline constexpr std::size_t kMaxPrefixItems = 32;
+
 // The query steps of the Translate command: at most 249 UTF-16 units, the
 // conversion to 8-bit text with the transliteration fallback (a typed "erő"
 // looks for the "erõ" Hungarian texts of this code page hold; a character
