@@ -286,6 +286,24 @@ TEST_F(Cli, UselessInputsAreRefusedWithAReason) {
   EXPECT_FALSE(fs::exists(path("f.dic")));
 }
 
+// Control characters in texts or the query are shown escaped in text and
+// tsv output: they reach neither the terminal nor the tsv structure.
+TEST_F(Cli, ControlCharactersAreShownEscaped) {
+  write("ctl.tsv", "bell\tBEL\x07 \x1b[31mred\n");
+  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + path("ctl.dic") + " " + path("ctl.tsv")).status,
+            0);
+  for (const char* format : {"text", "tsv"}) {
+    Outcome r = run("lookup --dict " + path("ctl.dic") + " --format " + format + " bell");
+    EXPECT_NE(r.out.find("BEL\\x07 \\x1B[31mred"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+  }
+  Outcome forged = run(std::string(LEXVIA_CLI_PATH) + " lookup --dict " + path("ctl.dic") +
+                           " --format tsv \"$(printf 'house\\n1\\t  injected')\"",
+                       true);
+  EXPECT_EQ(std::count(forged.out.begin(), forged.out.end(), '\n'), 1) << forged.out;
+  EXPECT_NE(forged.out.find("house\\x0A1\\x09  injected"), std::string::npos) << forged.out;
+}
+
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
   for (const char* command :
        {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse ", "import-dictd "}) {
