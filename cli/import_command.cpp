@@ -47,6 +47,7 @@ int run_import(const ImportArgs& a) {
   auto imported = import_dictd_dictionary(a.db1, a.reverse, side, report);
   if (auto* e = std::get_if<DictdError>(&imported)) return fail(e->message);
   const std::vector<TextPair> pairs = std::move(std::get<std::vector<TextPair>>(imported));
+  if (pairs.empty()) return fail(a.db1 + ": no pairs could be taken from the databases");
   // The files read, which no output may replace.
   std::vector<std::string> inputs;
   for (const std::string* base : {&a.db1, a.reverse ? &*a.reverse : nullptr}) {
@@ -64,7 +65,6 @@ int run_import(const ImportArgs& a) {
       return fail(*error);
     }
   }
-  if (pairs.empty()) return fail(a.db1 + ": no pairs could be taken from the databases");
   auto compiled = compile_dictionary(pairs, options);
   if (auto* e = std::get_if<CompileError>(&compiled)) return fail(e->message);
   const auto& dict = std::get<CompiledDictionary>(compiled);
