@@ -23,7 +23,9 @@ class FileSource {
 // A file opened read-only, shared with other readers, closed on destruction.
 class PosixFile final : public FileSource {
  public:
-  // Returns nothing when the file does not exist or cannot be opened.
+  // Returns nothing when the file does not exist, cannot be opened, or is
+  // not a regular file (a directory, FIFO, socket or device); it never
+  // blocks.
   static std::unique_ptr<PosixFile> open(const std::string& path);
   ~PosixFile() override;
   PosixFile(const PosixFile&) = delete;

@@ -101,8 +101,12 @@ void fill_language_list(LanguageList& list, const std::string& data_folder) {
   while (const dirent* entry = readdir(folder.get())) {
     if (!is_module_name(entry->d_name)) continue;
     std::string path = join_path(data_folder, entry->d_name);
+    // A directory, FIFO or device (or a link to one) is no module: it must
+    // neither hang the list nor appear in it. A name that leads nowhere is
+    // listed, as a module that cannot be opened is.
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) continue;
+    const auto status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) continue;
     std::u16string name = read_language_module_name(path);
     list.push_back({std::move(name), std::move(path)});
   }

@@ -1,6 +1,7 @@
 // Runs the real lexvia-cli binary on small files and checks its output and
 // exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -302,6 +303,20 @@ TEST_F(Cli, ControlCharactersAreShownEscaped) {
                        true);
   EXPECT_EQ(std::count(forged.out.begin(), forged.out.end(), '\n'), 1) << forged.out;
   EXPECT_NE(forged.out.find("house\\x0A1\\x09  injected"), std::string::npos) << forged.out;
+}
+
+// A FIFO, a directory or a device where the dictionary should be is a
+// dictionary that cannot be opened (102), at once: opening never blocks.
+TEST_F(Cli, ADictionaryThatIsNotARegularFileCannotBeOpened) {
+  ASSERT_EQ(::mkfifo(path("fifo.dic").c_str(), 0644), 0);
+  fs::create_directory(path("folder.dic"));
+  for (const std::string& dict : {path("fifo.dic"), path("folder.dic"), std::string("/dev/zero")}) {
+    Outcome r = run("timeout 20 " + std::string(LEXVIA_CLI_PATH) + " lookup --dict " + dict +
+                        " --format tsv house",
+                    true);
+    EXPECT_EQ(r.status, 2) << dict;
+    EXPECT_NE(r.out.find("#102 (" + dict + ")"), std::string::npos) << r.out;
+  }
 }
 
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {

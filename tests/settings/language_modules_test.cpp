@@ -1,6 +1,7 @@
 #include "settings/language_modules.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,6 +84,9 @@ TEST_F(LanguageModules, WithoutModulesOnlyEnglishAndTheDefaultHelp) {
   write("lexvi_a.txt", "not a module\n");
   write("xlexvi_b.iu2", "not a module\n");
   fs::create_directory(dir_ / "lexvi_c.iu2");
+  // Neither a FIFO nor a link to a device may hang the list or join it.
+  ASSERT_EQ(::mkfifo((dir_ / "lexvi_f.iu2").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("/dev/zero", (dir_ / "lexvi_d.iu2").c_str()), 0);
   LanguageList list{{u"stale", "/old/lexvi_q.iu2"}};
   fill_language_list(list, folder());
   ASSERT_EQ(list.size(), 1u);
