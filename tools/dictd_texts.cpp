@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <span>
 
 #include "dictd_import.h"
 
@@ -247,7 +248,7 @@ constexpr std::array<std::string_view, 40> kFunctionWords = {
 // Does the comma between the texts `before` and `next` (with `later`
 // following it) continue one text? The rule's name, or nothing.
 const char* continuation(std::string_view before, std::string_view next,
-                         const std::vector<std::string>& later, const TextContext& context) {
+                         std::span<const std::string> later, const TextContext& context) {
   if (next.empty() || before.empty()) return nullptr;
   if (before.back() == '-' && before.size() >= 2 && before[before.size() - 2] != ' ') {
     // "Hals-, Nasen- und Ohrenheilkunde"; "Luxus-, Nobel-" are two words.
@@ -278,9 +279,10 @@ const char* continuation(std::string_view before, std::string_view next,
     return "comma kept: before a relative clause";
   }
   if (starts_lower(next) && starts_upper(before) && !ends_sentence(before)) {
-    // A sentence goes on when a later lower-case piece ends it.
+    // A sentence goes on when a later lower-case piece ends it (looked for
+    // among the next few dozen pieces: a hostile line could hold millions).
     if (ends_sentence(next)) return "comma kept: the sentence goes on";
-    for (const std::string& text : later) {
+    for (const std::string& text : later.first(std::min<std::size_t>(later.size(), 64))) {
       if (!starts_lower(text)) break;
       if (ends_sentence(text)) return "comma kept: the sentence goes on";
     }
@@ -410,8 +412,7 @@ void comma_list_translations(std::string_view line, const TextContext& context,
   };
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     if (pieces[i].empty()) continue;
-    const std::vector<std::string> later(pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                         pieces.end());
+    const std::span<const std::string> later(pieces.data() + i + 1, pieces.size() - i - 1);
     if (const char* rule = continuation(group, pieces[i], later, context)) {
       group += ", " + pieces[i];
       count(context, rule);
