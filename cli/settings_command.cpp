@@ -38,14 +38,22 @@ bool same_ascii_letters(std::string_view a, std::string_view b) {
   return true;
 }
 
+struct IntegerSetting {
+  std::string_view name;
+  std::int32_t lowest, highest;  // what the program has a meaning for
+};
+
 // The program reads these as integers; the store names them without regard
-// to letter case.
-bool is_integer_setting(std::string_view name) {
-  for (std::string_view integer : {"Language From", "Search Method", "QuickTranslate",
-                                   "QuickTranslateButton", "UI", "Invisible Listing"}) {
-    if (same_ascii_letters(name, integer)) return true;
+// to letter case. "UI" is a position in the language list (English and at
+// most 829 modules).
+std::optional<IntegerSetting> integer_setting(std::string_view name) {
+  static constexpr IntegerSetting kIntegers[] = {
+      {"Language From", 1, 2},      {"Search Method", 0, 3},     {"QuickTranslate", 0, 1},
+      {"QuickTranslateButton", 0, 4}, {"UI", 0, 829},            {"Invisible Listing", 0, 1}};
+  for (const IntegerSetting& setting : kIntegers) {
+    if (same_ascii_letters(name, setting.name)) return setting;
   }
-  return false;
+  return std::nullopt;
 }
 
 std::optional<std::int32_t> parse_integer(std::string_view text) {
@@ -84,9 +92,13 @@ int run_list(SqliteStore& store, const std::u16string& key, bool json) {
 int run_set(SqliteStore& store, const std::u16string& key, const std::string& name,
             const std::string& text) {
   StoredValue value = StoredValue::of(utf8_to_utf16(text));
-  if (is_integer_setting(name)) {
+  if (const auto setting = integer_setting(name)) {
     const auto number = parse_integer(text);
-    if (!number) return fail("\"" + name + "\" takes an integer, not \"" + text + "\"", 2);
+    if (!number || *number < setting->lowest || *number > setting->highest) {
+      return fail("\"" + name + "\" takes an integer from " + std::to_string(setting->lowest) +
+                      " to " + std::to_string(setting->highest) + ", not \"" + text + "\"",
+                  2);
+    }
     value = StoredValue::of(*number);
   }
   const std::u16string wide_name = utf8_to_utf16(name);

@@ -48,26 +48,29 @@ TEST_F(SettingsCli, SetValuesAreListedAsTextAndJsonInLaterRuns) {
   EXPECT_EQ(run("").out, "");
   EXPECT_EQ(run("--json").out, "{}\n");
   for (const char* args : {"--set UI 2", "--set Dictionary '/d/\xC3\xBC \"q\".dic'",
-                           "--set '' 'the default'", "--set 'search method' -3"}) {
+                           "--set '' 'the default'", "--set 'search method' 3"}) {
     const Outcome set = run(args);
     EXPECT_EQ(set.status, 0) << args << ": " << set.err;
   }
   EXPECT_EQ(run("").out,
-            "\tthe default\nDictionary\t/d/\xC3\xBC \"q\".dic\nsearch method\t-3\nUI\t2\n");
+            "\tthe default\nDictionary\t/d/\xC3\xBC \"q\".dic\nsearch method\t3\nUI\t2\n");
   EXPECT_EQ(run("--json").out,
             "{\n  \"\": \"the default\",\n  \"Dictionary\": \"/d/\xC3\xBC \\\"q\\\".dic\",\n"
-            "  \"search method\": -3,\n  \"UI\": 2\n}\n");
+            "  \"search method\": 3,\n  \"UI\": 2\n}\n");
 
   EXPECT_EQ(run("--key 'Software\\Other' --set UI text").status, 2);
   EXPECT_EQ(run("--key 'Software\\Other' --set Note 12").status, 0);
   EXPECT_EQ(run("--key 'Software\\Other' --json").out, "{\n  \"Note\": \"12\"\n}\n");
 }
 
-TEST_F(SettingsCli, TextForAnIntegerSettingIsRefused) {
-  for (const char* value : {"abc", "''", "3x", "4294967296"}) {
-    const Outcome r = run(std::string("--set 'Invisible Listing' ") + value);
-    EXPECT_EQ(r.status, 2) << value;
-    EXPECT_NE(r.err.find("takes an integer"), std::string::npos) << r.err;
+TEST_F(SettingsCli, TextOrAnIntegerOutOfRangeIsRefused) {
+  for (const char* args :
+       {"'Invisible Listing' abc", "'Invisible Listing' ''", "'Invisible Listing' 3x",
+        "'Invisible Listing' 4294967296", "'Invisible Listing' 2", "'Search Method' 99999",
+        "'Search Method' -1", "'Language From' 0", "QuickTranslateButton 5", "UI 830", "UI -1"}) {
+    const Outcome r = run(std::string("--set ") + args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_NE(r.err.find("takes an integer from"), std::string::npos) << r.err;
   }
   EXPECT_EQ(run("").out, "");
   EXPECT_NE(run("--set UI").status, 0);
