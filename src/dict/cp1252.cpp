@@ -133,15 +133,19 @@ std::string encode_utf8(std::u32string_view text) {
   return out;
 }
 
+char32_t code_point_at(std::u16string_view text, std::size_t& i) {
+  const char32_t cp = text[i];
+  const bool pair = cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() &&
+                    text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+  return pair ? 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00) : cp;
+}
+
 std::string utf16_to_cp1252(std::u16string_view text, bool* lossy) {
   std::string out;
   out.reserve(text.size());
   bool replaced = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    const bool pair = cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() &&
-                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    const char32_t cp = code_point_at(text, i);
     const auto byte = unicode_to_cp1252(cp);  // a lone surrogate has no form either
     replaced = replaced || !byte;
     out.push_back(static_cast<char>(byte.value_or('?')));
@@ -165,10 +169,7 @@ std::string utf16_to_utf8(std::u16string_view utf16) {
   std::string out;
   out.reserve(utf16.size());
   for (std::size_t i = 0; i < utf16.size(); ++i) {
-    char32_t cp = utf16[i];
-    const bool pair = cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() &&
-                      utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF;
-    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+    const char32_t cp = code_point_at(utf16, i);
     append_utf8(out, cp);  // a lone surrogate is not a scalar value: U+FFFD
   }
   return out;

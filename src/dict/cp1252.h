@@ -36,6 +36,10 @@ std::variant<std::u32string, Utf8Error> decode_utf8(std::string_view utf8);
 // written as U+FFFD, so the output is always valid UTF-8.
 std::string encode_utf8(std::u32string_view text);
 
+// The code point at `i` of a UTF-16 text; a surrogate pair is read whole and
+// `i` left on its second unit, a lone surrogate is returned as it stands.
+char32_t code_point_at(std::u16string_view text, std::size_t& i);
+
 // UTF-16 (with surrogate pairs) to Windows-1252, as the desktop platform's plain
 // conversion does it: each character without a form, a lone surrogate included,
 // becomes one '?'. `lossy`, when given, is set to whether that happened.

@@ -182,10 +182,7 @@ std::string utf16_to_cp1252_transliterated(std::u16string_view text,
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    const bool pair = cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() &&
-                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-    if (pair) cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+    const char32_t cp = code_point_at(text, i);
     if (const auto byte = unicode_to_cp1252(cp)) {
       out.push_back(static_cast<char>(*byte));
       continue;
