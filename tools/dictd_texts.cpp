@@ -328,6 +328,17 @@ std::size_t glued_without_label(std::string_view text, std::size_t start) {
     if (!letter(text[at - 1]) || !letter(text[at])) continue;
     const auto abbreviation = words_of(text.substr(at));
     const auto words = words_of(text.substr(start, at - start));
+    // "house air waybillH.A.W.B.": a dotted acronym after a lower-case
+    // letter, its first letter the initial of the words' first.
+    const std::string_view acronym = abbreviation.size() == 1 ? abbreviation[0] : "";
+    const bool dotted = acronym.size() >= 4 && acronym.size() % 2 == 0 && !words.empty() &&
+                        text[at - 1] >= 'a' && text[at - 1] <= 'z' &&
+                        initial(acronym) == initial(words.front());
+    bool letters_and_dots = dotted;
+    for (std::size_t k = 0; letters_and_dots && k < acronym.size(); ++k) {
+      letters_and_dots = k % 2 == 0 ? acronym[k] >= 'A' && acronym[k] <= 'Z' : acronym[k] == '.';
+    }
+    if (letters_and_dots) return at;
     if (abbreviation.empty() || words.empty() || abbreviation.back().back() != '.' ||
         initial(abbreviation.back()) != initial(words.back())) {
       continue;

@@ -66,6 +66,7 @@ TEST(DictdExtraction, CommasThatContinueATextAndLabelsThatLeaveNoTrace) {
       {"unserer Zeitrechnungu. Z.,  /j/ , nach Christusn. Chr.,  /n/",
        {"unserer Zeitrechnung", "u. Z.", "nach Christus", "n. Chr."}},
       {"circaca.,  /k/ , eventuellevtl.,  /e/ , zirka <adv>", {"circa", "ca.", "eventuell", "evtl.", "zirka"}},
+      {"house air waybillH.A.W.B.,  /h/", {"house air waybill", "H.A.W.B."}},
       {" [Am.] \xC3\xB6" "ffnende runde Klammer(", {"\xC3\xB6" "ffnende runde Klammer"}},
       {"Go, then, if you must!", {"Go, then, if you must!"}},
       {"den falschen Eindruck erwecken, dass \xE2\x80\xA6",
