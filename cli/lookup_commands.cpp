@@ -48,6 +48,10 @@ struct Session {
     options.fallback_dictionary = bundled_dictionary();
     app.start(options);
     platform.list.take_new();  // the start-up's own lines are not part of the answer
+    if (!store.problem().empty()) {
+      std::fprintf(stderr, "lexvia-cli: cannot read the settings in %s: %s; using the defaults\n",
+                   store.path().c_str(), store.problem().c_str());
+    }
     if (args.direction && *args.direction != app.settings().direction) {
       app.command(command::kDirection);
     }

@@ -21,30 +21,28 @@ std::string coloured(const std::string& text, int colour) {
   return escape + text + "\x1b[0m";
 }
 
-// Control characters in a dictionary's texts or the query would reach the
-// terminal as escape sequences, or forge lines and fields of tsv output:
-// they are shown as \xNN (C0 and DEL) or \uNNNN (C1).
-std::string visible(std::string_view utf8) {
+}  // namespace
+
+std::string visible(std::u16string_view text) {
   std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char32_t c = code_point_at(text, i);
     char escape[8];
-    if (c < 0x20 || c == 0x7F) {
-      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+    if (c < 0x20 || c == 0x7F || (c >= 0xDC80 && c <= 0xDCFF)) {
+      std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned>(c & 0xFF));
       out += escape;
-    } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
-      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(utf8[++i]));
+    } else if (c >= 0x80 && c <= 0x9F) {
+      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
       out += escape;
+    } else if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
     } else {
-      out += static_cast<char>(c);
+      out += encode_utf8(std::u32string_view(&c, 1));
     }
   }
   return out;
 }
-
-}  // namespace
 
 std::string json_string(std::string_view utf8) {
   std::string out = "\"";
@@ -104,7 +102,7 @@ std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputForm
   for (std::size_t p = 0; p < pages.size(); ++p) {
     if (p > 0) out += "--\n";
     for (const Line& line : pages[p]) {
-      const std::string text = visible(utf16_to_utf8(line.text));
+      const std::string text = visible(line.text);
       if (format == OutputFormat::kTsv) {
         out += std::to_string(line.colour) + "\t" + text + "\n";
       } else {

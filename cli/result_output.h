@@ -22,6 +22,12 @@ enum class OutputFormat { kText, kTsv, kJson };
 std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputFormat format,
                          bool colour, bool several_pages);
 
+// A text as it may reach a terminal or a tsv field: control characters, which
+// would act as escape sequences or forge lines and fields, are shown as \xNN
+// (C0 and DEL) or \uNNNN (C1), and a byte kept from a path that is not UTF-8
+// as \xNN.
+std::string visible(std::u16string_view text);
+
 // A UTF-8 text as a JSON string, quotes included.
 std::string json_string(std::string_view utf8);
 

@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "dict/cp1252.h"
 #include "result_output.h"
+#include "settings/settings.h"
 #include "settings/sqlite_store.h"
 
 namespace lexvia::cli {
@@ -29,33 +30,6 @@ int fail(const std::string& message, int status = 1) {
   return status;
 }
 
-bool same_ascii_letters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-struct IntegerSetting {
-  std::string_view name;
-  std::int32_t lowest, highest;  // what the program has a meaning for
-};
-
-// The program reads these as integers; the store names them without regard
-// to letter case. "UI" is a position in the language list (English and at
-// most 829 modules).
-std::optional<IntegerSetting> integer_setting(std::string_view name) {
-  static constexpr IntegerSetting kIntegers[] = {
-      {"Language From", 1, 2},      {"Search Method", 0, 3},     {"QuickTranslate", 0, 1},
-      {"QuickTranslateButton", 0, 4}, {"UI", 0, 829},            {"Invisible Listing", 0, 1}};
-  for (const IntegerSetting& setting : kIntegers) {
-    if (same_ascii_letters(name, setting.name)) return setting;
-  }
-  return std::nullopt;
-}
-
 std::optional<std::int32_t> parse_integer(std::string_view text) {
   std::int32_t number = 0;
   const char* end = text.data() + text.size();
@@ -64,35 +38,45 @@ std::optional<std::int32_t> parse_integer(std::string_view text) {
   return number;
 }
 
-std::string json_value(const StoredValue& value) {
-  if (value.type == StoredValue::Type::kInteger) return std::to_string(value.integer);
-  return json_string(utf16_to_utf8(value.text));
-}
-
+// The settings as the programs will read them: a value they would not take is
+// pointed out, since they quietly use the default in its place.
 int run_list(SqliteStore& store, const std::u16string& key, bool json) {
   const auto values = store.list_values(key);
+  if (!store.problem().empty()) {
+    return fail("cannot read the settings in " + store.path() + ": " + store.problem());
+  }
   std::string out = json ? "{" : "";
   const char* separator = "\n  ";
   for (const auto& [name, value] : values) {
+    const bool integer = value.type == StoredValue::Type::kInteger;
     if (json) {
-      out += separator + json_string(utf16_to_utf8(name)) + ": " + json_value(value);
+      out += separator + json_string(utf16_to_utf8(name)) + ": " +
+             (integer ? std::to_string(value.integer) : json_string(utf16_to_utf8(value.text)));
       separator = ",\n  ";
     } else {
-      out += utf16_to_utf8(name) + "\t" +
-             (value.type == StoredValue::Type::kInteger ? std::to_string(value.integer)
-                                                        : utf16_to_utf8(value.text)) +
+      out += visible(name) + "\t" + (integer ? std::to_string(value.integer) : visible(value.text)) +
              "\n";
+    }
+    const IntegerSetting* setting = key == kSettingsKey ? find_integer_setting(name) : nullptr;
+    if (setting != nullptr &&
+        (!integer || value.integer < setting->lowest || value.integer > setting->highest)) {
+      std::cerr << "lexvia-cli settings: \"" << visible(name) << "\" holds "
+                << (integer ? std::to_string(value.integer) : "\"" + visible(value.text) + "\"")
+                << ", not an integer from " << setting->lowest << " to " << setting->highest
+                << "; the programs use " << setting->absent << "\n";
     }
   }
   if (json) out += values.empty() ? "}\n" : "\n}\n";
-  std::fputs(out.c_str(), stdout);
+  std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }
 
 int run_set(SqliteStore& store, const std::u16string& key, const std::string& name,
             const std::string& text) {
-  StoredValue value = StoredValue::of(utf8_to_utf16(text));
-  if (const auto setting = integer_setting(name)) {
+  // Byte for byte: a path that is not UTF-8 must still name its file.
+  const std::u16string wide_name = bytes_to_utf16(name);
+  StoredValue value = StoredValue::of(bytes_to_utf16(text));
+  if (const IntegerSetting* setting = find_integer_setting(wide_name)) {
     const auto number = parse_integer(text);
     if (!number || *number < setting->lowest || *number > setting->highest) {
       return fail("\"" + name + "\" takes an integer from " + std::to_string(setting->lowest) +
@@ -101,24 +85,30 @@ int run_set(SqliteStore& store, const std::u16string& key, const std::string& na
     }
     value = StoredValue::of(*number);
   }
-  const std::u16string wide_name = utf8_to_utf16(name);
   const bool written = store.create_key(key) && store.set_value(wide_name, value);
   store.close_key();
   // The commit happens in close_key, which cannot tell; reading back can.
   const bool kept = written && store.open_key(key) && store.query_value(wide_name) == value;
   store.close_key();
-  if (!kept) return fail("cannot write to " + store.path());
+  if (!kept) {
+    return fail("cannot write to " + store.path() +
+                (store.problem().empty() ? "" : ": " + store.problem()));
+  }
   return 0;
 }
 
 int run_settings(const SettingsArgs& args) {
-  SqliteStore store;
-  if (!store.is_open()) {
-    return fail(store.path().empty() ? "no settings folder: set LEXVIA_CONFIG_DIR or HOME"
-                                     : "cannot open " + store.path());
+  const bool listing = args.set.size() != 2;
+  // Listing only reads: it changes no byte of the file and works where the
+  // file or its folder may only be read.
+  SqliteStore store(listing ? SqliteStore::Access::kReadOnly : SqliteStore::Access::kReadWrite);
+  if (store.path().empty()) return fail("no settings folder: set LEXVIA_CONFIG_DIR or HOME");
+  if (!store.problem().empty()) {
+    return fail("cannot " + std::string(listing ? "read" : "write to") + " " + store.path() + ": " +
+                store.problem());
   }
-  const std::u16string key = utf8_to_utf16(args.key);
-  if (args.set.size() == 2) return run_set(store, key, args.set[0], args.set[1]);
+  const std::u16string key = bytes_to_utf16(args.key);
+  if (!listing) return run_set(store, key, args.set[0], args.set[1]);
   return run_list(store, key, args.json);
 }
 

@@ -154,25 +154,46 @@ std::string utf16_to_cp1252(std::u16string_view text, bool* lossy) {
   return out;
 }
 
-std::u16string utf8_to_utf16(std::string_view utf8) {
+namespace {
+
+constexpr char16_t kEscapedByte = 0xDC00;
+
+std::u16string utf16_in(std::string_view utf8, bool keep_bytes) {
   std::u16string out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
     const auto decoded = decode_one(utf8, pos);
-    append_utf16(out, decoded ? decoded->first : kReplacementCharacter);
-    pos += decoded ? decoded->second : 1;
+    if (decoded) {
+      append_utf16(out, decoded->first);
+      pos += decoded->second;
+    } else {
+      const auto byte = static_cast<std::uint8_t>(utf8[pos++]);
+      out.push_back(keep_bytes ? static_cast<char16_t>(kEscapedByte + byte)
+                               : static_cast<char16_t>(kReplacementCharacter));
+    }
   }
   return out;
 }
 
-std::string utf16_to_utf8(std::u16string_view utf16) {
+std::string utf16_out(std::u16string_view utf16, bool keep_bytes) {
   std::string out;
   out.reserve(utf16.size());
   for (std::size_t i = 0; i < utf16.size(); ++i) {
     const char32_t cp = code_point_at(utf16, i);
-    append_utf8(out, cp);  // a lone surrogate is not a scalar value: U+FFFD
+    if (keep_bytes && cp >= kEscapedByte + 0x80u && cp <= kEscapedByte + 0xFFu) {
+      out.push_back(static_cast<char>(cp - kEscapedByte));
+    } else {
+      append_utf8(out, cp);  // a lone surrogate is not a scalar value: U+FFFD
+    }
   }
   return out;
 }
+
+}  // namespace
+
+std::u16string utf8_to_utf16(std::string_view utf8) { return utf16_in(utf8, false); }
+std::string utf16_to_utf8(std::u16string_view utf16) { return utf16_out(utf16, false); }
+std::u16string bytes_to_utf16(std::string_view bytes) { return utf16_in(bytes, true); }
+std::string utf16_to_bytes(std::u16string_view utf16) { return utf16_out(utf16, true); }
 
 }  // namespace lexvia

@@ -53,4 +53,11 @@ std::u16string utf8_to_utf16(std::string_view utf8);
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 std::string utf16_to_utf8(std::u16string_view utf16);
 
+// File paths are bytes, not always UTF-8. These two carry any bytes through
+// UTF-16 and back unchanged: a byte outside a well-formed sequence (always
+// 0x80 or above) travels as the lone surrogate U+DC00 + byte. Any other lone
+// surrogate comes back as U+FFFD.
+std::u16string bytes_to_utf16(std::string_view bytes);
+std::string utf16_to_bytes(std::u16string_view utf16);
+
 }  // namespace lexvia

@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -33,13 +34,28 @@ class OpenKey {
   bool open_;
 };
 
-// An integer setting, or `absent` when there is none. A value stored as a
-// string reads as absent: its bytes are no number the program ever wrote.
-std::int32_t read_integer(KeyValueStore& store, const OpenKey& key, const char16_t* name,
-                          std::int32_t absent) {
-  if (!key.is_open()) return absent;
-  const auto value = store.query_value(name);
-  if (!value || value->type != StoredValue::Type::kInteger) return absent;
+constexpr IntegerSetting kIntegerSettings[] = {
+    {u"UI", 0, 829, 0},
+    {u"Language From", 1, 2, 1},
+    {u"Search Method", 0, 3, 1},
+    {u"QuickTranslate", 0, 1, 0},
+    {u"QuickTranslateButton", 0, 4, 0},
+    {u"Invisible Listing", 0, 1, 1},
+};
+
+char16_t ascii_lower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; }
+
+// An integer setting, or its absent value when there is none. A value stored
+// as a string, or out of range, reads as absent: it is no number the program
+// ever wrote.
+std::int32_t read_integer(KeyValueStore& store, const OpenKey& key, std::u16string_view name) {
+  const IntegerSetting& setting = *find_integer_setting(name);
+  if (!key.is_open()) return setting.absent;
+  const auto value = store.query_value(std::u16string(name));
+  if (!value || value->type != StoredValue::Type::kInteger || value->integer < setting.lowest ||
+      value->integer > setting.highest) {
+    return setting.absent;
+  }
   return value->integer;
 }
 
@@ -69,20 +85,33 @@ std::optional<std::string> read_path(KeyValueStore& store, const OpenKey& key,
   }
   const std::u16string text = up_to_nul(std::move(value->text));
   if (text.empty() || text[0] == kUnsetMark) return std::nullopt;
-  std::string path = utf16_to_utf8(text);
+  std::string path = utf16_to_bytes(text);
   if (!store.file_exists(path)) return std::nullopt;
   return path;
 }
 
 StoredValue path_value(const std::optional<std::string>& path) {
-  return StoredValue::of(path ? utf8_to_utf16(*path) : std::u16string());
+  return StoredValue::of(path ? bytes_to_utf16(*path) : std::u16string());
 }
 
 }  // namespace
 
+std::span<const IntegerSetting> integer_settings() { return kIntegerSettings; }
+
+const IntegerSetting* find_integer_setting(std::u16string_view name) {
+  for (const IntegerSetting& setting : kIntegerSettings) {
+    if (setting.name.size() == name.size() &&
+        std::equal(name.begin(), name.end(), setting.name.begin(),
+                   [](char16_t a, char16_t b) { return ascii_lower(a) == ascii_lower(b); })) {
+      return &setting;
+    }
+  }
+  return nullptr;
+}
+
 std::optional<std::u16string> prefix_list_value_name(int n, const DictionaryPath& path) {
   if ((n != 1 && n != 2) || !path) return std::nullopt;
-  const std::u16string wide = utf8_to_utf16(*path);
+  const std::u16string wide = bytes_to_utf16(*path);
   if (wide.size() <= kShortPath) return std::nullopt;
   std::u16string name = n == 1 ? u"#1 Prefix list-" : u"#2 Prefix list-";
   return name + wide.substr(wide.size() - kSuffixUnits);
@@ -92,13 +121,13 @@ void SettingsKeeper::load_settings(const LoadOptions& options) {
   Settings& s = s_.settings;
   {
     const OpenKey key(s_.store, false);
-    s.language_index = read_integer(s_.store, key, u"UI", 0);
+    s.language_index = read_integer(s_.store, key, u"UI");
     // Before anything that shows text.
     if (s_.load_interface_strings) s_.load_interface_strings(s.language_index);
-    s.direction = read_integer(s_.store, key, u"Language From", 1);
-    s.search_method = read_integer(s_.store, key, u"Search Method", 1);
-    s.quick_translate_on = read_integer(s_.store, key, u"QuickTranslate", 0);
-    s.quick_translate_button = read_integer(s_.store, key, u"QuickTranslateButton", 0);
+    s.direction = read_integer(s_.store, key, u"Language From");
+    s.search_method = read_integer(s_.store, key, u"Search Method");
+    s.quick_translate_on = read_integer(s_.store, key, u"QuickTranslate");
+    s.quick_translate_button = read_integer(s_.store, key, u"QuickTranslateButton");
     s.dictionary_path = options.dictionary ? options.dictionary
                                            : read_path(s_.store, key, u"Dictionary");
     if (!s.dictionary_path && !options.ask_for_dictionary) {
@@ -108,7 +137,7 @@ void SettingsKeeper::load_settings(const LoadOptions& options) {
                                                s_.strings.text(StringId::kDictionaryFile));
     }
     s.speech_library_path = read_path(s_.store, key, u"Speech Library");
-    s.invisible_listing = read_integer(s_.store, key, u"Invisible Listing", 1);
+    s.invisible_listing = read_integer(s_.store, key, u"Invisible Listing");
   }
   if (options.prefix_lists) load_prefix_lists();
   if (options.direction_labels) build_direction_labels({s.dictionary_path, s_.errors}, s_.labels);

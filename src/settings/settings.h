@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "dict/dictionary_info.h"
 #include "settings/interface_strings.h"
@@ -25,6 +27,19 @@ struct Settings {
   std::int32_t invisible_listing = 1;
   std::u16string prefix_list[2];
 };
+
+// An integer setting with the values the programs have a meaning for and the
+// one an absent value stands for. A stored value outside the range (written
+// by hand or by another program) is read as absent. "UI" is a position in
+// the language list: English and at most 829 modules.
+struct IntegerSetting {
+  std::u16string_view name;
+  std::int32_t lowest, highest, absent;
+};
+std::span<const IntegerSetting> integer_settings();
+// The integer setting of that name, without regard to ASCII letter case, as
+// the store compares names.
+const IntegerSetting* find_integer_setting(std::u16string_view name);
 
 // The steps of start-up and of the commands that belong to the desktop
 // program. Every step does nothing by default.

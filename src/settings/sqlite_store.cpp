@@ -1,10 +1,14 @@
 #include "settings/sqlite_store.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "dict/cp1252.h"
@@ -22,15 +26,18 @@ constexpr const char* kCreateTable =
     " data,"
     " PRIMARY KEY (key, name)) WITHOUT ROWID";
 
-// Long enough for another process's save to finish; a save is a handful of rows.
-constexpr int kBusyTimeoutMs = 5000;
+// Long enough for another process's save to finish; a save is a handful of
+// rows. A reader waits less: a start-up that stalls is worse than defaults.
+constexpr int kWriterWaitMs = 5000;
+constexpr int kReaderWaitMs = 1000;
 
 // A prepared statement, finalised on every way out. Bound texts are not
 // copied: they must outlive the stepping.
 class Statement {
  public:
   Statement(sqlite3* db, const char* sql) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+    prepare_error_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+    if (prepare_error_ != SQLITE_OK) {
       sqlite3_finalize(stmt_);
       stmt_ = nullptr;
     }
@@ -46,7 +53,7 @@ class Statement {
     sqlite3_bind_text(stmt_, index, literal, -1, nullptr);
   }
   void bind(int index, std::int64_t number) { sqlite3_bind_int64(stmt_, index, number); }
-  int step() { return stmt_ != nullptr ? sqlite3_step(stmt_) : SQLITE_ERROR; }
+  int step() { return stmt_ != nullptr ? sqlite3_step(stmt_) : prepare_error_; }
 
   std::string text(int column) const {
     const auto* bytes = sqlite3_column_text(stmt_, column);
@@ -54,18 +61,48 @@ class Statement {
     return std::string(reinterpret_cast<const char*>(bytes),
                        static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
   }
-  // A row's (type, data) columns as a value.
+  // A row's (type, data) columns as a value. An integer row whose data is no
+  // 32-bit integer (written by some other program) reads as its text, which
+  // no integer setting takes.
   StoredValue value(int type_column) const {
-    if (text(type_column) == "integer") {
-      return StoredValue::of(
-          static_cast<std::int32_t>(sqlite3_column_int64(stmt_, type_column + 1)));
+    const int data = type_column + 1;
+    if (text(type_column) == "integer" && sqlite3_column_type(stmt_, data) == SQLITE_INTEGER) {
+      const std::int64_t number = sqlite3_column_int64(stmt_, data);
+      if (number >= std::numeric_limits<std::int32_t>::min() &&
+          number <= std::numeric_limits<std::int32_t>::max()) {
+        return StoredValue::of(static_cast<std::int32_t>(number));
+      }
     }
-    return StoredValue::of(utf8_to_utf16(text(type_column + 1)));
+    return StoredValue::of(bytes_to_utf16(text(data)));
   }
+  bool prepared() const { return stmt_ != nullptr; }
 
  private:
   sqlite3_stmt* stmt_ = nullptr;
+  int prepare_error_ = SQLITE_ERROR;
 };
+
+// What went wrong, as the user should hear it.
+std::string describe(sqlite3* db, int code) {
+  switch (code & 0xFF) {
+    case SQLITE_NOTADB: return "not a settings file (not an SQLite database)";
+    case SQLITE_CORRUPT: return "the file is damaged";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return "locked by another program";
+    case SQLITE_FULL: return "the disk is full";
+    case SQLITE_READONLY: return "permission denied (it or its folder is read-only)";
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return "permission denied";
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+      if (const int error = db != nullptr ? sqlite3_system_errno(db) : 0; error != 0) {
+        return error == EACCES ? "permission denied" : std::strerror(error);
+      }
+      break;
+    default: break;
+  }
+  return sqlite3_errstr(code);
+}
 
 std::string non_empty_env(const char* name) {
   const char* value = std::getenv(name);
@@ -116,40 +153,90 @@ void SqliteStore::open(const std::string& database_path) {
   }();
   (void)configured;
   path_ = database_path;
-  // Nothing stored yet: a reader has nothing to open and need not start SQLite.
-  if (access_ == Access::kReadOnly && !std::filesystem::exists(database_path)) return;
+  // SQLite would wait for ever on a FIFO and read a device without end: only
+  // a regular file (or none, for a writer to create) is opened.
+  struct stat status {};
+  if (::stat(database_path.c_str(), &status) != 0) {
+    // Nothing stored yet: a reader has nothing to open and need not start SQLite.
+    if (errno == ENOENT && access_ == Access::kReadOnly) return;
+    if (errno != ENOENT) {
+      fail(errno == EACCES ? "permission denied" : std::strerror(errno));
+      return;
+    }
+  } else if (!S_ISREG(status.st_mode)) {
+    fail(S_ISDIR(status.st_mode) ? "it is a folder, not a file" : "it is not a regular file");
+    return;
+  }
   const int flags = access_ == Access::kReadOnly ? SQLITE_OPEN_READONLY
                                                  : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-  if (sqlite3_open_v2(database_path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+  if (const int code = sqlite3_open_v2(database_path.c_str(), &db_, flags, nullptr);
+      code != SQLITE_OK) {
+    fail(describe(db_, code));
     sqlite3_close_v2(db_);
     db_ = nullptr;
     return;
   }
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  if (access_ == Access::kReadOnly) return;
-  // With a write-ahead log readers never wait for a writer. Where the file
-  // system cannot hold one, the rollback journal keeps saves whole just the same.
-  exec("PRAGMA journal_mode=WAL");
-  exec("PRAGMA synchronous=FULL");
-  exec("PRAGMA cache_size=-64");
-  if (!exec(kCreateTable)) {
-    // Not a database, or not writable: behave as a store without the key.
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, access_ == Access::kReadOnly ? kReaderWaitMs : kWriterWaitMs);
+  // The rollback journal rather than a write-ahead log: a reader then needs
+  // no write access to the file or its folder, so listing the settings changes
+  // no byte of them and another user who may only read them can.
+  bool empty = false;
+  const bool usable =
+      access_ == Access::kReadOnly
+          ? check_table(empty)
+          : exec("PRAGMA journal_mode=DELETE") && exec("PRAGMA synchronous=FULL") &&
+                exec("PRAGMA cache_size=-64") && (check_table(empty) || (empty && exec(kCreateTable)));
+  if (!usable) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
 }
 
+// The table must have the columns this program reads. A database with no
+// table at all is `empty` (so is a file of no bytes); one with tables of its
+// own but not ours belongs to someone else, and is neither read nor written.
+bool SqliteStore::check_table(bool& empty) {
+  Statement columns(db_, "SELECT key, name, type, data FROM settings_values LIMIT 0");
+  if (columns.prepared()) return true;
+  const std::string message = sqlite3_errmsg(db_);
+  const int code = sqlite3_errcode(db_);
+  if (message.rfind("no such column", 0) == 0) {
+    return fail("not a settings file: its settings_values table has the wrong columns (" +
+                message + ")");
+  }
+  if (message.rfind("no such table", 0) != 0) return fail(code);
+  Statement tables(db_, "SELECT 1 FROM sqlite_master LIMIT 1");
+  if (const int step = tables.step(); step == SQLITE_ROW) {
+    return fail("not a settings file: it holds no settings_values table");
+  } else if (step != SQLITE_DONE) {
+    return fail(step);
+  }
+  empty = true;  // nothing stored, and nothing wrong
+  return false;
+}
+
+bool SqliteStore::fail(int code) { return fail(describe(db_, code)); }
+
+bool SqliteStore::fail(std::string why) {
+  if (problem_.empty()) problem_ = std::move(why);
+  return false;
+}
+
 bool SqliteStore::exec(const char* sql) {
-  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+  const int code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  return code == SQLITE_OK || fail(code);
 }
 
 bool SqliteStore::open_key(const std::u16string& key) {
   close_key();
   if (db_ == nullptr) return false;
-  key_ = utf16_to_utf8(key);
+  key_ = utf16_to_bytes(key);
   Statement exists(db_, "SELECT 1 FROM settings_values WHERE key = ?1 LIMIT 1");
   exists.bind(1, key_);
-  key_open_ = exists.step() == SQLITE_ROW;
+  const int step = exists.step();
+  if (step != SQLITE_ROW && step != SQLITE_DONE) fail(step);
+  key_open_ = step == SQLITE_ROW;
   return key_open_;
 }
 
@@ -158,7 +245,7 @@ bool SqliteStore::create_key(const std::u16string& key) {
   // IMMEDIATE takes the write lock now, so two savers queue up here rather
   // than fail at their first write.
   if (db_ == nullptr || access_ == Access::kReadOnly || !exec("BEGIN IMMEDIATE")) return false;
-  key_ = utf16_to_utf8(key);
+  key_ = utf16_to_bytes(key);
   key_open_ = true;
   writing_ = true;
   write_failed_ = false;
@@ -167,34 +254,37 @@ bool SqliteStore::create_key(const std::u16string& key) {
 
 std::optional<StoredValue> SqliteStore::query_value(const std::u16string& name) {
   if (!key_open_) return std::nullopt;
-  const std::string utf8_name = utf16_to_utf8(name);
+  const std::string stored_name = utf16_to_bytes(name);
   Statement query(db_, "SELECT type, data FROM settings_values WHERE key = ?1 AND name = ?2");
   query.bind(1, key_);
-  query.bind(2, utf8_name);
-  if (query.step() != SQLITE_ROW) return std::nullopt;
-  return query.value(0);
+  query.bind(2, stored_name);
+  const int step = query.step();
+  if (step == SQLITE_ROW) return query.value(0);
+  if (step != SQLITE_DONE) fail(step);
+  return std::nullopt;
 }
 
 bool SqliteStore::set_value(const std::u16string& name, const StoredValue& value) {
   if (!writing_) return false;
-  const std::string utf8_name = utf16_to_utf8(name);
-  const std::string text = utf16_to_utf8(value.text);
+  const std::string stored_name = utf16_to_bytes(name);
+  const std::string text = utf16_to_bytes(value.text);
   const bool integer = value.type == StoredValue::Type::kInteger;
   Statement insert(db_,
                    "INSERT OR REPLACE INTO settings_values (key, name, type, data) "
                    "VALUES (?1, ?2, ?3, ?4)");
   insert.bind(1, key_);
-  insert.bind(2, utf8_name);
+  insert.bind(2, stored_name);
   insert.bind_literal(3, integer ? "integer" : "string");
   if (integer) {
     insert.bind(4, std::int64_t{value.integer});
   } else {
     insert.bind(4, text);
   }
-  const bool ok = insert.step() == SQLITE_DONE;
+  const int step = insert.step();
+  if (step == SQLITE_DONE) return true;
   // One failed write spoils the whole save: close_key then keeps the old values.
-  if (!ok) write_failed_ = true;
-  return ok;
+  write_failed_ = true;
+  return fail(step);
 }
 
 void SqliteStore::close_key() {
@@ -212,10 +302,14 @@ std::vector<std::pair<std::u16string, StoredValue>> SqliteStore::list_values(
     const std::u16string& key) {
   std::vector<std::pair<std::u16string, StoredValue>> values;
   if (db_ == nullptr) return values;
-  const std::string utf8_key = utf16_to_utf8(key);
+  const std::string stored_key = utf16_to_bytes(key);
   Statement list(db_, "SELECT name, type, data FROM settings_values WHERE key = ?1 ORDER BY name");
-  list.bind(1, utf8_key);
-  while (list.step() == SQLITE_ROW) values.emplace_back(utf8_to_utf16(list.text(0)), list.value(1));
+  list.bind(1, stored_key);
+  int step = SQLITE_ROW;
+  while ((step = list.step()) == SQLITE_ROW) {
+    values.emplace_back(bytes_to_utf16(list.text(0)), list.value(1));
+  }
+  if (step != SQLITE_DONE) fail(step);
   return values;
 }
 

@@ -2,6 +2,7 @@
 // every key's values in one table. A write (create_key to close_key) is one
 // transaction, so a process killed in the middle of a save leaves the old
 // settings, and several processes may save at once without losing a write.
+// Texts are kept byte for byte: a path that is not UTF-8 comes back as it was.
 #pragma once
 
 #include <string>
@@ -33,9 +34,14 @@ class SqliteStore final : public KeyValueStore {
   SqliteStore& operator=(const SqliteStore&) = delete;
 
   // False when the database could not be opened: every key then reads as
-  // missing and no write succeeds.
+  // missing and no write succeeds. A reader of a store that does not exist
+  // yet is not open either, but has no problem.
   bool is_open() const { return db_ != nullptr; }
   const std::string& path() const { return path_; }
+  // Why the store could not be read or written, in words for the user ("locked
+  // by another program", "permission denied", ...); empty while all went well.
+  // The first problem is kept.
+  const std::string& problem() const { return problem_; }
 
   bool open_key(const std::u16string& key) override;
   bool create_key(const std::u16string& key) override;
@@ -49,10 +55,15 @@ class SqliteStore final : public KeyValueStore {
 
  private:
   void open(const std::string& database_path);
+  bool check_table(bool& empty);
   bool exec(const char* sql);
+  // Keeps the first problem; false, so that callers can return it.
+  bool fail(int code);
+  bool fail(std::string why);
 
   Access access_ = Access::kReadWrite;
   std::string path_;
+  std::string problem_;
   sqlite3* db_ = nullptr;
   std::string key_;  // UTF-8
   bool key_open_ = false;

@@ -1,6 +1,8 @@
 // lexvia-cli settings against a settings folder of its own, and the desktop
 // program's settings logic reading and writing the same store.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +77,69 @@ TEST_F(SettingsCli, TextOrAnIntegerOutOfRangeIsRefused) {
   EXPECT_EQ(run("").out, "");
   EXPECT_NE(run("--set UI").status, 0);
   EXPECT_NE(run("--json --set UI 1").status, 0);
+}
+
+// Rows as another program (or a hand with sqlite3) might leave them, in a
+// file with the rollback journal.
+TEST_F(SettingsCli, ListingOnlyReadsAndPointsOutWhatTheProgramsWouldNotTake) {
+  fs::create_directories(config());
+  const std::string db_path = config() + "/settings.db";
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(db_path.c_str(), &db), SQLITE_OK);
+  const std::string key = utf16_to_utf8(kSettingsKey);
+  const std::string sql =
+      "CREATE TABLE settings_values (key TEXT COLLATE NOCASE, name TEXT COLLATE NOCASE, type, "
+      "data, PRIMARY KEY (key, name)) WITHOUT ROWID; INSERT INTO settings_values VALUES "
+      "('" + key + "', 'Search Method', 'integer', 99999), ('" + key +
+      "', 'Language From', 'integer', 4294967298), ('" + key +
+      "', 'QuickTranslate', 'integer', 'abc'), ('" + key +
+      "', 'Note', 'string', 'a' || char(0) || 'b' || char(27) || '[31m'), ('" + key +
+      "', 'Dictionary', 'string', X'2F64FF2E646963')";
+  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  std::ifstream in(db_path, std::ios::binary);
+  const std::string before(std::istreambuf_iterator<char>(in), {});
+
+  const Outcome listed = run("");
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out,
+            "Dictionary\t/d\\xFF.dic\nLanguage From\t4294967298\nNote\ta\\x00b\\x1B[31m\n"
+            "QuickTranslate\tabc\nSearch Method\t99999\n");
+  for (const char* note : {"\"Search Method\" holds 99999, not an integer from 0 to 3; the "
+                           "programs use 1",
+                           "\"Language From\" holds \"4294967298\"", "\"QuickTranslate\" holds \"abc\""}) {
+    EXPECT_NE(listed.err.find(note), std::string::npos) << listed.err;
+  }
+  std::ifstream again(db_path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), before);
+  EXPECT_FALSE(fs::exists(db_path + "-wal"));
+
+  // A path given in bytes that are not UTF-8 is stored as those bytes.
+  EXPECT_EQ(run("--set Dictionary '/caf\xE9.dic'").status, 0);
+  EXPECT_NE(run("").out.find("Dictionary\t/caf\\xE9.dic\n"), std::string::npos);
+}
+
+TEST_F(SettingsCli, AStoreThatCannotBeReadIsNamedWithTheCauseAndLookupsGoOnWithDefaults) {
+  fs::create_directories(config());
+  const std::string db_path = config() + "/settings.db";
+  ASSERT_EQ(::mkfifo(db_path.c_str(), 0600), 0);
+  const Outcome fifo = run("");
+  EXPECT_EQ(fifo.status, 1);
+  EXPECT_EQ(fifo.err, "lexvia-cli settings: cannot read " + db_path + ": it is not a regular file\n");
+  fs::remove(db_path);
+
+  ASSERT_EQ(run("--set 'Search Method' 0").status, 0);
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(db_path.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const Outcome locked = run_command("LEXVIA_CONFIG_DIR='" + config() + "' " + LEXVIA_CLI_PATH +
+                                         " lookup house",
+                                     (dir_ / "stderr.txt").string());
+  sqlite3_close(holder);
+  EXPECT_EQ(locked.status, 0);
+  EXPECT_EQ(locked.out.rfind("Extended Search: \"house\"", 0), 0u) << locked.out;  // not Exact
+  EXPECT_EQ(locked.err, "lexvia-cli: cannot read the settings in " + db_path +
+                            ": locked by another program; using the defaults\n");
 }
 
 TEST_F(SettingsCli, TheProgramReadsWhatTheToolStoresAndTheOtherWayRound) {

@@ -219,6 +219,46 @@ TEST_F(SettingsKeeperTest, UnusableStoredPathsAreDropped) {
   }
 }
 
+TEST_F(SettingsKeeperTest, IntegersOutOfRangeReadAsAbsent) {
+  const struct {
+    const char16_t* name;
+    std::int32_t stored;
+    std::int32_t Settings::*field;
+    std::int32_t read;
+  } cases[] = {
+      {u"Language From", 0, &Settings::direction, 1},
+      {u"Language From", 2, &Settings::direction, 2},
+      {u"Language From", 3, &Settings::direction, 1},
+      {u"Search Method", 99999, &Settings::search_method, 1},
+      {u"Search Method", 0, &Settings::search_method, 0},
+      {u"Search Method", -1, &Settings::search_method, 1},
+      {u"QuickTranslate", 2, &Settings::quick_translate_on, 0},
+      {u"QuickTranslateButton", 5, &Settings::quick_translate_button, 0},
+      {u"QuickTranslateButton", 4, &Settings::quick_translate_button, 4},
+      {u"Invisible Listing", 7, &Settings::invisible_listing, 1},
+      {u"UI", 830, &Settings::language_index, 0},
+      {u"UI", 829, &Settings::language_index, 829},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(utf8(c.name) + " " + std::to_string(c.stored));
+    stored() = {{c.name, StoredValue::of(c.stored)}};
+    keeper_.load_settings();
+    EXPECT_EQ(settings_.*c.field, c.read);
+  }
+}
+
+TEST_F(SettingsKeeperTest, APathThatIsNotUtf8IsSavedAndFoundAgain) {
+  const std::string path = (dir_ / "caf\xE9.dic").string();  // Latin-1 bytes
+  store_.memory.files[path] = true;
+  settings_.dictionary_path = path;
+  settings_.speech_library_path = path;
+  keeper_.save_settings();
+  settings_ = {};
+  keeper_.load_settings();
+  EXPECT_EQ(settings_.dictionary_path, path);
+  EXPECT_EQ(settings_.speech_library_path, path);
+}
+
 TEST(PrefixListValueName, IsTheBaseNameAndTheLast11UnitsOfALongerPath) {
   EXPECT_EQ(prefix_list_value_name(1, "C:\\docs\\ts\\enhu.dic"), u"#1 Prefix list-ts\\enhu.dic");
   EXPECT_EQ(prefix_list_value_name(2, "/a/ts/enhu.dic"), u"#2 Prefix list-ts/enhu.dic");

@@ -1,6 +1,8 @@
 #include "settings/sqlite_store.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -197,7 +199,7 @@ TEST_F(SqliteStoreTest, AProcessKilledInTheMiddleOfASaveLeavesTheOldValues) {
   ::close(ready[1]);
   ASSERT_EQ(signal, 'w');
   ASSERT_TRUE(WIFSIGNALED(status));
-  ASSERT_GT(fs::file_size(db_ + "-wal"), 1'000'000u) << "the save never reached the disk";
+  ASSERT_TRUE(fs::exists(db_ + "-journal")) << "the save never reached the disk";
 
   EXPECT_EQ(all(), old);
   save({{u"UI", StoredValue::of(3)}});  // the lock died with the process
@@ -206,19 +208,119 @@ TEST_F(SqliteStoreTest, AProcessKilledInTheMiddleOfASaveLeavesTheOldValues) {
   EXPECT_EQ(store.query_value(u"UI"), StoredValue::of(3));
 }
 
-TEST_F(SqliteStoreTest, AStoreThatCannotBeOpenedReadsAndWritesNothing) {
-  { std::ofstream(db_, std::ios::binary) << std::string(4096, 'x'); }
-  for (const std::string& path : {(dir_ / "no-such-folder" / "settings.db").string(), db_}) {
-    SCOPED_TRACE(path);
-    SqliteStore store(path);
-    EXPECT_FALSE(store.is_open());
-    EXPECT_FALSE(store.open_key(kKey));
-    EXPECT_FALSE(store.create_key(kKey));
-    EXPECT_FALSE(store.set_value(u"UI", StoredValue::of(1)));
-    EXPECT_EQ(store.query_value(u"UI"), std::nullopt);
-    EXPECT_TRUE(store.list_values(kKey).empty());
+TEST_F(SqliteStoreTest, AStoreThatCannotBeUsedReadsAndWritesNothingAndSaysWhy) {
+  const std::string fifo = (dir_ / "fifo.db").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto sql_file = [this](const std::string& name, const char* sql) {
+    const std::string path = (dir_ / name).string();
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return path;
+  };
+  const std::string garbage = (dir_ / "garbage.db").string();
+  std::ofstream(garbage, std::ios::binary) << std::string(4096, 'x');
+  const struct {
+    std::string path;
+    const char* why;
+  } cases[] = {
+      {(dir_ / "no-such-folder" / "settings.db").string(), "No such file or directory"},
+      {fifo, "it is not a regular file"},
+      {dir_.string(), "it is a folder, not a file"},
+      {garbage, "not a settings file (not an SQLite database)"},
+      {sql_file("columns.db", "CREATE TABLE settings_values (a, b)"),
+       "not a settings file: its settings_values table has the wrong columns (no such column: key)"},
+      {sql_file("other.db", "CREATE TABLE other (a)"),
+       "not a settings file: it holds no settings_values table"},
+  };
+  for (const auto& c : cases) {
+    for (const auto access : {SqliteStore::Access::kReadWrite, SqliteStore::Access::kReadOnly}) {
+      SCOPED_TRACE(c.path);
+      SqliteStore store(c.path, access);
+      EXPECT_EQ(store.problem(), c.path.find("no-such") != std::string::npos &&
+                                         access == SqliteStore::Access::kReadOnly
+                                     ? ""  // nothing stored yet is no problem for a reader
+                                     : c.why);
+      EXPECT_FALSE(store.open_key(kKey));
+      EXPECT_FALSE(store.create_key(kKey));
+      EXPECT_FALSE(store.set_value(u"UI", StoredValue::of(1)));
+      EXPECT_EQ(store.query_value(u"UI"), std::nullopt);
+      EXPECT_TRUE(store.list_values(kKey).empty());
+    }
   }
-  EXPECT_EQ(fs::file_size(db_), 4096u);  // someone else's file is left alone
+  EXPECT_EQ(fs::file_size(garbage), 4096u);  // someone else's file is left alone
+}
+
+TEST_F(SqliteStoreTest, AReaderWaitsBrieflyForALockAndSaysSo) {
+  save({{u"UI", StoredValue::of(2)}});
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  SqliteStore reader(db_, SqliteStore::Access::kReadOnly);
+  EXPECT_FALSE(reader.open_key(kKey));
+  EXPECT_EQ(reader.problem(), "locked by another program");
+  sqlite3_close(holder);  // ends the transaction
+  SqliteStore later(db_, SqliteStore::Access::kReadOnly);
+  EXPECT_TRUE(later.open_key(kKey));
+  EXPECT_EQ(later.problem(), "");
+}
+
+TEST_F(SqliteStoreTest, ReadingChangesNoByteAndNeedsNoWriteAccess) {
+  save({{u"UI", StoredValue::of(2)}});
+  const auto bytes = [this] {
+    std::ifstream in(db_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string before = bytes();
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  fs::permissions(db_, fs::perms::owner_read);
+  {
+    SqliteStore reader(db_, SqliteStore::Access::kReadOnly);
+    ASSERT_TRUE(reader.open_key(kKey)) << reader.problem();
+    EXPECT_EQ(reader.query_value(u"UI"), StoredValue::of(2));
+    EXPECT_EQ(reader.list_values(kKey).size(), 1u);
+  }
+  if (::geteuid() != 0) {  // permissions do not bind the superuser
+    SqliteStore writer(db_);
+    EXPECT_FALSE(writer.create_key(kKey));
+    EXPECT_NE(writer.problem(), "");
+  }
+  fs::permissions(dir_, fs::perms::owner_all);
+  fs::permissions(db_, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(bytes(), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(SqliteStoreTest, ValuesWrittenByOtherProgramsReadAsTheyAreNotAsNumbers) {
+  save({});
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(db_.c_str(), &db), SQLITE_OK);
+  const std::string key = utf16_to_utf8(kKey);
+  for (const char* row : {"'A', 'integer', 4294967298", "'B', 'integer', 'abc'",
+                          "'C', 'integer', 2.5", "'D', 'integer', -2147483648",
+                          "'E', 'string', X'2F64FF2E646963'"}) {
+    const std::string sql =
+        "INSERT INTO settings_values VALUES ('" + key + "', " + row + ")";
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+  }
+  sqlite3_close(db);
+  SqliteStore store(db_);
+  ASSERT_TRUE(store.open_key(kKey));
+  EXPECT_EQ(store.query_value(u"A"), StoredValue::of(u"4294967298"));
+  EXPECT_EQ(store.query_value(u"B"), StoredValue::of(u"abc"));
+  EXPECT_EQ(store.query_value(u"C"), StoredValue::of(u"2.5"));
+  EXPECT_EQ(store.query_value(u"D"), StoredValue::of(std::int32_t{-2147483647 - 1}));
+  // A path that is not UTF-8 keeps every byte through the store.
+  const auto path = store.query_value(u"E");
+  ASSERT_TRUE(path);
+  EXPECT_EQ(utf16_to_bytes(path->text), "/d\xFF.dic");
+  store.close_key();
+  ASSERT_TRUE(store.create_key(kKey));
+  ASSERT_TRUE(store.set_value(u"F", StoredValue::of(bytes_to_utf16("/\xE9t\xE9.dic"))));
+  store.close_key();
+  ASSERT_TRUE(store.open_key(kKey));
+  EXPECT_EQ(utf16_to_bytes(store.query_value(u"F")->text), "/\xE9t\xE9.dic");
 }
 
 // Sets an environment variable for the scope, or unsets it for nullptr.

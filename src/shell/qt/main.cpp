@@ -63,6 +63,10 @@ int main(int argc, char** argv) {
     options.speech_library = speech;
   }
   lexvia::qt::MainWindow window(store, options);
+  if (!store.problem().empty()) {
+    std::fprintf(stderr, "lexvia: cannot read the settings in %s: %s; using the defaults\n",
+                 store.path().c_str(), store.problem().c_str());
+  }
   // SIGTERM and SIGINT end the run as closing the window does, so that the
   // settings are saved, the tray icon goes and the button is given back.
   static int signal_pipe[2] = {-1, -1};
