@@ -17,11 +17,15 @@ int fail(const std::string& command, const std::string& message) {
   return 1;
 }
 
+// Every offset of the format is 32 bits wide.
+constexpr std::uint64_t kLargestDictionary = std::uint64_t{1} << 32;
+
 std::string utf8(const std::string& cp1252) { return cp1252_to_utf8(cp1252); }
 
 int run_info(const std::string& path) {
-  auto bytes = read_whole_file(path);
-  if (!bytes) return fail("info", "cannot read " + path);
+  std::string why;
+  auto bytes = read_whole_file(path, kLargestDictionary, &why);
+  if (!bytes) return fail("info", "cannot read " + path + ": " + why);
   auto read = read_dictionary_info(*bytes);
   if (auto* e = std::get_if<InfoError>(&read)) return fail("info", path + ": " + e->message);
   const auto& info = std::get<DictionaryInfo>(read);
@@ -52,8 +56,9 @@ int run_info(const std::string& path) {
 }
 
 int run_verify(const std::string& path) {
-  auto bytes = read_whole_file(path);
-  if (!bytes) return fail("verify", "cannot read " + path);
+  std::string why;
+  auto bytes = read_whole_file(path, kLargestDictionary, &why);
+  if (!bytes) return fail("verify", "cannot read " + path + ": " + why);
   VerifyReport report = verify_dictionary(*bytes);
   if (report.ok()) {
     std::printf("%s: OK (%zu + %zu records)\n", path.c_str(), report.records[0], report.records[1]);
@@ -65,8 +70,9 @@ int run_verify(const std::string& path) {
 }
 
 int run_dump(const std::string& path, int direction) {
-  auto file = PosixFile::open(path);
-  if (!file) return fail("dump", "cannot open " + path);
+  std::string why;
+  auto file = PosixFile::open(path, &why);
+  if (!file) return fail("dump", "cannot open " + path + ": " + why);
   std::string line;
   auto error = dump_dictionary(*file, direction, [&](std::string_view head, auto translation) {
     line.assign(head);

@@ -8,19 +8,30 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace lexvia {
 
-std::unique_ptr<PosixFile> PosixFile::open(const std::string& path) {
+namespace {
+
+std::unique_ptr<PosixFile> refuse(std::string* why, std::string cause) {
+  if (why != nullptr) *why = std::move(cause);
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<PosixFile> PosixFile::open(const std::string& path, std::string* why) {
   // Opened without blocking, so that a FIFO where a dictionary or module was
   // expected cannot hang the program; only a regular file is read (a device
   // such as /dev/zero would never end).
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return refuse(why, errno == EACCES ? "permission denied" : std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool folder = S_ISDIR(st.st_mode);
     ::close(fd);
-    return nullptr;
+    return refuse(why, folder ? "it is a folder, not a file" : "it is not a regular file");
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return std::unique_ptr<PosixFile>(new PosixFile(fd));
@@ -57,14 +68,26 @@ std::int64_t MemoryFile::read_at(std::uint64_t offset, std::uint8_t* out, std::s
   return static_cast<std::int64_t>(n);
 }
 
-std::unique_ptr<std::vector<std::uint8_t>> read_whole_file(const std::string& path) {
-  auto file = PosixFile::open(path);
+std::unique_ptr<std::vector<std::uint8_t>> read_whole_file(const std::string& path,
+                                                           std::uint64_t max_bytes,
+                                                           std::string* why) {
+  auto file = PosixFile::open(path, why);
   if (!file) return nullptr;
-  std::int64_t size = file->size();
-  if (size < 0) return nullptr;
+  const std::int64_t size = file->size();
+  if (size < 0) {
+    if (why != nullptr) *why = std::strerror(errno);
+    return nullptr;
+  }
+  if (static_cast<std::uint64_t>(size) > max_bytes) {
+    if (why != nullptr) *why = "it is larger than " + std::to_string(max_bytes) + " bytes";
+    return nullptr;
+  }
   auto bytes = std::make_unique<std::vector<std::uint8_t>>(static_cast<std::size_t>(size));
-  std::int64_t n = file->read_at(0, bytes->data(), bytes->size());
-  if (n < 0) return nullptr;
+  const std::int64_t n = file->read_at(0, bytes->data(), bytes->size());
+  if (n < 0) {
+    if (why != nullptr) *why = std::strerror(errno);
+    return nullptr;
+  }
   bytes->resize(static_cast<std::size_t>(n));
   return bytes;
 }

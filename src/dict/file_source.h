@@ -25,8 +25,8 @@ class PosixFile final : public FileSource {
  public:
   // Returns nothing when the file does not exist, cannot be opened, or is
   // not a regular file (a directory, FIFO, socket or device); it never
-  // blocks.
-  static std::unique_ptr<PosixFile> open(const std::string& path);
+  // blocks. `why`, when given, then receives the cause in words.
+  static std::unique_ptr<PosixFile> open(const std::string& path, std::string* why = nullptr);
   ~PosixFile() override;
   PosixFile(const PosixFile&) = delete;
   PosixFile& operator=(const PosixFile&) = delete;
@@ -51,7 +51,9 @@ class MemoryFile final : public FileSource {
   std::vector<std::uint8_t> bytes_;
 };
 
-// Reads a whole file into memory; nothing when it cannot be read.
-std::unique_ptr<std::vector<std::uint8_t>> read_whole_file(const std::string& path);
+// Reads a whole file into memory; nothing when it cannot be read or holds
+// more than `max_bytes`. `why`, when given, then receives the cause in words.
+std::unique_ptr<std::vector<std::uint8_t>> read_whole_file(
+    const std::string& path, std::uint64_t max_bytes = UINT64_MAX, std::string* why = nullptr);
 
 }  // namespace lexvia

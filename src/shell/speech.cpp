@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "dict/file_source.h"
 #include "dict/transliteration.h"
 
 namespace lexvia {
@@ -19,6 +20,8 @@ SpeechResult speak_with_library(const std::string& library, const std::string& t
   // A bare name would be looked for along the loader's path; only a path
   // names the file the user chose.
   const std::string path = library.find('/') == std::string::npos ? "./" + library : library;
+  // The loader would wait for ever on a FIFO: only a regular file is handed to it.
+  if (!PosixFile::open(path)) return SpeechResult::kCannotLoad;
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) return SpeechResult::kCannotLoad;
   using Speak = int (*)(const char*);

@@ -3,6 +3,8 @@
 #include "shell/quick_translate.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "shell/app_fixture.h"
 #include "shell/paths.h"
@@ -128,6 +130,11 @@ TEST_F(QuickTranslateTest, AnUnusableLibraryIsForgottenAndAnotherAskedForUntilCa
   }
   EXPECT_FALSE(app.settings().speech_library_path);
   EXPECT_EQ(speak_with_library(not_a_library, "x"), SpeechResult::kCannotLoad);
+  // The loader would wait for ever on a FIFO.
+  const std::string fifo = not_a_library + ".fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(speak_with_library(fifo, "x"), SpeechResult::kCannotLoad);
+  ::unlink(fifo.c_str());
   EXPECT_EQ(speak_with_library(LEXVIA_SPEECH_NO_EXPORT, "x"), SpeechResult::kNoExport);
 }
 

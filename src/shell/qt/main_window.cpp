@@ -30,6 +30,7 @@
 #include <atomic>
 #include <thread>
 
+#include "dict/file_source.h"
 #include "shell/qt/text.h"
 
 namespace lexvia::qt {
@@ -39,6 +40,26 @@ namespace {
 // Paths are bytes on Linux; Qt's local 8-bit form gives them back unchanged.
 std::string to_path(const QString& path) { return path.toLocal8Bit().toStdString(); }
 QString from_path(const std::string& path) { return QString::fromLocal8Bit(path); }
+
+// The help pages and their pictures are read the way every other file is:
+// without blocking, regular files only, and no more than a help page needs.
+// A page that cannot be read says why in its place.
+class HelpBrowser final : public QTextBrowser {
+ public:
+  using QTextBrowser::QTextBrowser;
+
+  QVariant loadResource(int type, const QUrl& name) override {
+    if (!name.isLocalFile()) return QTextBrowser::loadResource(type, name);
+    constexpr std::uint64_t kLargestHelpFile = 16u << 20;
+    std::string why;
+    const auto bytes = read_whole_file(to_path(name.toLocalFile()), kLargestHelpFile, &why);
+    if (bytes) return QByteArray(reinterpret_cast<const char*>(bytes->data()),
+                                 static_cast<qsizetype>(bytes->size()));
+    if (type != QTextDocument::HtmlResource) return {};
+    return QStringLiteral("<p>The help file %1 cannot be shown: %2.</p>")
+        .arg(name.toLocalFile().toHtmlEscaped(), QString::fromStdString(why).toHtmlEscaped());
+  }
+};
 
 int command_of(const QAction* action) { return action->data().toInt(); }
 
@@ -614,7 +635,7 @@ void MainWindow::show_help(const std::string& path_with_anchor) {
   QUrl url = QUrl::fromLocalFile(from_path(file));
   if (hash != std::string::npos) url.setFragment(QString::fromStdString(path_with_anchor.substr(hash + 1)));
   if (help_ == nullptr) {
-    help_ = new QTextBrowser(this);
+    help_ = new HelpBrowser(this);
     help_->setWindowFlag(Qt::Window);
     help_->setObjectName(QStringLiteral("help"));
     help_->setOpenExternalLinks(true);

@@ -10,9 +10,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <sys/stat.h>
+
 #include <memory>
 
 #include "settings/sqlite_store.h"
@@ -104,6 +107,34 @@ class MainWindowTest : public QObject {
   void cleanup() {
     if (window_) close_window();
     QFile::remove(dir_.path() + "/settings.db");
+  }
+
+  // A FIFO where the help file should be would block the reader for ever.
+  void aHelpFileThatIsNoFileIsShownAsAMessage() {
+    QTemporaryDir data;
+    QVERIFY(::mkfifo((data.path() + "/lexvi_e.htm").toLocal8Bit().constData(), 0600) == 0);
+    store_ = std::make_unique<lexvia::SqliteStore>((dir_.path() + "/settings.db").toStdString());
+    MainWindow::Options options;
+    options.data_folder = data.path().toStdString();
+    options.dictionary_folder = LEXVIA_DATA_DIR;
+    options.choose_file = [this](lexvia::FileKind, const QString&) {
+      return std::optional<std::string>(dictionary());
+    };
+    window_ = std::make_unique<MainWindow>(*store_, options);
+    window_->start();
+    window_->application().command(command::kHelp);
+    auto* help = qobject_cast<QTextBrowser*>(window_->help_window());
+    QVERIFY(help != nullptr);
+    QVERIFY2(help->toPlainText().contains("lexvi_e.htm cannot be shown: it is not a regular file"),
+             qPrintable(help->toPlainText()));
+    close_window();
+    // The real help file is read the same way and shown as a page, not as markup.
+    open().application().command(command::kHelp);
+    help = qobject_cast<QTextBrowser*>(window_->help_window());
+    QVERIFY(help != nullptr);
+    QVERIFY(!help->toPlainText().contains("cannot be shown"));
+    QVERIFY(!help->toPlainText().contains("<p>"));
+    QVERIFY(help->toPlainText().size() > 200);
   }
 
   void startsWithReadyAndAsksForADictionaryOnce() {
