@@ -1,10 +1,12 @@
 #include "dictd_reader.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <memory>
+
+#include "dict/file_source.h"
 
 namespace lexvia {
 
@@ -19,49 +21,117 @@ int dictd_digit(char c) {
   return -1;
 }
 
-std::optional<std::string> read_text_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return std::move(text).str();
-}
+// A merged run of body bytes that index entries name: [begin, end) of the
+// inflated body, kept at `kept` in DictdDatabase::body.
+struct Run {
+  std::size_t begin, end, kept;
+};
 
-// `compressed`: the file must be gzip (a .dict.dz); else plain text is read
-// as it stands, as zlib does with a file that is not gzip.
-std::variant<std::string, DictdError> read_gzip_file(const std::string& path, bool compressed) {
-  gzFile file = gzopen(path.c_str(), "rb");
-  if (file == nullptr) return DictdError{"cannot open " + path};
-  gzbuffer(file, 1 << 17);
-  std::string body;
-  // The gzip trailer gives the uncompressed size (of a one-member file, as
-  // dictzip writes): reserving it spares the doubling copies of a body of a
-  // hundred megabytes. A wrong or hostile value only costs a growth later,
-  // and the reserve is bounded.
-  if (std::ifstream raw(path, std::ios::binary | std::ios::ate); raw) {
-    const std::streamoff size = raw.tellg();
-    unsigned char trailer[4] = {};
-    if (size > 18 && raw.seekg(size - 4) && raw.read(reinterpret_cast<char*>(trailer), 4)) {
-      const std::size_t expected = trailer[0] | (trailer[1] << 8) | (trailer[2] << 16) |
-                                   (std::size_t{trailer[3]} << 24);
-      body.reserve(std::min<std::size_t>(expected, std::size_t{1} << 30));
+// The runs that cover every entry, in body order, each byte once.
+std::variant<std::vector<Run>, DictdError> runs_of(const std::vector<DictdEntry>& entries,
+                                                    const std::string& index_path) {
+  std::vector<std::pair<std::size_t, std::size_t>> spans;
+  spans.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const DictdEntry& e = entries[i];
+    if (e.length > kLargestDictdDefinition) {
+      return DictdError{index_path + ": entry " + std::to_string(i + 1) + " names a definition of " +
+                        std::to_string(e.length) + " bytes; one may have at most " +
+                        std::to_string(kLargestDictdDefinition)};
+    }
+    spans.emplace_back(e.offset, e.offset + e.length);
+  }
+  std::sort(spans.begin(), spans.end());
+  std::vector<Run> runs;
+  std::size_t kept = 0;
+  for (const auto& [begin, end] : spans) {
+    if (!runs.empty() && begin <= runs.back().end) {
+      if (end > runs.back().end) {
+        kept += end - runs.back().end;
+        runs.back().end = end;
+      }
+    } else {
+      runs.push_back({begin, end, kept});
+      kept += end - begin;
+    }
+    if (kept > kLargestDictdBody) {
+      return DictdError{index_path + ": the index names more than " +
+                        std::to_string(kLargestDictdBody >> 20) +
+                        " MiB of definitions, more than this tool imports"};
     }
   }
-  char chunk[1 << 16];
-  int n;
-  while ((n = gzread(file, chunk, sizeof chunk)) > 0)
-    body.append(chunk, static_cast<std::size_t>(n));
-  // zlib checks the stream's CRC and length at its end; a stream cut short
-  // ends the reads without an error of its own, so the state is asked too.
-  int code = Z_OK;
-  const char* message = gzerror(file, &code);
-  std::string error = n < 0 || (code != Z_OK && code != Z_STREAM_END) ? std::string(message)
-                                                                        : std::string();
-  if (error.starts_with(path + ": ")) error.erase(0, path.size() + 2);  // zlib names the file
-  if (error.empty() && compressed && gzdirect(file)) error = "not a gzip file";
-  gzclose(file);
-  if (!error.empty()) return DictdError{path + ": " + error};
-  return body;
+  return runs;
+}
+
+// Closes the gzip stream on every way out.
+struct GzCloser {
+  void operator()(gzFile_s* file) const { gzclose(file); }
+};
+
+// `compressed`: the file must be gzip (a .dict.dz); else plain text is read
+// as it stands, as zlib does with a file that is not gzip. Keeps the bytes of
+// `runs` in `body`.
+std::optional<DictdError> inflate_runs(const std::string& path, bool compressed,
+                                       const std::vector<Run>& runs, std::string& body) {
+  std::string why;
+  const int fd = open_regular_file(path, &why);
+  if (fd < 0) return DictdError{"cannot open " + path + ": " + why};
+  std::unique_ptr<gzFile_s, GzCloser> file(gzdopen(fd, "rb"));
+  if (!file) {
+    ::close(fd);
+    return DictdError{"cannot open " + path};
+  }
+  gzbuffer(file.get(), 1 << 17);
+  const auto stream_error = [&]() -> std::string {
+    // zlib checks the stream's CRC and length at its end; a stream cut short
+    // ends the reads without an error of its own, so the state is asked too.
+    int code = Z_OK;
+    const char* message = gzerror(file.get(), &code);
+    std::string error = code != Z_OK && code != Z_STREAM_END ? std::string(message) : "";
+    if (error.starts_with(path + ": ")) error.erase(0, path.size() + 2);  // zlib names the file
+    if (error.empty() && compressed && gzdirect(file.get())) error = "not a gzip file";
+    return error;
+  };
+  std::size_t total = runs.empty() ? 0 : runs.back().kept + (runs.back().end - runs.back().begin);
+  body.resize(total);
+  std::vector<char> skipped(1 << 16);
+  std::size_t position = 0;  // in the inflated body
+  // Reads `count` bytes to `out`, or past them when `out` is null; the
+  // number read.
+  const auto read = [&](char* out, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+      const auto want = static_cast<unsigned>(std::min<std::size_t>(count - done, 1u << 30));
+      const int n = gzread(file.get(), out != nullptr ? out + done : skipped.data(),
+                           out != nullptr ? want : std::min<unsigned>(want, 1u << 16));
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    position += done;
+    return done;
+  };
+  for (const Run& run : runs) {
+    const std::size_t gap = run.begin - position;
+    const std::size_t length = run.end - run.begin;
+    const bool reached = read(nullptr, gap) == gap && read(body.data() + run.kept, length) == length;
+    if (!reached) {
+      std::string error = stream_error();
+      if (error.empty()) {
+        error = "the index names bytes " + std::to_string(run.begin) + " to " +
+                std::to_string(run.end) + ", past its end (" + std::to_string(position) + " bytes)";
+      }
+      return DictdError{path + ": " + error};
+    }
+  }
+  // The rest is read for the check at the stream's end, but not without
+  // bound: past what any dictionary holds after its last definition, the
+  // bytes are no longer worth inflating.
+  constexpr std::size_t kLargestTail = std::size_t{64} << 20;
+  const std::size_t last = position;
+  while (position - last <= kLargestTail && read(nullptr, std::size_t{1} << 16) > 0) {
+  }
+  if (const std::string error = stream_error(); !error.empty()) return DictdError{path + ": " + error};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -111,25 +181,27 @@ std::variant<std::vector<DictdEntry>, DictdError> parse_dictd_index(std::string_
 }
 
 std::variant<DictdDatabase, DictdError> read_dictd_database(const std::string& base) {
-  auto index_text = read_text_file(base + ".index");
-  if (!index_text) return DictdError{"cannot read " + base + ".index"};
-  auto entries = parse_dictd_index(*index_text);
-  if (auto* e = std::get_if<DictdError>(&entries))
-    return DictdError{base + ".index: " + e->message};
+  const std::string index_path = base + ".index";
+  std::string why;
+  auto index_text = read_whole_file(index_path, kLargestDictdIndex, &why);
+  if (!index_text) return DictdError{"cannot read " + index_path + ": " + why};
+  auto entries = parse_dictd_index(std::string_view(reinterpret_cast<const char*>(index_text->data()),
+                                                    index_text->size()));
+  index_text.reset();
+  if (auto* e = std::get_if<DictdError>(&entries)) return DictdError{index_path + ": " + e->message};
   DictdDatabase db;
   db.entries = std::move(std::get<std::vector<DictdEntry>>(entries));
-  std::ifstream dz(base + ".dict.dz");
-  const std::string body_path = dz ? base + ".dict.dz" : base + ".dict";
-  auto body = read_gzip_file(body_path, static_cast<bool>(dz));
-  if (auto* e = std::get_if<DictdError>(&body)) return *e;
-  db.body = std::move(std::get<std::string>(body));
-  // A body cut short would lose the entries past its end without a word.
-  for (const DictdEntry& e : db.entries) {
-    if (e.offset > db.body.size() || e.length > db.body.size() - e.offset) {
-      return DictdError{body_path + ": the index names bytes " + std::to_string(e.offset) + " to " +
-                        std::to_string(e.offset + e.length) + ", past its end (" +
-                        std::to_string(db.body.size()) + " bytes)"};
-    }
+  auto runs = runs_of(db.entries, index_path);
+  if (auto* e = std::get_if<DictdError>(&runs)) return *e;
+  const auto& merged = std::get<std::vector<Run>>(runs);
+  const bool compressed = ::access((base + ".dict.dz").c_str(), F_OK) == 0;
+  const std::string body_path = compressed ? base + ".dict.dz" : base + ".dict";
+  if (auto error = inflate_runs(body_path, compressed, merged, db.body)) return *error;
+  // Each entry now points at the bytes kept for it.
+  for (DictdEntry& e : db.entries) {
+    const auto run = std::upper_bound(merged.begin(), merged.end(), e.offset,
+                                      [](std::size_t offset, const Run& r) { return offset < r.begin; }) - 1;
+    e.offset = run->kept + (e.offset - run->begin);
   }
   return db;
 }

@@ -12,28 +12,26 @@
 
 namespace lexvia {
 
-namespace {
-
-std::unique_ptr<PosixFile> refuse(std::string* why, std::string cause) {
-  if (why != nullptr) *why = std::move(cause);
-  return nullptr;
-}
-
-}  // namespace
-
-std::unique_ptr<PosixFile> PosixFile::open(const std::string& path, std::string* why) {
-  // Opened without blocking, so that a FIFO where a dictionary or module was
-  // expected cannot hang the program; only a regular file is read (a device
-  // such as /dev/zero would never end).
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return refuse(why, errno == EACCES ? "permission denied" : std::strerror(errno));
+int open_regular_file(const std::string& path, std::string* why) {
+  const auto refuse = [why](std::string cause) {
+    if (why != nullptr) *why = std::move(cause);
+    return -1;
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return refuse(errno == EACCES ? "permission denied" : std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     const bool folder = S_ISDIR(st.st_mode);
     ::close(fd);
-    return refuse(why, folder ? "it is a folder, not a file" : "it is not a regular file");
+    return refuse(folder ? "it is a folder, not a file" : "it is not a regular file");
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+std::unique_ptr<PosixFile> PosixFile::open(const std::string& path, std::string* why) {
+  const int fd = open_regular_file(path, why);
+  if (fd < 0) return nullptr;
   return std::unique_ptr<PosixFile>(new PosixFile(fd));
 }
 

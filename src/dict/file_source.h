@@ -21,6 +21,12 @@ class FileSource {
 };
 
 // A file opened read-only, shared with other readers, closed on destruction.
+// The one way an input file is opened: read-only, without blocking (a FIFO
+// cannot hang the program) and only when it is a regular file (a device such
+// as /dev/zero would never end). The descriptor blocks again once open; -1
+// when refused, with the cause in words in `why` when given.
+int open_regular_file(const std::string& path, std::string* why = nullptr);
+
 class PosixFile final : public FileSource {
  public:
   // Returns nothing when the file does not exist, cannot be opened, or is

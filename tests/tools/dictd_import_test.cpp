@@ -166,17 +166,18 @@ TEST(DictdText, MapsC1CodesAndSpellsHungarianAsThisCodePageDoes) {
 }
 
 // Writes BASE.index and a gzip BASE.dict.dz holding the definitions.
+std::string number(std::size_t v) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string s;
+  do {
+    s.insert(s.begin(), kDigits[v % 64]);
+    v /= 64;
+  } while (v != 0);
+  return s;
+}
+
 void write_database(const std::string& base,
                     const std::vector<std::pair<std::string, std::string>>& entries) {
-  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  auto number = [](std::size_t v) {
-    std::string s;
-    do {
-      s.insert(s.begin(), kDigits[v % 64]);
-      v /= 64;
-    } while (v != 0);
-    return s;
-  };
   std::string body, index;
   for (const auto& [key, definition] : entries) {
     index += key + "\t" + number(body.size()) + "\t" + number(definition.size()) + "\n";
@@ -262,6 +263,48 @@ TEST(DictdImport, ACutOrForeignBodyIsRefused) {
   auto db = read_dictd_database(base);
   ASSERT_TRUE(std::holds_alternative<DictdError>(db));
   EXPECT_NE(std::get<DictdError>(db).message.find("past its end"), std::string::npos);
+  std::filesystem::remove_all(dir);
+}
+
+// A body inflating to far more than its index names (a gzip bomb) keeps only
+// what the index names; an index naming more than a definition or a body may
+// hold is refused before the body is read.
+TEST(DictdImport, OnlyTheBytesTheIndexNamesAreKeptAndTheyAreBounded) {
+  const auto dir = std::filesystem::temp_directory_path() / "lexvia-dictd-bomb";
+  std::filesystem::create_directories(dir);
+  const std::string base = (dir / "db").string();
+  write_database(base, {{"w", "word /x/\nWort\n"}, {"v", "verb /x/\nVerb\n"}});
+  gzFile gz = gzopen((base + ".dict.dz").c_str(), "ab1");  // a second member: 200 MB of zeros
+  const std::string zeros(1 << 20, '\0');
+  for (int i = 0; i < 200; ++i) gzwrite(gz, zeros.data(), static_cast<unsigned>(zeros.size()));
+  gzclose(gz);
+  std::ofstream(base + ".index", std::ios::app) << "zero\t" << number(100 << 20) << "\tC\n";
+  auto db = read_dictd_database(base);
+  ASSERT_TRUE(std::holds_alternative<DictdDatabase>(db)) << std::get<DictdError>(db).message;
+  const auto& read = std::get<DictdDatabase>(db);
+  EXPECT_EQ(read.body, std::string("word /x/\nWort\nverb /x/\nVerb\n\0\0", 30));
+  ASSERT_EQ(read.entries.size(), 4u);
+  EXPECT_EQ(read.definition(read.entries[3]), std::string(2, '\0'));
+  EXPECT_EQ(read.definition(read.entries[1]), "verb /x/\nVerb\n");
+  EXPECT_EQ(read.definition(read.entries[2]), read.definition(read.entries[0]));  // the alias
+
+  std::ofstream(base + ".index") << "big\tA\t" << number((1 << 20) + 1) << "\n";
+  db = read_dictd_database(base);
+  ASSERT_TRUE(std::holds_alternative<DictdError>(db));
+  EXPECT_NE(std::get<DictdError>(db).message.find("entry 1 names a definition of 1048577 bytes"),
+            std::string::npos)
+      << std::get<DictdError>(db).message;
+  {
+    std::ofstream index(base + ".index");
+    for (std::size_t i = 0; i <= 1024; ++i) {
+      index << "e\t" << number(i << 20) << "\t" << number(1 << 20) << "\n";
+    }
+  }
+  db = read_dictd_database(base);
+  ASSERT_TRUE(std::holds_alternative<DictdError>(db));
+  EXPECT_NE(std::get<DictdError>(db).message.find("more than 1024 MiB of definitions"),
+            std::string::npos)
+      << std::get<DictdError>(db).message;
   std::filesystem::remove_all(dir);
 }
 
