@@ -1,9 +1,12 @@
+#include <ext/stdio_filebuf.h>
+
 #include <cstdio>
-#include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "commands.h"
 #include "compile_summary.h"
+#include "dict/file_source.h"
 #include "dict_compiler.h"
 #include "pairs_reader.h"
 
@@ -17,6 +20,7 @@ struct BuildArgs {
   std::optional<std::uint32_t> pair_count;
   bool no_compress = false;
   bool transliterate = false;
+  bool keep_control = false;
 };
 
 int fail(const std::string& message) {
@@ -25,6 +29,9 @@ int fail(const std::string& message) {
 }
 
 int run_build(const BuildArgs& a) {
+  PairsOptions reading;
+  reading.transliterate = a.transliterate;
+  reading.keep_control = a.keep_control;
   CompileOptions options;
   options.format_number = a.format_number;
   options.pair_count = a.pair_count;
@@ -38,21 +45,28 @@ int run_build(const BuildArgs& a) {
                          Field{&a.lang2, &options.language2, "--lang2"},
                          Field{&a.prefixes1, &options.prefixes1, "--prefixes1"},
                          Field{&a.prefixes2, &options.prefixes2, "--prefixes2"}}) {
-    auto converted = utf8_to_cp1252_text(*f.utf8, a.transliterate);
+    auto converted = utf8_to_cp1252_text(*f.utf8, reading);
     if (auto* e = std::get_if<PairsError>(&converted)) {
       return fail(std::string(f.name) + ": " + e->message);
     }
     *f.out = std::get<std::string>(converted);
   }
 
-  std::ifstream file;
+  // The file is opened as every input is (a FIFO or device is refused); the
+  // buffer closes it.
+  std::unique_ptr<__gnu_cxx::stdio_filebuf<char>> file;
+  std::istream opened(nullptr);
   std::istream* in = &std::cin;
   if (a.input != "-") {
-    file.open(a.input, std::ios::binary);
-    if (!file) return fail("cannot open " + a.input);
-    in = &file;
+    std::string why;
+    const int fd = open_regular_file(a.input, &why);
+    if (fd < 0) return fail("cannot open " + a.input + ": " + why);
+    file = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(fd, std::ios::in | std::ios::binary,
+                                                             std::size_t{1} << 16);
+    opened.rdbuf(file.get());
+    in = &opened;
   }
-  auto pairs = read_pairs_tsv(*in, a.transliterate);
+  auto pairs = read_pairs_tsv(*in, reading);
   if (auto* e = std::get_if<PairsError>(&pairs)) return fail(a.input + ": " + e->message);
 
   if (std::get<std::vector<TextPair>>(pairs).empty()) {
@@ -94,10 +108,16 @@ void add_build_command(CLI::App& app, int& status) {
   cmd->add_flag("--transliterate", args->transliterate,
                 "Replace characters without a Windows-1252 form (see docs/transliteration.md) "
                 "instead of failing");
+  cmd->add_flag("--keep-control-characters", args->keep_control,
+                "Keep control characters (such as ESC or a stray CR) in the texts instead of "
+                "refusing the line");
   cmd->add_option("-o,--output", args->output, "Dictionary file to write")->required();
-  cmd->add_option("PAIRS.tsv", args->input, "Input pairs, UTF-8 TSV; - for standard input")
+  cmd->add_option("PAIRS.tsv", args->input,
+                  "Input pairs, UTF-8 TSV, lines of at most 16384 bytes; - for standard input")
       ->required();
-  cmd->callback([args, &status] { status = run_build(*args); });
+  cmd->callback([args, &status] {
+    status = within_memory("build", "compiling " + args->input, [&] { return run_build(*args); });
+  });
 }
 
 }  // namespace lexvia::cli

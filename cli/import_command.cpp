@@ -28,7 +28,7 @@ int fail(const std::string& message) {
 std::variant<std::string, PairsError> prefix_list(const std::optional<std::string>& given,
                                                   const std::string& language) {
   if (!given) return default_prefix_list(language);
-  return utf8_to_cp1252_text(*given, false);
+  return utf8_to_cp1252_text(*given, PairsOptions{});
 }
 
 int run_import(const ImportArgs& a) {
@@ -118,7 +118,9 @@ void add_import_command(CLI::App& app, int& status) {
                   "Base path of the database (BASE.index and BASE.dict.dz), e.g. "
                   "/usr/share/dictd/freedict-eng-deu")
       ->required();
-  cmd->callback([args, &status] { status = run_import(*args); });
+  cmd->callback([args, &status] {
+    status = within_memory("import-dictd", "importing " + args->db1, [&] { return run_import(*args); });
+  });
 }
 
 }  // namespace lexvia::cli

@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <string_view>
 
 #include "commands.h"
@@ -58,6 +59,9 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::cerr << "lexvia-cli: out of memory\n";
+    return 2;
   } catch (const std::exception& e) {
     std::cerr << "lexvia-cli: " << e.what() << "\n";
     return 2;

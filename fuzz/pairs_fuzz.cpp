@@ -14,7 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Input in(data, size);
   const bool transliterate = in.byte() % 2 == 1;
   std::istringstream tsv{std::string(in.rest())};
-  auto pairs = read_pairs_tsv(tsv, transliterate);
+  PairsOptions reading;
+  reading.transliterate = transliterate;
+  reading.keep_control = in.byte() % 2 == 1;
+  auto pairs = read_pairs_tsv(tsv, reading);
   if (auto* error = std::get_if<PairsError>(&pairs)) {
     if (error->message.empty()) std::abort();
     return 0;

@@ -151,6 +151,30 @@ void append_section(std::vector<std::uint8_t>& out, const Language& lang, const 
   out.push_back(kMarker);
 }
 
+// Before the costly part of a compile: every record but an index section's
+// last must start within reach of a reference, and each takes at least 2
+// bytes (marker and length) and 3 for each of its pairs.
+// Whatever the order, the records before the last hold all texts but one
+// and all pairs but the most-referenced text's.
+std::optional<CompileError> check_section_reach(const Language (&lang)[2], std::size_t pairs) {
+  for (int n = 0; n < 2; ++n) {
+    const Language& language = lang[n];
+    if (language.texts.empty()) continue;
+    std::size_t most = 0;
+    for (const auto& refs : language.references) most = std::max(most, refs.size());
+    const std::uint64_t least = (language.texts.size() - 1) * 2 + (pairs - most) * kReferenceSize;
+    if (least > kMaxReference) {
+      return CompileError{"language " + std::to_string(n + 1) + " has " +
+                          std::to_string(language.texts.size()) + " distinct texts in " +
+                          std::to_string(pairs) + " distinct pairs; its index section would " +
+                          "need at least " + std::to_string(least) +
+                          " bytes before its last record, but references reach only " +
+                          std::to_string(kMaxReference)};
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<CompileError> check_options(const CompileOptions& o) {
   for (const auto* code : {&o.language1, &o.language2}) {
     if (code->size() > kMaxLanguageCode || code->find('\0') != std::string::npos) {
@@ -184,6 +208,7 @@ std::variant<CompiledDictionary, CompileError> compile_dictionary(
     for (auto& refs : language.references) keep_first_of_each(refs);
   }
   for (const auto& refs : lang[0].references) result.distinct_pairs += refs.size();
+  if (auto error = check_section_reach(lang, result.distinct_pairs)) return *error;
 
   // The two languages share nothing until they are written: language 2 is
   // compiled on a second thread (building a substitution table is most of a

@@ -1,5 +1,7 @@
 #include "pairs_reader.h"
 
+#include <algorithm>
+
 #include "dict/cp1252.h"
 #include "dict/transliteration.h"
 
@@ -20,14 +22,23 @@ PairsError at_line(std::size_t line, const std::string& what) {
 }  // namespace
 
 std::variant<std::string, PairsError> utf8_to_cp1252_text(std::string_view utf8,
-                                                          bool transliterate) {
+                                                          const PairsOptions& options) {
   auto decoded = decode_utf8(utf8);
   if (auto* bad = std::get_if<Utf8Error>(&decoded)) {
     return PairsError{"invalid UTF-8 at byte " + std::to_string(bad->byte_offset + 1)};
   }
   const auto& text = std::get<std::u32string>(decoded);
   if (text.find(U'\0') != std::u32string::npos) return PairsError{"the text holds a NUL character"};
-  auto converted = to_cp1252(text, transliterate);
+  if (!options.keep_control) {
+    const auto control = std::find_if(text.begin(), text.end(), [](char32_t c) {
+      return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    });
+    if (control != text.end()) {
+      return PairsError{"the text holds the control character " + describe_code_point(*control) +
+                        " (--keep-control-characters keeps it)"};
+    }
+  }
+  auto converted = to_cp1252(text, options.transliterate);
   if (auto* bad = std::get_if<UnencodableChar>(&converted)) {
     return PairsError{"character " + describe_code_point(bad->code_point) +
                       " has no Windows-1252 form (--transliterate uses a fallback)"};
@@ -36,11 +47,20 @@ std::variant<std::string, PairsError> utf8_to_cp1252_text(std::string_view utf8,
 }
 
 std::variant<std::vector<TextPair>, PairsError> read_pairs_tsv(std::istream& in,
-                                                               bool transliterate) {
+                                                               const PairsOptions& options) {
   std::vector<TextPair> pairs;
-  std::string line;
-  for (std::size_t number = 1; std::getline(in, line); ++number) {
-    std::string_view view = line;
+  // One byte more than a line may hold, and one for the newline getline takes.
+  std::vector<char> line(kLongestPairsLine + 2);
+  for (std::size_t number = 1;; ++number) {
+    in.getline(line.data(), static_cast<std::streamsize>(line.size()));
+    const auto read = static_cast<std::size_t>(in.gcount());
+    if (read == 0 && !in) break;  // the end
+    const bool whole = !in.fail() || in.eof();
+    std::string_view view(line.data(), read - (whole && !in.eof() ? 1 : 0));
+    if (!whole || view.size() > kLongestPairsLine) {
+      return at_line(number, "longer than " + std::to_string(kLongestPairsLine) +
+                                 " bytes; a line holds two texts of at most 999 characters");
+    }
     if (number == 1 && view.starts_with("\xEF\xBB\xBF")) view.remove_prefix(3);
     if (!view.empty() && view.back() == '\r') view.remove_suffix(1);
     if (trim_blanks(view).empty() || view.front() == '#') continue;
@@ -58,11 +78,14 @@ std::variant<std::vector<TextPair>, PairsError> read_pairs_tsv(std::istream& in,
       if (parts[i].empty()) {
         return at_line(number, "the language-" + std::to_string(i + 1) + " text is empty");
       }
-      auto converted = utf8_to_cp1252_text(parts[i], transliterate);
-      if (auto* error = std::get_if<PairsError>(&converted)) return at_line(number, error->message);
+      auto converted = utf8_to_cp1252_text(parts[i], options);
+      if (auto* error = std::get_if<PairsError>(&converted)) {
+        return at_line(number, "the language-" + std::to_string(i + 1) + " text: " + error->message);
+      }
       *sides[i] = std::move(std::get<std::string>(converted));
     }
     pairs.push_back(std::move(pair));
+    if (in.eof()) break;
   }
   if (in.bad()) return PairsError{"read error"};
   return pairs;

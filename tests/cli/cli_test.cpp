@@ -291,8 +291,14 @@ TEST_F(Cli, UselessInputsAreRefusedWithAReason) {
 // tsv output: they reach neither the terminal nor the tsv structure.
 TEST_F(Cli, ControlCharactersAreShownEscaped) {
   write("ctl.tsv", "bell\tBEL\x07 \x1b[31mred\n");
-  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + path("ctl.dic") + " " + path("ctl.tsv")).status,
-            0);
+  const std::string build = "build --lang1 en --lang2 de -o " + path("ctl.dic") + " " + path("ctl.tsv");
+  const Outcome refused = run(build);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("line 1: the language-2 text: the text holds the control character "
+                             "U+0007 (--keep-control-characters keeps it)"),
+            std::string::npos)
+      << refused.err;
+  ASSERT_EQ(run(build + " --keep-control-characters").status, 0);
   for (const char* format : {"text", "tsv"}) {
     Outcome r = run("lookup --dict " + path("ctl.dic") + " --format " + format + " bell");
     EXPECT_NE(r.out.find("BEL\\x07 \\x1B[31mred"), std::string::npos) << r.out;

@@ -9,7 +9,7 @@ namespace {
 
 std::vector<TextPair> read_ok(const std::string& text, bool transliterate = false) {
   std::istringstream in(text);
-  auto result = read_pairs_tsv(in, transliterate);
+  auto result = read_pairs_tsv(in, PairsOptions{transliterate, false});
   if (auto* e = std::get_if<PairsError>(&result)) {
     ADD_FAILURE() << e->message;
     return {};
@@ -19,7 +19,7 @@ std::vector<TextPair> read_ok(const std::string& text, bool transliterate = fals
 
 std::string read_error(const std::string& text, bool transliterate = false) {
   std::istringstream in(text);
-  auto result = read_pairs_tsv(in, transliterate);
+  auto result = read_pairs_tsv(in, PairsOptions{transliterate, false});
   if (auto* e = std::get_if<PairsError>(&result)) return e->message;
   ADD_FAILURE() << "read succeeded";
   return {};
@@ -46,10 +46,34 @@ TEST(PairsReader, SkipsCommentsAndBlankLinesAndKeepsLineNumbers) {
 }
 
 TEST(PairsReader, MalformedLinesNameTheirLine) {
-  EXPECT_EQ(read_error("a\tb\nno tab here\n"), "line 2: no TAB between the two texts");
-  EXPECT_NE(read_error("a\tb\tc\n").find("line 1: more than one TAB"), std::string::npos);
-  EXPECT_NE(read_error("a\t \n").find("line 1: the language-2 text is empty"), std::string::npos);
-  EXPECT_NE(read_error("x\ty\n\xC3\x28\tb\n").find("line 2: invalid UTF-8"), std::string::npos);
+  const std::string longest(kLongestPairsLine - 2, 'a');
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"a\tb\nno tab here\n", "line 2: no TAB between the two texts"},
+      {"a\tb\tc\n", "line 1: more than one TAB"},
+      {"a\t \n", "line 1: the language-2 text is empty"},
+      {"x\ty\n\xC3\x28\tb\n", "line 2: the language-1 text: invalid UTF-8 at byte 1"},
+      {"x\ty\nbell\tBEL\x07\n", "line 2: the language-2 text: the text holds the control "
+                                 "character U+0007"},
+      {"stray\tC\rR\r\n", "line 1: the language-2 text: the text holds the control character "
+                          "U+000D"},
+      {"c1\t\xC2\x9B" "31m\n", "the control character U+009B"},
+      {"a\t" + longest + "x\n", "line 1: longer than 16384 bytes"},
+      {"x\ty\na\t" + longest + "xy", "line 2: longer than 16384 bytes"},  // no newline at the end
+      {"a\t" + std::string(100'000, 'b'), "line 1: longer than 16384 bytes"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(read_error(c.text).find(c.message), std::string::npos) << c.message;
+  }
+  // The longest line that is taken, with and without its newline.
+  EXPECT_EQ(read_ok("a\t" + longest + "\n").size(), 1u);
+  EXPECT_EQ(read_ok("x\ty\na\t" + longest).size(), 2u);
+  std::istringstream kept("bell\tBEL\x07 \x1b[31m\n");
+  auto pairs = read_pairs_tsv(kept, PairsOptions{false, true});
+  ASSERT_TRUE(std::holds_alternative<std::vector<TextPair>>(pairs));
+  EXPECT_EQ(std::get<std::vector<TextPair>>(pairs)[0].second, "BEL\x07 \x1b[31m");
 }
 
 TEST(PairsReader, ACharacterWithoutAWindows1252FormIsAnErrorUnlessTransliterated) {
@@ -63,10 +87,10 @@ TEST(PairsReader, ACharacterWithoutAWindows1252FormIsAnErrorUnlessTransliterated
 }
 
 TEST(PairsReader, ConvertsLanguageCodesAndPrefixListsToo) {
-  EXPECT_EQ(std::get<std::string>(utf8_to_cp1252_text("sich ,\xE2\x82\xAC", false)),
+  EXPECT_EQ(std::get<std::string>(utf8_to_cp1252_text("sich ,\xE2\x82\xAC", {})),
             "sich ,\x80");  // € is 0x80
   EXPECT_TRUE(
-      std::holds_alternative<PairsError>(utf8_to_cp1252_text(std::string("a\0b", 3), false)));
+      std::holds_alternative<PairsError>(utf8_to_cp1252_text(std::string("a\0b", 3), {})));
 }
 
 }  // namespace
