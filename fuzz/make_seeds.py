@@ -138,6 +138,45 @@ def dictd_seeds():
     write("dictd", "bad-range", b"\x00\x00\x10\x00x\tBAAAA\tB\ny\tA\tZZ\n" + b"body")
 
 
+def settings_seeds():
+    import sqlite3
+    key = "Software\\Apps\\Korvex\\Lexvia20"
+    table = ("CREATE TABLE settings_values (key TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL "
+             "COLLATE NOCASE, type TEXT NOT NULL CHECK (type IN ('integer', 'string')), data, "
+             "PRIMARY KEY (key, name)) WITHOUT ROWID")
+    stores = {
+        "stored": [("UI", "integer", 1), ("Language From", "integer", 2),
+                   ("Search Method", "integer", 3), ("Dictionary", "string", "/tmp"),
+                   ("Speech Library", "string", "/nonexistent.so"),
+                   ("#1 Prefix list-ts/enhu.dic", "string", "to ,a ")],
+        "out-of-range": [("Search Method", "integer", 99999), ("UI", "integer", 4294967298),
+                         ("QuickTranslate", "integer", "abc"), ("Invisible Listing", "string", "1"),
+                         ("Dictionary", "string", b"/t\xffmp")],
+        "empty-table": [],
+    }
+    for name, rows in stores.items():
+        with tempfile.TemporaryDirectory() as tmp:
+            path = os.path.join(tmp, "settings.db")
+            db = sqlite3.connect(path)
+            db.execute(table)
+            db.executemany("INSERT INTO settings_values VALUES (?, ?, ?, ?)",
+                           [(key, n, t, d) for n, t, d in rows])
+            db.commit()
+            db.close()
+            with open(path, "rb") as f:
+                write("settings", name, f.read())
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "settings.db")
+        db = sqlite3.connect(path)
+        db.execute("CREATE TABLE settings_values (a, b)")
+        db.commit()
+        db.close()
+        with open(path, "rb") as f:
+            write("settings", "wrong-columns", f.read())
+    write("settings", "empty", b"")
+    write("settings", "not-sqlite", b"SQLite format 3\0" + bytes(100))
+
+
 def language_module_seeds():
     for lang in ("hu", "de"):
         with open(os.path.join(ROOT, "resources", f"lexvi_{lang}.iu2"), "rb") as f:
@@ -157,3 +196,4 @@ if __name__ == "__main__":
     pairs_seeds()
     dictd_seeds()
     language_module_seeds()
+    settings_seeds()

@@ -287,6 +287,26 @@ TEST_F(Cli, UselessInputsAreRefusedWithAReason) {
   EXPECT_FALSE(fs::exists(path("f.dic")));
 }
 
+// Running out of memory names the command and the file, not just the
+// exception. The sanitizers' shadow memory needs more address space than
+// the limit leaves.
+TEST_F(Cli, RunningOutOfMemorySaysWhatWasBeingDone) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address space limits do not mix with AddressSanitizer";
+#endif
+  {
+    std::ofstream out(path("big.tsv"));
+    for (int i = 0; i < 1'000'000; ++i) out << "word" << i << "\tWort" << i << "\n";
+  }
+  const Outcome r = run("sh -c 'ulimit -v 150000; exec " + std::string(LEXVIA_CLI_PATH) +
+                            " build --lang1 en --lang2 de -o " + path("big.dic") + " " +
+                            path("big.tsv") + "'",
+                        true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "lexvia-cli build: out of memory while compiling " + path("big.tsv") + "\n");
+  EXPECT_FALSE(fs::exists(path("big.dic")));
+}
+
 // Control characters in texts or the query are shown escaped in text and
 // tsv output: they reach neither the terminal nor the tsv structure.
 TEST_F(Cli, ControlCharactersAreShownEscaped) {
