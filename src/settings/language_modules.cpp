@@ -46,6 +46,16 @@ std::string join_path(const std::string& folder, std::string_view name) {
   return path;
 }
 
+// A module holds 35 short lines; a file far larger is no module, and
+// scanning it for line ends would stall every start.
+constexpr std::int64_t kLargestModule = 1 << 20;
+
+std::unique_ptr<PosixFile> open_module(const std::optional<std::string>& path) {
+  std::unique_ptr<PosixFile> file = path ? PosixFile::open(*path) : nullptr;
+  if (file && (file->size() < 0 || file->size() > kLargestModule)) file.reset();
+  return file;
+}
+
 bool path_exists(const std::string& path) {
   std::error_code error;
   return std::filesystem::exists(path, error);
@@ -115,14 +125,14 @@ void fill_language_list(LanguageList& list, const std::string& data_folder) {
 void clear_language_list(LanguageList& list) { list.clear(); }
 
 std::u16string read_language_module_name(const std::optional<std::string>& path) {
-  std::unique_ptr<PosixFile> file = path ? PosixFile::open(*path) : nullptr;
+  std::unique_ptr<PosixFile> file = open_module(path);
   if (!file) return std::u16string(kEnglishName);
   WindowedReader reader(file.get());
   return read_line(reader, 0, reader.line_length(0));
 }
 
 void read_language_module_strings(const std::optional<std::string>& path, StringTable& table) {
-  std::unique_ptr<PosixFile> file = path ? PosixFile::open(*path) : nullptr;
+  std::unique_ptr<PosixFile> file = open_module(path);
   if (!file) {
     table.load_builtin();
     return;

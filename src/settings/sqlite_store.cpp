@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +30,8 @@ constexpr const char* kCreateTable =
 // Long enough for another process's save to finish; a save is a handful of
 // rows. A reader waits less: a start-up that stalls is worse than defaults.
 constexpr int kWriterWaitMs = 5000;
+// The settings are a few kilobytes; the check at opening reads the whole file.
+constexpr off_t kLargestStore = off_t{64} << 20;
 constexpr int kReaderWaitMs = 1000;
 
 // A prepared statement, finalised on every way out. Bound texts are not
@@ -166,6 +169,10 @@ void SqliteStore::open(const std::string& database_path) {
   } else if (!S_ISREG(status.st_mode)) {
     fail(S_ISDIR(status.st_mode) ? "it is a folder, not a file" : "it is not a regular file");
     return;
+  } else if (status.st_size > kLargestStore) {
+    fail("it is larger than " + std::to_string(kLargestStore >> 20) +
+         " MiB, far more than any settings file");
+    return;
   }
   const int flags = access_ == Access::kReadOnly ? SQLITE_OPEN_READONLY
                                                  : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -198,7 +205,19 @@ void SqliteStore::open(const std::string& database_path) {
 // own but not ours belongs to someone else, and is neither read nor written.
 bool SqliteStore::check_table(bool& empty) {
   Statement columns(db_, "SELECT key, name, type, data FROM settings_values LIMIT 0");
-  if (columns.prepared()) return true;
+  if (columns.prepared()) {
+    // A damaged b-tree can hide rows from one query and show them to the
+    // next, without an error: such a file is neither read nor written. The
+    // check costs microseconds on a store of a few dozen values.
+    Statement check(db_, "PRAGMA integrity_check(1)");
+    const int step = check.step();
+    if (step != SQLITE_ROW) return fail(step);
+    std::string found = check.text(0);
+    if (found == "ok") return true;
+    if (const auto header = found.find("***\n"); header != std::string::npos) found.erase(0, header + 4);
+    std::replace(found.begin(), found.end(), '\n', ' ');
+    return fail("the file is damaged (" + found + ")");
+  }
   const std::string message = sqlite3_errmsg(db_);
   const int code = sqlite3_errcode(db_);
   if (message.rfind("no such column", 0) == 0) {

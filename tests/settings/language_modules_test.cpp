@@ -216,6 +216,16 @@ TEST_F(LanguageModules, LinesLongerThanTheReaderWindowAreCut) {
   EXPECT_EQ(table.interface_string(40002), u"next") << "the rest of a cut line is dropped";
 }
 
+// Scanning a file of gigabytes for line ends would stall every start.
+TEST_F(LanguageModules, AFileFarLargerThanAModuleIsNone) {
+  const std::string path = write("lexvi_b.iu2", "Big\nWort:\n");
+  fs::resize_file(path, std::uintmax_t{2} << 30);  // sparse
+  EXPECT_EQ(read_language_module_name(path), u"English");
+  StringTable table;
+  read_language_module_strings(path, table);
+  EXPECT_EQ(table_texts(table), builtin_texts());
+}
+
 TEST(ShippedModules, TranslateEveryStringAndKeepThePlaceholders) {
   const std::string dir = std::string(LEXVIA_SOURCE_DIR) + "/resources/";
   const std::vector<std::u16string> english = builtin_texts();

@@ -221,6 +221,8 @@ TEST_F(SqliteStoreTest, AStoreThatCannotBeUsedReadsAndWritesNothingAndSaysWhy) {
   };
   const std::string garbage = (dir_ / "garbage.db").string();
   std::ofstream(garbage, std::ios::binary) << std::string(4096, 'x');
+  const std::string huge = sql_file("huge.db", "CREATE TABLE other (a)");
+  fs::resize_file(huge, std::uintmax_t{1} << 30);
   const struct {
     std::string path;
     const char* why;
@@ -229,6 +231,7 @@ TEST_F(SqliteStoreTest, AStoreThatCannotBeUsedReadsAndWritesNothingAndSaysWhy) {
       {fifo, "it is not a regular file"},
       {dir_.string(), "it is a folder, not a file"},
       {garbage, "not a settings file (not an SQLite database)"},
+      {huge, "it is larger than 64 MiB, far more than any settings file"},
       {sql_file("columns.db", "CREATE TABLE settings_values (a, b)"),
        "not a settings file: its settings_values table has the wrong columns (no such column: key)"},
       {sql_file("other.db", "CREATE TABLE other (a)"),

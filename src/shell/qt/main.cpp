@@ -56,16 +56,26 @@ int main(int argc, char** argv) {
   lexvia::qt::SingleInstance instance(lexvia::qt::instance_socket_path());
   if (instance.wake_running_copy()) return 0;
 
-  lexvia::SqliteStore store;
+  // Settings that may only be read (another user's, a read-only folder) are
+  // still used; only the changes of this run are not kept.
+  auto store = std::make_unique<lexvia::SqliteStore>();
+  if (!store->problem().empty()) {
+    auto reader = std::make_unique<lexvia::SqliteStore>(lexvia::SqliteStore::Access::kReadOnly);
+    if (reader->problem().empty()) {
+      std::fprintf(stderr, "lexvia: the settings in %s can only be read (%s): changes will not be kept\n",
+                   store->path().c_str(), store->problem().c_str());
+      store = std::move(reader);
+    }
+  }
   lexvia::qt::MainWindow::Options options{lexvia::data_folder(LEXVIA_SOURCE_RESOURCES),
                                           lexvia::bundled_dictionary_folder(), {}, {}};
   if (const std::string speech = lexvia::bundled_speech_library(LEXVIA_PLUGIN_DIR); !speech.empty()) {
     options.speech_library = speech;
   }
-  lexvia::qt::MainWindow window(store, options);
-  if (!store.problem().empty()) {
+  lexvia::qt::MainWindow window(*store, options);
+  if (!store->problem().empty()) {
     std::fprintf(stderr, "lexvia: cannot read the settings in %s: %s; using the defaults\n",
-                 store.path().c_str(), store.problem().c_str());
+                 store->path().c_str(), store->problem().c_str());
   }
   // SIGTERM and SIGINT end the run as closing the window does, so that the
   // settings are saved, the tray icon goes and the button is given back.
