@@ -17,6 +17,7 @@ void add_lookup_command(CLI::App& app, int& status);
 void add_browse_command(CLI::App& app, int& status);
 void add_import_command(CLI::App& app, int& status);
 void add_settings_command(CLI::App& app, int& status);
+void add_serve_command(CLI::App& app, int& status);
 
 // Runs a command's work. Running out of memory is told in words: which
 // command, doing what, with which file ("compiling pairs.tsv").

@@ -27,6 +27,7 @@ constexpr Command kCommands[] = {
     {"browse", lexvia::cli::add_browse_command},
     {"import-dictd", lexvia::cli::add_import_command},
     {"settings", lexvia::cli::add_settings_command},
+    {"serve", lexvia::cli::add_serve_command},
 };
 
 int run(int argc, char** argv) {

@@ -1,0 +1,108 @@
+// The DICT protocol (RFC 2229) over our dictionaries, without the network:
+// a session takes one command line at a time and gives the whole answer, so
+// that the server, the tests and the fuzz targets drive the same code.
+//
+// Each dictionary file offers two databases, one per direction, named after
+// its direction labels ("en-de", "de-en"). Lookups go through the search
+// engine as the desktop program's do: the file is opened for each request,
+// so a file replaced on disk is read anew at the next one. Texts are UTF-8
+// on the wire and Windows-1252 in the files.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "search/search_engine.h"
+
+namespace lexvia::cli {
+
+struct DictDatabase {
+  std::string name;  // "en-de"; a name given twice gets "-2", "-3", ...
+  std::string path;
+  Direction direction = Direction::kFrom1;
+};
+
+// The databases of the files, in the order given. An error names a file
+// that cannot be read as a dictionary.
+std::variant<std::vector<DictDatabase>, std::string> dict_catalogue(
+    const std::vector<std::string>& files);
+
+// The short description SHOW DB gives, read from the header now: "en » de,
+// 813434 pairs (en-de.dic)"; nothing when the file cannot be read.
+std::optional<std::string> database_description(const DictDatabase& db);
+
+struct DictStrategy {
+  std::string_view name;
+  std::string_view description;
+};
+// exact and prefix (which RFC 2229 requires), the search methods, and lev.
+const std::vector<DictStrategy>& dict_strategies();
+inline constexpr std::string_view kDefaultStrategy = "extended";
+
+// What one request may produce: beyond these the answer is cut, so that no
+// request runs or grows without bound.
+inline constexpr std::size_t kMaxDefinitions = 1000;
+inline constexpr std::size_t kMaxMatches = 2000;
+inline constexpr std::size_t kMaxAnswerBytes = 4u << 20;
+// The longest command line RFC 2229 allows, line end excluded.
+inline constexpr std::size_t kMaxCommandLine = 1024;
+
+struct Definition {
+  std::string headword;                   // Windows-1252
+  std::vector<std::string> translations;  // Windows-1252
+};
+
+// An Exact Search of the database: each headword found with its translations.
+std::vector<Definition> define_word(const DictDatabase& db, std::string_view query);
+// The headwords the strategy finds, in index order, each once.
+std::vector<std::string> match_word(const DictDatabase& db, std::string_view strategy,
+                                    std::string_view query);
+
+// The words of a command line: separated by blanks, quoted with "" or '',
+// a backslash taking the next character as it stands. Nothing when a quote
+// is left open.
+std::optional<std::vector<std::string>> split_command(std::string_view line);
+
+// What every session of one server shares, for the banner and STATUS.
+struct DictServerState {
+  std::string host = "localhost";
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  std::atomic<std::uint64_t> connections{0};
+  std::atomic<std::uint64_t> requests{0};
+};
+
+class DictSession {
+ public:
+  DictSession(const std::vector<DictDatabase>& databases, DictServerState& server);
+
+  // The 220 line that opens a connection.
+  std::string banner();
+  // The whole answer to one command line (without its line end): status
+  // lines and dot-stuffed texts, each line ending in CRLF.
+  std::string answer(std::string_view line);
+  // The answer to a line longer than kMaxCommandLine.
+  static std::string line_too_long();
+  // True after QUIT: the server closes the connection.
+  bool finished() const { return finished_; }
+
+ private:
+  std::string define(const std::vector<std::string>& words);
+  std::string match(const std::vector<std::string>& words);
+  std::string show(const std::vector<std::string>& words);
+  // The databases a name stands for ("*" and "!" for all); empty when none.
+  std::vector<const DictDatabase*> selected(const std::string& name) const;
+
+  const std::vector<DictDatabase>& databases_;
+  DictServerState& server_;
+  std::string message_id_;
+  bool mime_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace lexvia::cli
