@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <asio.hpp>
-#include <asio/experimental/awaitable_operators.hpp>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -16,11 +16,8 @@ namespace lexvia::cli {
 
 namespace {
 
-using asio::awaitable;
-using asio::use_awaitable;
 using asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
-using namespace asio::experimental::awaitable_operators;
 
 std::optional<tcp::endpoint> parse_endpoint(const std::string& text) {
   const std::size_t colon = text.rfind(':');
@@ -45,93 +42,128 @@ std::string host_name() {
   return name;
 }
 
-class Server {
- public:
-  Server(asio::io_context& io, const std::vector<DictDatabase>& databases, const ServeOptions& options)
-      : io_(io), databases_(databases), options_(options) {
-    state_.host = host_name();
-  }
+// What every connection of one server shares.
+struct Shared {
+  const std::vector<DictDatabase>& databases;
+  const ServeOptions& options;
+  DictServerState state;
+  std::atomic<std::size_t> clients{0};
+};
 
-  awaitable<void> accept(tcp::acceptor acceptor) {
-    for (;;) {
-      tcp::socket socket = co_await acceptor.async_accept(asio::make_strand(io_), use_awaitable);
-      asio::co_spawn(socket.get_executor(), serve(std::move(socket)), asio::detached);
+// One client, on a strand of its own: one command line at a time, answered
+// in order. Pipelined commands wait in `pending_`, which never holds more
+// than one line and one read, so a client that sends without reading fills
+// its socket buffer, not the server's memory. Every read and write moves the
+// deadline on; a client silent (or not reading) past it is closed.
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(tcp::socket socket, Shared& shared)
+      : socket_(std::move(socket)), timer_(socket_.get_executor()), shared_(shared),
+        session_(shared.databases, shared.state) {
+    shared_.clients.fetch_add(1);
+  }
+  ~Connection() { shared_.clients.fetch_sub(1); }
+
+  void start() {
+    if (shared_.clients.load() > shared_.options.max_clients) {
+      reply_ = "420 server temporarily unavailable: too many clients\r\n";
+      closing_ = true;
+    } else {
+      reply_ = session_.banner();
     }
+    watch();
+    write();
   }
 
  private:
-  // Closes the socket once the deadline has passed without being moved on.
-  static awaitable<void> watchdog(Clock::time_point& deadline, tcp::socket& socket) {
-    asio::steady_timer timer(co_await asio::this_coro::executor);
-    for (auto now = Clock::now(); deadline > now; now = Clock::now()) {
-      timer.expires_at(deadline);
-      co_await timer.async_wait(use_awaitable);
-    }
-    asio::error_code ignored;
-    socket.close(ignored);
+  void watch() {
+    touch();
+    arm();
+  }
+  // Waits for the deadline; one moved on meanwhile is waited for anew.
+  void arm() {
+    timer_.expires_at(deadline_);
+    timer_.async_wait([self = shared_from_this()](const asio::error_code& error) {
+      if (error || self->closed_) return;
+      if (Clock::now() < self->deadline_) return self->arm();
+      self->close();
+    });
+  }
+  void touch() { deadline_ = Clock::now() + shared_.options.idle_timeout; }
+
+  void write() {
+    asio::async_write(socket_, asio::buffer(reply_),
+                      [self = shared_from_this()](const asio::error_code& error, std::size_t) {
+                        if (error || self->closing_) return self->close();
+                        self->touch();
+                        self->next();
+                      });
   }
 
-  // One command line at a time, answered in order: pipelined commands wait
-  // in the buffer, which never holds more than one line and one read.
-  awaitable<void> converse(tcp::socket& socket, Clock::time_point& deadline) {
-    DictSession session(databases_, state_);
-    std::string reply = session.banner();
-    co_await asio::async_write(socket, asio::buffer(reply), use_awaitable);
-    std::string pending;
-    bool overlong = false;  // the rest of a line too long to answer is dropped
-    char chunk[4096];
-    while (!session.finished()) {
-      const std::size_t end = pending.find('\n');
-      if (end == std::string::npos) {
-        if (pending.size() > kMaxCommandLine + 1) {
-          overlong = true;
-          pending.clear();
-        }
-        const std::size_t n = co_await socket.async_read_some(asio::buffer(chunk), use_awaitable);
-        pending.append(chunk, n);
-        deadline = Clock::now() + options_.idle_timeout;
-        continue;
+  // Answers the next buffered line, or reads more.
+  void next() {
+    const std::size_t end = pending_.find('\n');
+    if (end == std::string::npos) {
+      if (pending_.size() > kMaxCommandLine + 1) {
+        overlong_ = true;  // the rest of a line too long to answer is dropped
+        pending_.clear();
       }
-      const std::string_view line(pending.data(), end);
-      reply = overlong ? DictSession::line_too_long() : session.answer(line);
-      overlong = false;
-      pending.erase(0, end + 1);
-      // A client that stops reading is closed as an idle one would be.
-      deadline = Clock::now() + options_.idle_timeout;
-      co_await asio::async_write(socket, asio::buffer(reply), use_awaitable);
+      socket_.async_read_some(asio::buffer(chunk_),
+                              [self = shared_from_this()](const asio::error_code& error, std::size_t n) {
+                                if (error) return self->close();
+                                self->pending_.append(self->chunk_.data(), n);
+                                self->touch();
+                                self->next();
+                              });
+      return;
     }
+    reply_ = overlong_ ? DictSession::line_too_long()
+                       : session_.answer(std::string_view(pending_.data(), end));
+    overlong_ = false;
+    pending_.erase(0, end + 1);
+    closing_ = session_.finished();
+    write();
   }
 
-  awaitable<void> serve(tcp::socket socket) {
-    try {
-      if (clients_.fetch_add(1) >= options_.max_clients) {
-        static const std::string kBusy = "420 server temporarily unavailable: too many clients\r\n";
-        co_await asio::async_write(socket, asio::buffer(kBusy), use_awaitable);
-      } else {
-        Clock::time_point deadline = Clock::now() + options_.idle_timeout;
-        co_await (converse(socket, deadline) || watchdog(deadline, socket));
-      }
-    } catch (const std::exception&) {
-      // The client went away, or its time ran out: nothing to answer.
-    }
-    clients_.fetch_sub(1);
+  void close() {
+    if (closed_) return;
+    closed_ = true;
     asio::error_code ignored;
-    socket.shutdown(tcp::socket::shutdown_both, ignored);
-    socket.close(ignored);
+    timer_.cancel();
+    socket_.shutdown(tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
   }
 
-  asio::io_context& io_;
-  const std::vector<DictDatabase>& databases_;
-  const ServeOptions& options_;
-  DictServerState state_;
-  std::atomic<std::size_t> clients_{0};
+  tcp::socket socket_;
+  asio::steady_timer timer_;
+  Shared& shared_;
+  DictSession session_;
+  Clock::time_point deadline_;
+  std::string reply_;
+  std::string pending_;
+  std::array<char, 4096> chunk_{};
+  bool overlong_ = false;
+  bool closing_ = false;
+  bool closed_ = false;
 };
+
+void accept(asio::io_context& io, tcp::acceptor& acceptor, Shared& shared) {
+  acceptor.async_accept(asio::make_strand(io), [&io, &acceptor, &shared](const asio::error_code& error,
+                                                                          tcp::socket socket) {
+    if (!error) std::make_shared<Connection>(std::move(socket), shared)->start();
+    // Out of descriptors or the like: keep accepting those that can be.
+    if (acceptor.is_open()) accept(io, acceptor, shared);
+  });
+}
 
 }  // namespace
 
 int serve_dictionaries(const std::vector<DictDatabase>& databases, const ServeOptions& options) {
+  // Before the event loop: the connections it still holds when it is
+  // destroyed leave the count in their destructors.
+  Shared shared{databases, options, {}, {}};
+  shared.state.host = host_name();
   asio::io_context io;
-  Server server(io, databases, options);
   std::vector<tcp::acceptor> acceptors;
   for (const std::string& text : options.listen) {
     const auto endpoint = parse_endpoint(text);
@@ -158,8 +190,8 @@ int serve_dictionaries(const std::vector<DictDatabase>& databases, const ServeOp
                                                         : bound.address().to_string();
     std::printf("lexvia-cli serve: %zu databases on %s:%u\n", databases.size(), address.c_str(),
                 static_cast<unsigned>(bound.port()));
-    asio::co_spawn(io, server.accept(std::move(acceptor)), asio::detached);
   }
+  for (tcp::acceptor& acceptor : acceptors) accept(io, acceptor, shared);
   std::fflush(stdout);
 
   asio::signal_set signals(io, SIGINT, SIGTERM);
