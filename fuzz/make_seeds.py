@@ -177,6 +177,17 @@ def settings_seeds():
     write("settings", "not-sqlite", b"SQLite format 3\0" + bytes(100))
 
 
+def dict_seeds():
+    write("dict_command", "define", b"DEFINE * house")
+    write("dict_command", "match", b'MATCH en-de lev "hosue"')
+    write("dict_command", "show", b"SHOW INFO 'de-en'")
+    write("dict_session", "session",
+          b"OPTION MIME\nDEFINE de-en .hidden\nMATCH * prefix hous\nMATCH en-de phrase go\n"
+          b"SHOW DB\nSHOW STRAT\nHELP\nSTATUS\nQUIT\nDEFINE * house\n")
+    write("dict_session", "quoting",
+          b'define en-de "\\"quoted\\""\nmatch en-de . strasse\nclient x\nAUTH a b\n')
+
+
 def language_module_seeds():
     for lang in ("hu", "de"):
         with open(os.path.join(ROOT, "resources", f"lexvi_{lang}.iu2"), "rb") as f:
@@ -197,3 +208,4 @@ if __name__ == "__main__":
     dictd_seeds()
     language_module_seeds()
     settings_seeds()
+    dict_seeds()
