@@ -150,7 +150,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
 void accept(asio::io_context& io, tcp::acceptor& acceptor, Shared& shared) {
   acceptor.async_accept(asio::make_strand(io), [&io, &acceptor, &shared](const asio::error_code& error,
                                                                           tcp::socket socket) {
-    if (!error) std::make_shared<Connection>(std::move(socket), shared)->start();
+    if (!error) {
+      // An answer goes out in one write; nothing is gained by holding it back.
+      asio::error_code ignored;
+      socket.set_option(tcp::no_delay(true), ignored);
+      std::make_shared<Connection>(std::move(socket), shared)->start();
+    }
     // Out of descriptors or the like: keep accepting those that can be.
     if (acceptor.is_open()) accept(io, acceptor, shared);
   });
