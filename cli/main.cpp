@@ -32,8 +32,8 @@ constexpr Command kCommands[] = {
 
 int run(int argc, char** argv) {
   CLI::App app{
-      "lexvia-cli: look words up in Lexvia two-way dictionaries (*.dic), and build, "
-      "check and read them"};
+      "lexvia-cli: look words up in Lexvia two-way dictionaries (*.dic); build, check "
+      "and read them, and serve them over the DICT protocol"};
   app.require_subcommand(1);
   int status = 0;
   // A lookup should start like a plain program: when the first argument names

@@ -347,7 +347,8 @@ TEST_F(Cli, ADictionaryThatIsNotARegularFileCannotBeOpened) {
 
 TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
   for (const char* command :
-       {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse ", "import-dictd "}) {
+       {"", "build ", "info ", "verify ", "dump ", "lookup ", "browse ", "import-dictd ",
+        "settings ", "serve "}) {
     Outcome r = run(std::string(command) + "--help");
     EXPECT_EQ(r.status, 0) << command;
     EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
@@ -355,6 +356,12 @@ TEST_F(Cli, EveryCommandHasHelpAndBadArgumentsFail) {
   EXPECT_NE(run("").status, 0);
   EXPECT_NE(run("dump --direction 3 x.dic").status, 0);
   EXPECT_NE(run("build --lang1 en -o x.dic in.tsv").status, 0);
+  EXPECT_NE(run("serve").status, 0);
+  EXPECT_NE(run("serve --max-clients 0 " LEXVIA_DATA_DIR "/en-de-sample.dic").status, 0);
+  EXPECT_NE(run("serve " + path("missing.dic")).err.find("missing.dic: not a dictionary"),
+            std::string::npos);
+  EXPECT_NE(run("serve --listen localhost:2628 " LEXVIA_DATA_DIR "/en-de-sample.dic").err.find("not ADDR:PORT"),
+            std::string::npos);
 }
 
 }  // namespace
