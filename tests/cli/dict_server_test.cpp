@@ -303,8 +303,20 @@ TEST_F(DictServer, RealClientsReadOurFiles) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("1 definition found"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("    Geb\xC3\xA4ude"), std::string::npos) << r.out;
-  r = run_command("dict " + host + " -m -s prefix hous", err);
-  EXPECT_NE(r.out.find("house  house-boat  houses"), std::string::npos) << r.out;
+  const struct {
+    const char* strategy;
+    const char* word;
+    const char* listed;
+  } matches[] = {{"exact", "HOUSE", "en-de:  house\n"},
+                 {"prefix", "hous", "en-de:  house  house-boat  houses\n"},
+                 {"extended", "house", "en-de:  house  house-boat\n"},
+                 {"phrase", "go", "en-de:  \"to go\"\n"},
+                 {"full", "go", "en-de:  \"to go\"\n"},
+                 {"lev", "hosue", "en-de:  house\n"}};
+  for (const auto& m : matches) {
+    r = run_command("dict " + host + " -d en-de -m -s " + m.strategy + " " + m.word, err);
+    EXPECT_EQ(r.out, m.listed) << m.strategy << ": " << r.err;
+  }
   r = run_command("dict " + host + " hosue", err);
   EXPECT_NE(r.err.find("No definitions found for \"hosue\", perhaps you mean:"), std::string::npos)
       << r.err;
