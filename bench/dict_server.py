@@ -77,21 +77,27 @@ class Connection:
 
 
 def tree_pids(pid):
-    pids = [pid]
+    """The process and all its descendants."""
+    parents = {}
     for p in os.listdir("/proc"):
         if p.isdigit():
             try:
                 with open(f"/proc/{p}/stat") as f:
-                    if int(f.read().rsplit(")", 1)[1].split()[1]) == pid:
-                        pids.append(int(p))
+                    parents[int(p)] = int(f.read().rsplit(")", 1)[1].split()[1])
             except (OSError, ValueError, IndexError):
                 pass
-    return pids
+    tree, todo = [], [pid]
+    while todo:
+        p = todo.pop()
+        tree.append(p)
+        todo.extend(child for child, parent in parents.items() if parent == p)
+    return tree
 
 
 def memory_kb(pid):
     pss = rss = 0
-    for p in tree_pids(pid):
+    tree = tree_pids(pid)
+    for p in tree:
         try:
             with open(f"/proc/{p}/smaps_rollup") as f:
                 for line in f:
@@ -101,7 +107,7 @@ def memory_kb(pid):
                         rss += int(line.split()[1])
         except OSError:
             pass
-    return pss, rss
+    return pss, rss, len(tree)
 
 
 class Server:
@@ -135,10 +141,9 @@ class Server:
             self.process.terminate()
             self.process.wait()
 
-    def server_pid(self):
-        # `timeout` is the child; the server is its child.
-        children = [p for p in tree_pids(self.process.pid) if p != self.process.pid]
-        return children[0] if children else self.process.pid
+    def tree_root(self):
+        # `timeout` is the child; the server and what it forks are below it.
+        return self.process.pid
 
     def latency(self, requests):
         c = Connection(self.port)
@@ -173,11 +178,16 @@ class Server:
         threads = [threading.Thread(target=run, args=(n,)) for n in range(clients)]
         for t in threads:
             t.start()
-        ready.wait()
-        t0 = time.perf_counter()
-        ready.wait()
+        try:
+            ready.wait()
+            t0 = time.perf_counter()
+            ready.wait()
+        except threading.BrokenBarrierError:
+            for t in threads:
+                t.join()
+            raise SystemExit(f"{self.name}: {len(errors)} clients failed, e.g. {errors[:1]}")
         elapsed = time.perf_counter() - t0
-        memory.append(memory_kb(self.server_pid()))
+        memory.append(memory_kb(self.tree_root()))
         for t in threads:
             t.join()
         if errors:
@@ -214,9 +224,11 @@ def main():
             f.write(f"database {n} {{\n  index {DICTD}/freedict-{n}.index\n"
                     f"  data {DICTD}/freedict-{n}.dict.dz\n}}\n")
     os.chmod(conf, 0o644)
+    # dictd's listen queue holds 10 connections by default: 64 arriving at
+    # once would wait for SYN retries of seconds. It gets room for all.
     servers = [
         Server("dictd", lambda port: ["dictd", "-c", conf, "-p", str(port), "--listen-to",
-                                      "127.0.0.1", "-d", "nodetach", "--limit",
+                                      "127.0.0.1", "-d", "nodetach", "--depth", "256", "--limit",
                                       str(args.clients + 8), "--pid-file",
                                       os.path.join(tmp, "dictd.pid")], "eng-deu"),
         Server("lexvia", lambda port: [CLI, "serve", "--listen", f"127.0.0.1:{port}",
@@ -231,13 +243,14 @@ def main():
                 s.stop()
             s.start()
             median, mean = s.latency(args.requests)
-            rate, (pss, rss) = s.throughput(args.clients, args.each)
+            rate, (pss, rss, processes) = s.throughput(args.clients, args.each)
             s.stop()
             results[s.name] = (statistics.median(starts), median, mean, rate, pss, rss)
             print(f"{s.name:7} start to first answer {statistics.median(starts) * 1000:8.2f} ms | "
                   f"DEFINE latency median {median * 1e6:7.1f} us, mean {mean * 1e6:7.1f} us | "
                   f"{args.clients} clients: {rate:8.0f} DEFINEs/s | "
-                  f"memory serving: PSS {pss / 1024:6.1f} MiB, RSS {rss / 1024:6.1f} MiB")
+                  f"memory serving: PSS {pss / 1024:6.1f} MiB, RSS {rss / 1024:6.1f} MiB "
+                  f"in {processes} processes")
     finally:
         for s in servers:
             s.stop()

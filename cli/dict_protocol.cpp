@@ -24,8 +24,8 @@ struct Quiet final : DictionaryErrorSink {
 // them the lookup is cancelled between two records.
 class Collector final : public SearchOutput, public PrefixListSource {
  public:
-  Collector(const DictDatabase& db, CancelFlag& cancel, bool headwords_only)
-      : db_(db), cancel_(cancel), headwords_only_(headwords_only) {}
+  Collector(const OpenFiles::File& file, CancelFlag& cancel, bool headwords_only)
+      : file_(file), cancel_(cancel), headwords_only_(headwords_only) {}
 
   void title_line(SearchMethod, std::string_view) override {}
   void headword_line(std::string_view headword) override {
@@ -50,16 +50,13 @@ class Collector final : public SearchOutput, public PrefixListSource {
   void report_dictionary_error(DictionaryError, const DictionaryPath&) override {}
   // Phrase and Full Search take the dictionary's own prefix list.
   std::u16string get_prefix_list(Direction direction) override {
-    const DictionaryPath path = db_.path;
-    Quiet quiet;
-    return read_default_prefix_list({path, quiet}, direction == Direction::kFrom1 ? 1 : 2)
-        .value_or(std::u16string());
+    return file_.prefix_list[direction == Direction::kFrom1 ? 0 : 1];
   }
 
   std::vector<Definition> found;
 
  private:
-  const DictDatabase& db_;
+  const OpenFiles::File& file_;
   CancelFlag& cancel_;
   bool headwords_only_;
   bool full_ = false;
@@ -69,9 +66,11 @@ class Collector final : public SearchOutput, public PrefixListSource {
 // One lookup with an engine of its own: nothing is shared between requests,
 // so sessions may run on any thread.
 struct Lookup {
-  explicit Lookup(const DictDatabase& db, bool headwords_only)
-      : path(db.path), collector(db, cancel, headwords_only),
-        engine({path, state, cancel, index, translation, collector, collector}) {}
+  Lookup(const DictDatabase& db, const OpenFiles::File& file, bool headwords_only)
+      : path(db.path), collector(file, cancel, headwords_only),
+        engine({path, state, cancel, index, translation, collector, collector}) {
+    engine.lend_file(file.file.get());
+  }
 
   DictionaryPath path;
   SearchState state;
@@ -94,13 +93,16 @@ std::vector<std::string> headwords_of(std::vector<Definition> found) {
 
 // Every headword that begins with the query under the file's own folding:
 // they stand in one run of the index, which browsing finds the start of.
-std::vector<std::string> prefix_matches(const DictDatabase& db, std::string_view query) {
-  Lookup lookup(db, true);
+std::vector<std::string> prefix_matches(const DictDatabase& db, const OpenFiles::File& file,
+                                        std::string_view query) {
+  Lookup lookup(db, file, true);
   lookup.state.browse_page_size = 1;
   lookup.engine.search_dictionary(query, SearchMethod::kBrowse, db.direction);
   if (lookup.state.browse_position < 0) return {};
   OpenDictionary dict(lookup.index, lookup.translation);
-  if (dict.open(lookup.path, db.direction) != OpenDictionary::Result::kOpen) return {};
+  if (dict.open(lookup.path, db.direction, file.file.get()) != OpenDictionary::Result::kOpen) {
+    return {};
+  }
   std::vector<std::string> found;
   DecodedText headword;
   for (auto p = static_cast<std::uint64_t>(lookup.state.browse_position);
@@ -130,10 +132,13 @@ bool within_one_edit(std::string_view a, std::string_view b) {
 // Headwords within one edit of the query, compared fully folded (letter case
 // and accents aside): the suggestions a client offers on a miss. The whole
 // section is read, as no order brings near misses together.
-std::vector<std::string> near_matches(const DictDatabase& db, std::string_view query) {
-  Lookup lookup(db, true);
+std::vector<std::string> near_matches(const DictDatabase& db, const OpenFiles::File& file,
+                                      std::string_view query) {
+  Lookup lookup(db, file, true);
   OpenDictionary dict(lookup.index, lookup.translation);
-  if (dict.open(lookup.path, db.direction) != OpenDictionary::Result::kOpen) return {};
+  if (dict.open(lookup.path, db.direction, file.file.get()) != OpenDictionary::Result::kOpen) {
+    return {};
+  }
   const std::string folded = fold_text(query, kFullMode);
   std::vector<std::string> found;
   DecodedText headword;
@@ -233,13 +238,11 @@ std::variant<std::vector<DictDatabase>, std::string> dict_catalogue(
   return databases;
 }
 
-std::optional<std::string> database_description(const DictDatabase& db) {
-  const auto summary = read_dictionary_summary(db.path);
-  if (!summary) return std::nullopt;
+std::string database_description(const DictDatabase& db, const DictionarySummary& summary) {
   const bool forward = db.direction == Direction::kFrom1;
-  return utf8(forward ? summary->language1 : summary->language2) + " \u00BB " +
-         utf8(forward ? summary->language2 : summary->language1) + ", " +
-         std::to_string(summary->pair_count) + " pairs (" +
+  return utf8(forward ? summary.language1 : summary.language2) + " \u00BB " +
+         utf8(forward ? summary.language2 : summary.language1) + ", " +
+         std::to_string(summary.pair_count) + " pairs (" +
          std::filesystem::path(db.path).filename().string() + ")";
 }
 
@@ -255,16 +258,39 @@ const std::vector<DictStrategy>& dict_strategies() {
   return kStrategies;
 }
 
-std::vector<Definition> define_word(const DictDatabase& db, std::string_view query) {
-  Lookup lookup(db, false);
+OpenFiles::File OpenFiles::get(const std::string& path) {
+  struct stat now {};
+  if (::stat(path.c_str(), &now) != 0) return {};
+  const std::lock_guard<std::mutex> lock(mutex_);
+  Held& held = held_[path];
+  const auto same = [](const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+  };
+  if (!held.file.file || !same(held.status, now)) {
+    held.file.file = std::shared_ptr<PosixFile>(PosixFile::open(path));
+    held.file.summary = held.file.file ? read_dictionary_summary(path) : std::nullopt;
+    const DictionaryPath at = path;
+    Quiet quiet;
+    for (int n = 0; n < 2; ++n) {
+      held.file.prefix_list[n] = read_default_prefix_list({at, quiet}, n + 1).value_or(u"");
+    }
+    held.status = now;
+  }
+  return held.file;
+}
+
+std::vector<Definition> define_word(const DictDatabase& db, const OpenFiles::File& file,
+                                    std::string_view query) {
+  Lookup lookup(db, file, false);
   lookup.engine.search_dictionary(query, SearchMethod::kExact, db.direction);
   return std::move(lookup.collector.found);
 }
 
-std::vector<std::string> match_word(const DictDatabase& db, std::string_view strategy,
-                                    std::string_view query) {
-  if (strategy == "prefix") return prefix_matches(db, query);
-  if (strategy == "lev") return near_matches(db, query);
+std::vector<std::string> match_word(const DictDatabase& db, const OpenFiles::File& file,
+                                    std::string_view strategy, std::string_view query) {
+  if (strategy == "prefix") return prefix_matches(db, file, query);
+  if (strategy == "lev") return near_matches(db, file, query);
   static constexpr std::pair<std::string_view, SearchMethod> kMethods[] = {
       {"exact", SearchMethod::kExact},
       {"extended", SearchMethod::kExtended},
@@ -272,7 +298,7 @@ std::vector<std::string> match_word(const DictDatabase& db, std::string_view str
       {"full", SearchMethod::kFull}};
   for (const auto& [name, method] : kMethods) {
     if (name != strategy) continue;
-    Lookup lookup(db, true);
+    Lookup lookup(db, file, true);
     lookup.engine.search_dictionary(query, method, db.direction);
     return headwords_of(std::move(lookup.collector.found));
   }
@@ -398,9 +424,11 @@ std::string DictSession::define(const std::vector<std::string>& words) {
   std::string texts;
   std::size_t count = 0;
   for (const DictDatabase* db : chosen) {
-    const auto found = define_word(*db, *query);
+    const auto file = server_.files.get(db->path);
+    const auto found = define_word(*db, file, *query);
     if (found.empty()) continue;
-    const std::string description = database_description(*db).value_or(db->name);
+    const std::string description =
+        file.summary ? database_description(*db, *file.summary) : db->name;
     for (const Definition& d : found) {
       std::string text = mime_ ? "Content-type: text/plain; charset=utf-8\n\n" : "";
       text += utf8(d.headword) + "\n";
@@ -434,8 +462,9 @@ std::string DictSession::match(const std::vector<std::string>& words) {
   std::string lines;
   std::size_t count = 0;
   for (const DictDatabase* db : chosen) {
-    auto found = match_word(*db, strategy, *query);
-    if (found.empty() && by_default) found = match_word(*db, "lev", *query);
+    const auto file = server_.files.get(db->path);
+    auto found = match_word(*db, file, strategy, *query);
+    if (found.empty() && by_default) found = match_word(*db, file, "lev", *query);
     for (const std::string& headword : found) lines += db->name + " " + dict_word(utf8(headword)) + "\n";
     count += found.size();
     if (words[1] == "!" && !found.empty()) break;
@@ -452,8 +481,8 @@ std::string DictSession::show(const std::vector<std::string>& words) {
     std::size_t count = 0;
     for (const DictDatabase& db : databases_) {
       // A file that vanished or broke since the start is not offered.
-      if (const auto description = database_description(db)) {
-        lines += db.name + " " + dict_word(*description) + "\n";
+      if (const auto summary = server_.files.get(db.path).summary) {
+        lines += db.name + " " + dict_word(database_description(db, *summary)) + "\n";
         ++count;
       }
     }
@@ -472,10 +501,11 @@ std::string DictSession::show(const std::vector<std::string>& words) {
     const auto chosen = selected(words[2]);
     if (chosen.empty() || words[2] == "*" || words[2] == "!") return kBadDatabase;
     const DictDatabase& db = *chosen.front();
-    const auto description = database_description(db);
-    if (!description) return kBadDatabase;
+    const auto summary = server_.files.get(db.path).summary;
+    if (!summary) return kBadDatabase;
+    const std::string description = database_description(db, *summary);
     return "112 database information follows\r\n" +
-           text_block(db.name + ": " + *description + "\nA Lexvia dictionary, " +
+           text_block(db.name + ": " + description + "\nA Lexvia dictionary, " +
                       (db.direction == Direction::kFrom1 ? "direction 1" : "direction 2") +
                       ". DEFINE looks a word up with Exact Search; MATCH offers\n"
                       "the four search methods as strategies (SHOW STRAT).") +

@@ -4,14 +4,20 @@
 //
 // Each dictionary file offers two databases, one per direction, named after
 // its direction labels ("en-de", "de-en"). Lookups go through the search
-// engine as the desktop program's do: the file is opened for each request,
-// so a file replaced on disk is read anew at the next one. Texts are UTF-8
-// on the wire and Windows-1252 in the files.
+// engine as the desktop program's do, over files the server keeps open (one
+// descriptor a file, shared by all requests); a file replaced on disk is
+// opened anew at the next request. Texts are UTF-8 on the wire and
+// Windows-1252 in the files.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,9 +39,9 @@ struct DictDatabase {
 std::variant<std::vector<DictDatabase>, std::string> dict_catalogue(
     const std::vector<std::string>& files);
 
-// The short description SHOW DB gives, read from the header now: "en » de,
-// 813434 pairs (en-de.dic)"; nothing when the file cannot be read.
-std::optional<std::string> database_description(const DictDatabase& db);
+// The short description SHOW DB gives, from the header: "en » de, 813434
+// pairs (en-de.dic)".
+std::string database_description(const DictDatabase& db, const DictionarySummary& summary);
 
 struct DictStrategy {
   std::string_view name;
@@ -58,11 +64,37 @@ struct Definition {
   std::vector<std::string> translations;  // Windows-1252
 };
 
+// The dictionaries a server keeps open, each once. A path that names
+// another file than the one held (replaced, or changed in place) is opened
+// anew; requests still reading the old one keep it until they end.
+class OpenFiles {
+ public:
+  struct File {
+    // Null when the path cannot be opened: a lookup then opens the path
+    // itself and reports why.
+    std::shared_ptr<PosixFile> file;
+    // The header's summary; nothing when it cannot be read.
+    std::optional<DictionarySummary> summary;
+    // The dictionary's own prefix lists, for Phrase and Full Search.
+    std::u16string prefix_list[2];
+  };
+  File get(const std::string& path);
+
+ private:
+  struct Held {
+    File file;
+    struct stat status {};
+  };
+  std::mutex mutex_;
+  std::map<std::string, Held> held_;
+};
+
 // An Exact Search of the database: each headword found with its translations.
-std::vector<Definition> define_word(const DictDatabase& db, std::string_view query);
-// The headwords the strategy finds, in index order, each once.
-std::vector<std::string> match_word(const DictDatabase& db, std::string_view strategy,
+std::vector<Definition> define_word(const DictDatabase& db, const OpenFiles::File& file,
                                     std::string_view query);
+// The headwords the strategy finds, in index order, each once.
+std::vector<std::string> match_word(const DictDatabase& db, const OpenFiles::File& file,
+                                    std::string_view strategy, std::string_view query);
 
 // The words of a command line: separated by blanks, quoted with "" or '',
 // a backslash taking the next character as it stands. Nothing when a quote
@@ -75,6 +107,7 @@ struct DictServerState {
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
   std::atomic<std::uint64_t> connections{0};
   std::atomic<std::uint64_t> requests{0};
+  OpenFiles files;
 };
 
 class DictSession {

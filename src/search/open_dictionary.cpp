@@ -6,12 +6,17 @@
 
 namespace lexvia {
 
-OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Direction direction) {
+OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Direction direction,
+                                            PosixFile* lent) {
   if (!path) return Result::kNoPath;
-  file_ = PosixFile::open(*path);
-  if (!file_) return Result::kCannotOpen;
-  index_.attach(file_.get());
-  translation_.attach(file_.get());
+  if (lent == nullptr) {
+    file_ = PosixFile::open(*path);
+    if (!file_) return Result::kCannotOpen;
+  }
+  PosixFile* const file = lent != nullptr ? lent : file_.get();
+  attached_ = true;
+  index_.attach(file);
+  translation_.attach(file);
   // The header is read with the window the reader already has (2048 at the
   // first lookup, the tables' window after it): setting 2048 here and the
   // tables' window right after would cost two new buffers and two refills
@@ -29,7 +34,7 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   section_.other_start = h.section_offset[1 - d];
   // A file cut short (a broken download) would otherwise look like a
   // dictionary in which nothing matches.
-  const std::int64_t size = file_->size();
+  const std::int64_t size = file->size();
   for (int n = 0; n < 2 && size >= 0; ++n) {
     if (std::uint64_t{h.section_offset[n]} + h.section_length[n] > static_cast<std::uint64_t>(size)) {
       return Result::kUnreadable;
@@ -42,7 +47,8 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
 }
 
 void OpenDictionary::close() {
-  if (!file_) return;
+  if (!attached_) return;
+  attached_ = false;
   index_.attach(nullptr);
   translation_.attach(nullptr);
   file_.reset();

@@ -28,8 +28,9 @@ class OpenDictionary {
   enum class Result { kOpen, kNoPath, kCannotOpen, kUnreadable, kBadMagic };
 
   // The checks a lookup and a move share: open, read the header, check the
-  // magic (not the format number), load both tables.
-  Result open(const DictionaryPath& path, Direction direction);
+  // magic (not the format number), load both tables. A `lent` file, open
+  // already, is read in place of opening the path; it stays its owner's.
+  Result open(const DictionaryPath& path, Direction direction, PosixFile* lent = nullptr);
   // Reports the error of a failed open, if it has one.
   static void report(Result result, const DictionaryPath& path, DictionaryErrorSink& errors);
   void close();
@@ -41,7 +42,8 @@ class OpenDictionary {
  private:
   WindowedReader& index_;
   WindowedReader& translation_;
-  std::unique_ptr<PosixFile> file_;
+  std::unique_ptr<PosixFile> file_;  // null while a lent file is read
+  bool attached_ = false;
   SectionSpan section_;
   DecodingTable own_;
   DecodingTable other_;

@@ -33,7 +33,7 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   if (method != SearchMethod::kBrowse) s_.out.title_line(method, query);
 
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
-  if (auto result = dict.open(s_.path, direction); result != OpenDictionary::Result::kOpen) {
+  if (auto result = dict.open(s_.path, direction, lent_); result != OpenDictionary::Result::kOpen) {
     OpenDictionary::report(result, s_.path, s_.out);
     return;
   }

@@ -1,8 +1,8 @@
-// The search engine and browsing: every lookup opens the dictionary, reads its
-// header and substitution tables, binary-searches the sorted index section of
-// the direction on disk through the two windowed readers, and lists the
-// records next to the hit. Nothing of the dictionary stays in memory between
-// operations.
+// The search engine and browsing: every lookup opens the dictionary (or reads
+// a file lent to it, open already), reads its header and substitution
+// tables, binary-searches the sorted index section of the direction on disk
+// through the two windowed readers, and lists the records next to the hit.
+// Nothing of the dictionary stays in memory between operations.
 //
 // Two stages of matching: prefix mode (the file's sort order) steers the
 // binary search and bounds the run of candidates; full mode (the search
@@ -119,6 +119,11 @@ class SearchEngine {
 
   explicit SearchEngine(Services services) : s_(services) {}
 
+  // Reads this file, open already, instead of opening the path at every
+  // operation: a server that keeps its dictionaries open lends them. The
+  // file must outlive the operations; nullptr goes back to the path.
+  void lend_file(PosixFile* file) { lent_ = file; }
+
   // The whole lookup: a title line (not for method 4), then every match with
   // its translations, or an error line.
   void search_dictionary(std::string_view query, SearchMethod method, Direction direction);
@@ -137,6 +142,7 @@ class SearchEngine {
 
  private:
   Services s_;
+  PosixFile* lent_ = nullptr;
 };
 
 // The bounds of a prefix list in Phrase and Full Search: its first 1024

@@ -55,6 +55,15 @@ class Server {
   }
   ~Server() { stop(); }
   int port() const { return port_; }
+  // How many of the server's descriptors are open on this file.
+  int descriptors_on(const std::string& file) const {
+    int count = 0;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid_) + "/fd")) {
+      std::error_code error;
+      if (fs::equivalent(fs::read_symlink(fd.path(), error), file, error)) ++count;
+    }
+    return count;
+  }
   // Ends the server as a service manager would; its exit status.
   int stop() {
     if (pid_ <= 0) return -1;
@@ -256,12 +265,19 @@ TEST_F(DictServer, LimitsTimeoutsAndAReplacedFile) {
   Client third(server.port());
   EXPECT_EQ(third.read_all(), "420 server temporarily unavailable: too many clients\r\n");
 
+  // The file is held open once for all requests, whatever they ask.
+  for (const char* command : {"DEFINE en-de houses", "MATCH * phrase go", "SHOW DB"}) {
+    first.send(std::string(command) + "\r\n");
+    EXPECT_NE(first.read_until("250 ok\r\n").find("250 ok"), std::string::npos) << command;
+  }
+  EXPECT_EQ(server.descriptors_on(dic), 1);
   first.send("DEFINE en-de houses\r\n");
   EXPECT_NE(first.read_until("250 ok\r\n").find("  H\xC3\xA4user\r\n"), std::string::npos);
   // Replaced on disk (a new file under the old name): the next request reads it.
   build("small", "houses\tWohnh\xC3\xA4user\n");
   first.send("DEFINE en-de houses\r\n");
   EXPECT_NE(first.read_until("250 ok\r\n").find("  Wohnh\xC3\xA4user\r\n"), std::string::npos);
+  EXPECT_EQ(server.descriptors_on(dic), 1);  // the old file is let go
   // Silent for more than the idle timeout: closed by the server.
   EXPECT_EQ(second.read_all(), "");
   EXPECT_EQ(first.read_all(), "");
