@@ -29,17 +29,17 @@ class LoggedList final : public ListControl {
   void redraw(int) override {}
   int selection_mark() const override { return -1; }
 
-  // The lines appended since the last call.
+  // The lines appended since the last call; a batch of lookups keeps none
+  // of them after.
   std::vector<Line> take_new() {
-    std::vector<Line> lines(log_.begin() + static_cast<std::ptrdiff_t>(taken_), log_.end());
-    taken_ = log_.size();
+    std::vector<Line> lines = std::move(log_);
+    log_.clear();
     return lines;
   }
 
  private:
   std::vector<Line> shown_;
   std::vector<Line> log_;
-  std::size_t taken_ = 0;
 };
 
 // A list that keeps its lines: the browse dialog's, whose page is what it

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <map>
 
 #include "commands.h"
@@ -13,6 +14,7 @@
 #include "result_output.h"
 #include "settings/sqlite_store.h"
 #include "search/search_engine.h"
+#include "search/suggestions.h"
 #include "shell/application.h"
 #include "shell/paths.h"
 
@@ -29,7 +31,11 @@ struct LookupArgs {
   std::string query;
   std::uint32_t page_size = 0;
   std::vector<std::string> moves;
+  bool batch = false;
+  bool no_suggest = false;
 };
+
+constexpr const char* kMethodNames[] = {"exact", "extended", "phrase", "full"};
 
 // One run of the application over the tool's platform: the stored settings
 // are loaded as the desktop program loads them at start-up, then the command
@@ -55,10 +61,9 @@ struct Session {
     if (args.direction && *args.direction != app.settings().direction) {
       app.command(command::kDirection);
     }
-    static const std::map<std::string, int> kMethods = {
-        {"exact", 0}, {"extended", 1}, {"phrase", 2}, {"full", 3}};
     if (args.method) {
-      app.command(command::kExactSearch + kMethods.at(*args.method));
+      const auto named = std::find(std::begin(kMethodNames), std::end(kMethodNames), *args.method);
+      app.command(command::kExactSearch + static_cast<int>(named - std::begin(kMethodNames)));
     } else if (app.settings().search_method < 0 || app.settings().search_method > 3) {
       app.command(command::kExactSearch + 1);
     }
@@ -88,6 +93,7 @@ void report_replacements(const std::u16string& query, const char* command) {
 OutputFormat output_format(const std::string& name) {
   if (name == "tsv") return OutputFormat::kTsv;
   if (name == "json") return OutputFormat::kJson;
+  if (name == "lines-json") return OutputFormat::kLinesJson;
   return OutputFormat::kText;
 }
 
@@ -103,27 +109,84 @@ int exit_status(const std::vector<std::vector<Line>>& pages) {
   return headword ? 0 : 1;
 }
 
-int finish(const std::vector<std::vector<Line>>& pages, const LookupArgs& args, bool browse) {
+// Of several answers: a dictionary error wins, then a headword found.
+int combined_status(int a, int b) {
+  if (a == 2 || b == 2) return 2;
+  return a == 0 || b == 0 ? 0 : 1;
+}
+
+// Prints one query's answer in the chosen format; its exit status.
+int print_answer(Session& session, const LookupArgs& args, const std::string& query,
+                 const std::vector<std::vector<Line>>& pages, bool browse) {
   const OutputFormat format = output_format(args.format);
-  std::fputs(format_pages(pages, format, colour_wanted(), browse).c_str(), stdout);
-  return exit_status(pages);
+  const int status = exit_status(pages);
+  std::vector<std::string> suggestions;
+  if (!browse && status == 1 && !args.no_suggest) {
+    for (const std::string& s :
+         suggest_headwords(session.app.settings().dictionary_path,
+                           static_cast<Direction>(session.app.settings().direction),
+                           prepare_query(utf8_to_utf16(query)))) {
+      suggestions.push_back(cp1252_to_utf8(s));
+    }
+  }
+  std::string out;
+  if (format == OutputFormat::kJson) {
+    AnswerInfo info;
+    info.query = utf16_to_utf8(utf8_to_utf16(query));
+    const int method = session.app.settings().search_method;
+    info.method = browse ? "browse" : method >= 0 && method <= 3 ? kMethodNames[method] : "extended";
+    info.direction = session.app.settings().direction;
+    info.dictionary = session.app.settings().dictionary_path;
+    info.suggestions = suggestions;
+    out = answer_json(pages, info, browse);
+  } else {
+    out = format_pages(pages, format, colour_wanted(), browse);
+    if (!suggestions.empty()) {
+      std::string line = "Did you mean: ";
+      for (std::size_t i = 0; i < suggestions.size(); ++i) {
+        line += (i == 0 ? "" : ", ") + visible(utf8_to_utf16(suggestions[i]));
+      }
+      std::fprintf(stderr, "%s?\n", line.c_str());
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return status;
 }
 
 // The desktop program ignores a Translate with nothing typed; a script is
 // told why nothing came.
 bool refuse_empty_query(const LookupArgs& args, const char* command) {
-  if (!prepare_query(utf8_to_utf16(args.query)).empty()) return false;
+  if (args.batch || !prepare_query(utf8_to_utf16(args.query)).empty()) return false;
   std::fprintf(stderr, "lexvia-cli %s: the query is empty (or only blanks): nothing to look up\n",
                command);
   return true;
 }
 
+// Each query of the command line, or with --batch each line of standard
+// input (blank ones skipped), answered in turn by one session.
+template <class Answer>
+int for_each_query(const LookupArgs& args, Answer answer) {
+  if (!args.batch) return answer(args.query);
+  int status = 1;
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (prepare_query(utf8_to_utf16(line)).empty()) continue;
+    status = combined_status(status, answer(line));
+    std::fflush(stdout);
+  }
+  return status;
+}
+
 int run_lookup(const LookupArgs& args) {
   if (refuse_empty_query(args, "lookup")) return 1;
   Session session(args);
-  report_replacements(session.platform.query, "lookup");
-  session.app.command(command::kTranslate);
-  return finish({session.platform.list.take_new()}, args, false);
+  return for_each_query(args, [&](const std::string& query) {
+    session.platform.query = utf8_to_utf16(query);
+    report_replacements(session.platform.query, "lookup");
+    session.app.command(command::kTranslate);
+    return print_answer(session, args, query, {session.platform.list.take_new()}, false);
+  });
 }
 
 int run_browse(const LookupArgs& args) {
@@ -131,20 +194,24 @@ int run_browse(const LookupArgs& args) {
     std::fprintf(stderr, "lexvia-cli browse: --page-size 0 lists nothing; give 1 or more\n");
     return 1;
   }
+  if (refuse_empty_query(args, "browse")) return 1;
   static const std::map<std::string, int> kMoves = {
       {"home", command::kHome},   {"end", command::kEnd},      {"pgup", command::kPageUp},
       {"pgdn", command::kPageDown}, {"up", command::kLineUp}, {"down", command::kLineDown}};
   Session session(args);
-  report_replacements(session.platform.query, "browse");
   session.platform.page_rows = static_cast<int>(std::min<std::uint32_t>(args.page_size, INT32_MAX));
-  session.app.command(command::kBrowse);
-  // A dictionary error goes to the browse list too.
-  std::vector<std::vector<Line>> pages{session.platform.browse.page().lines()};
-  for (const std::string& move : args.moves) {
-    session.app.command(kMoves.at(move));
-    pages.push_back(session.platform.browse.page().lines());
-  }
-  return finish(pages, args, true);
+  return for_each_query(args, [&](const std::string& query) {
+    session.platform.query = utf8_to_utf16(query);
+    report_replacements(session.platform.query, "browse");
+    session.app.command(command::kBrowse);
+    // A dictionary error goes to the browse list too.
+    std::vector<std::vector<Line>> pages{session.platform.browse.page().lines()};
+    for (const std::string& move : args.moves) {
+      session.app.command(kMoves.at(move));
+      pages.push_back(session.platform.browse.page().lines());
+    }
+    return print_answer(session, args, query, pages, true);
+  });
 }
 
 void add_common_options(CLI::App* cmd, LookupArgs& args) {
@@ -154,11 +221,24 @@ void add_common_options(CLI::App* cmd, LookupArgs& args) {
   cmd->add_option("--direction", args.direction,
                   "1: language 1 to 2; 2: language 2 to 1 (default: the stored direction)")
       ->check(CLI::IsMember({1, 2}));
-  cmd->add_option("--format", args.format, "Output: text (coloured on a terminal), tsv, json")
-      ->check(CLI::IsMember({"text", "tsv", "json"}))
+  cmd->add_option("--format", args.format,
+                  "Output: text (coloured on a terminal), tsv, json (one object of entries a "
+                  "query, on one line), lines-json (the result lines)")
+      ->check(CLI::IsMember({"text", "tsv", "json", "lines-json"}))
       ->capture_default_str();
+  auto* batch = cmd->add_flag("--batch", args.batch,
+                              "Read one query a line from standard input (UTF-8) and answer each "
+                              "in turn; blank lines are skipped");
   cmd->add_option("QUERY", args.query, "Word or phrase (at most 249 characters are used)")
-      ->required();
+      ->excludes(batch);
+}
+
+// QUERY, unless the queries come from standard input.
+bool query_missing(CLI::App* cmd, const LookupArgs& args) {
+  if (args.batch || cmd->count("QUERY") > 0) return false;
+  std::fprintf(stderr, "lexvia-cli %s: give a QUERY, or --batch to read queries from standard input\n",
+               cmd->get_name().c_str());
+  return true;
 }
 
 }  // namespace
@@ -176,7 +256,10 @@ void add_lookup_command(CLI::App& app, int& status) {
   cmd->add_option("--prefixes", args->prefixes,
                   "Prefix list for phrase and full search, items separated by , or ; "
                   "(default: the stored list of the dictionary, else the dictionary's own)");
-  cmd->callback([args, &status] { status = run_lookup(*args); });
+  cmd->add_flag("--no-suggest", args->no_suggest,
+                "On a miss, do not name the closest headwords (\"Did you mean\" on standard "
+                "error, \"suggestions\" in json)");
+  cmd->callback([cmd, args, &status] { status = query_missing(cmd, *args) ? 2 : run_lookup(*args); });
 }
 
 void add_browse_command(CLI::App& app, int& status) {
@@ -189,8 +272,9 @@ void add_browse_command(CLI::App& app, int& status) {
   cmd->add_option("--page-size", args->page_size, "Lines per page")->required();
   cmd->add_option("--moves", args->moves, "Moves: home, end, pgup, pgdn, up, down")
       ->delimiter(',')
+      ->allow_extra_args(false)
       ->check(CLI::IsMember({"home", "end", "pgup", "pgdn", "up", "down"}));
-  cmd->callback([args, &status] { status = run_browse(*args); });
+  cmd->callback([cmd, args, &status] { status = query_missing(cmd, *args) ? 2 : run_browse(*args); });
 }
 
 }  // namespace lexvia::cli

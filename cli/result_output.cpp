@@ -76,6 +76,53 @@ std::string json_string(std::string_view utf8) {
   return out + "\"";
 }
 
+std::string answer_json(const std::vector<std::vector<Line>>& pages, const AnswerInfo& info,
+                        bool browse) {
+  std::string error = "null";
+  const auto entries_of = [&error](const std::vector<Line>& lines) {
+    std::string out = "[";
+    bool open = false;
+    for (const Line& line : lines) {
+      const std::string text = utf16_to_utf8(line.text);
+      const auto unindented = [&text](std::size_t blanks) {
+        return json_string(text.compare(0, blanks, std::string(blanks, ' ')) == 0
+                               ? std::string_view(text).substr(blanks)
+                               : std::string_view(text));
+      };
+      if (line.colour == static_cast<int>(ColourCode::kHeadword)) {
+        if (open) out += "]},";
+        out += "{\"headword\":" + unindented(2) + ",\"translations\":[";
+        open = true;
+      } else if (line.colour == static_cast<int>(ColourCode::kTranslation) && open) {
+        if (out.back() != '[') out += ",";
+        out += unindented(4);
+      } else if (line.colour == static_cast<int>(ColourCode::kError)) {
+        // The number stands after "#" in every language's error text.
+        const std::size_t hash = text.find('#');
+        const std::string number =
+            hash == std::string::npos ? "0" : std::to_string(std::atoi(text.c_str() + hash + 1));
+        error = "{\"number\":" + number + ",\"text\":" + json_string(text) + "}";
+      }
+    }
+    return out + (open ? "]}]" : "]");
+  };
+  std::string out = "{\"query\":" + json_string(info.query) + ",\"method\":" +
+                    json_string(info.method) + ",\"direction\":" + std::to_string(info.direction) +
+                    ",\"dictionary\":" + (info.dictionary ? json_string(*info.dictionary) : "null");
+  if (browse) {
+    out += ",\"pages\":[";
+    for (std::size_t p = 0; p < pages.size(); ++p) out += (p == 0 ? "" : ",") + entries_of(pages[p]);
+    out += "]";
+  } else {
+    out += ",\"entries\":" + (pages.empty() ? std::string("[]") : entries_of(pages.front()));
+  }
+  out += ",\"suggestions\":[";
+  for (std::size_t i = 0; i < info.suggestions.size(); ++i) {
+    out += (i == 0 ? "" : ",") + json_string(info.suggestions[i]);
+  }
+  return out + "],\"error\":" + error + "}\n";
+}
+
 bool colour_wanted() {
   const char* no_colour = std::getenv("NO_COLOR");
   return ::isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
@@ -84,7 +131,7 @@ bool colour_wanted() {
 std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputFormat format,
                          bool colour, bool several_pages) {
   std::string out;
-  if (format == OutputFormat::kJson) {
+  if (format == OutputFormat::kLinesJson) {
     if (several_pages) out += "[";
     for (std::size_t p = 0; p < pages.size(); ++p) {
       out += p == 0 ? "[" : ",\n[";

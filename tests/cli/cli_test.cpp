@@ -150,7 +150,7 @@ TEST_F(Cli, LookupPrintsTheResultLinesAndTellsByItsStatusWhatItFound) {
   EXPECT_EQ(tsv.out,
             "3\tExtended Search: \"strasse\"\n1\t  Stra\u00dfe\n2\t    street\n2\t    road\n");
 
-  Outcome json = run("lookup --dict " + dic + " --format json zzz");
+  Outcome json = run("lookup --dict " + dic + " --format lines-json zzz");
   EXPECT_EQ(json.status, 1);
   EXPECT_EQ(json.out, "[\n  {\"colour\": 3, \"text\": \"Extended Search: \\\"zzz\\\"\"}\n]\n");
 
@@ -179,7 +179,7 @@ TEST_F(Cli, BrowseListsOnePagePerMove) {
   EXPECT_EQ(z.out,
             "1\t  Z\u00fcrich\n2\t    Z\u00fcrich\n--\n1\t  you're welcome\n2\t    bitte\n--\n"
             "1\t  airport\n2\t    Flughafen\n");
-  Outcome json = run("browse --dict " + dic + " --page-size 1 --moves down --format json a");
+  Outcome json = run("browse --dict " + dic + " --page-size 1 --moves down --format lines-json a");
   EXPECT_EQ(json.out,
             "[[\n  {\"colour\": 1, \"text\": \"  airport\"}\n],\n[\n  {\"colour\": 1, "
             "\"text\": \"  answer\"}\n]]\n");

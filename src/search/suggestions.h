@@ -1,0 +1,32 @@
+// "Did you mean": headwords near a query that found nothing, without reading
+// the whole index section. The section is sorted, so a misspelt word's
+// neighbours in that order are probed: around the query itself, around
+// each of its one-letter deletions and neighbour swaps (which catch an
+// extra or swapped letter), and at the start of the runs that share the
+// query's longer beginnings (which catch a changed or missing letter late
+// in the word). The work is bounded by the number of probes (about three a
+// letter) and the records read at each.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dict/dictionary_info.h"
+#include "search/search_engine.h"
+
+namespace lexvia {
+
+// At most `most` headwords of the direction (Windows-1252) whose fully
+// folded form is one edit from the folded query, then those two edits away
+// (an edit: a letter added, dropped, changed, or two neighbours swapped);
+// ties in the section's order. Empty when the file cannot be read.
+std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction direction,
+                                           std::string_view query, std::size_t most = 5);
+
+// The edit distance of a and b with neighbour swaps, or `bound` + 1 when it
+// is larger than `bound`.
+int bounded_edit_distance(std::string_view a, std::string_view b, int bound);
+
+}  // namespace lexvia

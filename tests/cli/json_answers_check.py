@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""lexvia-cli lookup and browse answers read with a JSON parser: the schema of
+--format json, suggestions on a miss, and --batch with its exit status.
+Usage: json_answers_check.py LEXVIA_CLI SAMPLE_TSV"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+cli, sample = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def run(args, stdin=""):
+    env = dict(os.environ, LEXVIA_CONFIG_DIR=config, NO_COLOR="1")
+    r = subprocess.run([cli] + args, input=stdin, capture_output=True, text=True, env=env,
+                       timeout=60)
+    return r.returncode, r.stdout, r.stderr
+
+
+SCHEMA = {"query": str, "method": str, "direction": int, "dictionary": str, "entries": list,
+          "suggestions": list, "error": (dict, type(None))}
+
+
+def answers(out):
+    objects = [json.loads(line) for line in out.splitlines()]
+    for o in objects:
+        keys = set(SCHEMA) - ({"entries"} if "pages" in o else set()) | ({"pages"} if "pages" in o else set())
+        check(set(o) == keys, f"keys {sorted(o)}")
+        for key, kind in SCHEMA.items():
+            if key in o:
+                check(isinstance(o[key], kind), f"{key} is {type(o[key]).__name__}")
+        for entry in o.get("entries", []) + [e for page in o.get("pages", []) for e in page]:
+            check(set(entry) == {"headword", "translations"}, f"entry keys {sorted(entry)}")
+            check(isinstance(entry["headword"], str), "headword")
+            check(all(isinstance(t, str) for t in entry["translations"]), "translations")
+    return objects
+
+
+with tempfile.TemporaryDirectory() as tmp:
+    config = os.path.join(tmp, "config")
+    dic = os.path.join(tmp, "en-de.dic")
+    subprocess.run([cli, "build", "--lang1", "en", "--lang2", "de", "--prefixes1", ",to ", "-o",
+                    dic, sample], check=True, capture_output=True)
+    d = ["--dict", dic]
+
+    status, out, _ = run(["lookup", *d, "--format", "json", "--method", "phrase", "house"])
+    [house] = answers(out)
+    check(status == 0, "hit: exit 0")
+    check(house["query"] == "house" and house["method"] == "phrase" and house["direction"] == 1,
+          f"hit: {house}")
+    check(house["dictionary"] == dic and house["error"] is None and house["suggestions"] == [],
+          f"hit: {house}")
+    check([e["headword"] for e in house["entries"]] == ["house", "to house"], f"hit: {house}")
+    check(house["entries"][0]["translations"] == ["Haus", "Geb\u00e4ude"], f"hit: {house}")
+
+    status, out, err = run(["lookup", *d, "--format", "json", "--method", "exact", "hosue"])
+    [miss] = answers(out)
+    check(status == 1 and miss["entries"] == [], f"miss: {status} {miss}")
+    check("house" in miss["suggestions"] and len(miss["suggestions"]) <= 5, f"miss: {miss}")
+    status, out, err = run(["lookup", *d, "--method", "exact", "hosue"])
+    check(err.startswith("Did you mean: house"), f"miss in text: {err!r}")
+    status, out, err = run(["lookup", *d, "--no-suggest", "--format", "json", "hosue"])
+    check(answers(out)[0]["suggestions"] == [] and err == "", f"--no-suggest: {out} {err!r}")
+
+    missing = os.path.join(tmp, "missing.dic")
+    status, out, _ = run(["lookup", "--dict", missing, "--format", "json", "house"])
+    [error] = answers(out)
+    check(status == 2 and error["error"]["number"] == 102 and missing in error["error"]["text"],
+          f"error: {status} {error}")
+
+    # One object a line, blank lines skipped, in order; the exit status over all.
+    status, out, _ = run(["lookup", *d, "--batch", "--format", "json"], "house\n\n  \nzzzz\r\nHaus\n")
+    batch = answers(out)
+    check([a["query"] for a in batch] == ["house", "zzzz", "Haus"], f"batch: {out}")
+    check(status == 0, f"batch with a hit: exit {status}")
+    status, out, _ = run(["lookup", *d, "--batch", "--direction", "2"], "zzzz\nyyyy\n")
+    check(status == 1 and out.count("Extended Search") == 2, f"batch of misses: {status} {out}")
+    status, _, _ = run(["lookup", "--dict", missing, "--batch"], "house\nHaus\n")
+    check(status == 2, f"batch with errors: exit {status}")
+    status, _, err = run(["lookup", *d])
+    check(status == 2 and "--batch" in err, f"no query: {status} {err!r}")
+
+    status, out, _ = run(["browse", *d, "--format", "json", "--page-size", "1", "--moves", "down", "a"])
+    [browse] = answers(out)
+    check(browse["method"] == "browse" and
+          [[e["headword"] for e in p] for p in browse["pages"]] == [["airport"], ["answer"]],
+          f"browse: {browse}")
+    status, out, _ = run(["browse", *d, "--batch", "--format", "json", "--page-size", "1"], "a\nz\n")
+    check(len(answers(out)) == 2, f"browse batch: {out}")
+
+for f in failures:
+    print("FAILED:", f)
+sys.exit(1 if failures else 0)
