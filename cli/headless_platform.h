@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,12 @@ namespace lexvia::cli {
 // The result list as the tool sees it: besides the lines the list holds (it
 // keeps its bound like the window's), every line ever appended, since a
 // printed answer must not lose lines that the on-screen list would push out.
+// The shown lines are a deque: once the list is full, every line appended
+// pushes the first out, which must not shift the other 2000.
 class LoggedList final : public ListControl {
  public:
   int count() const override { return static_cast<int>(shown_.size()); }
-  void remove_first() override { shown_.erase(shown_.begin()); }
+  void remove_first() override { shown_.pop_front(); }
   void remove_all() override { shown_.clear(); }
   void append(std::u16string text, int item_data) override {
     shown_.push_back({text, item_data});
@@ -38,7 +41,7 @@ class LoggedList final : public ListControl {
   }
 
  private:
-  std::vector<Line> shown_;
+  std::deque<Line> shown_;
   std::vector<Line> log_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "dict/cp1252.h"
+#include "dict/file_source.h"
 #include "dict/transliteration.h"
 #include "headless_platform.h"
 #include "result_output.h"
@@ -162,26 +163,38 @@ bool refuse_empty_query(const LookupArgs& args, const char* command) {
   return true;
 }
 
+// A batch reads the dictionary from memory: thousands of lookups would
+// otherwise each read its header, tables and every probe through the system.
+// A file too large for that is read as always.
+std::unique_ptr<MemoryCopy> batch_copy(Session& session) {
+  constexpr std::uint64_t kLargestCopy = std::uint64_t{256} << 20;
+  const DictionaryPath& path = session.app.settings().dictionary_path;
+  auto copy = path ? MemoryCopy::read(*path, kLargestCopy) : nullptr;
+  if (copy) session.app.lend_dictionary_file(copy.get());
+  return copy;
+}
+
 // Each query of the command line, or with --batch each line of standard
 // input (blank ones skipped), answered in turn by one session.
 template <class Answer>
-int for_each_query(const LookupArgs& args, Answer answer) {
+int for_each_query(Session& session, const LookupArgs& args, Answer answer) {
   if (!args.batch) return answer(args.query);
+  const auto copy = batch_copy(session);
   int status = 1;
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (prepare_query(utf8_to_utf16(line)).empty()) continue;
     status = combined_status(status, answer(line));
-    std::fflush(stdout);
   }
+  session.app.lend_dictionary_file(nullptr);
   return status;
 }
 
 int run_lookup(const LookupArgs& args) {
   if (refuse_empty_query(args, "lookup")) return 1;
   Session session(args);
-  return for_each_query(args, [&](const std::string& query) {
+  return for_each_query(session, args, [&](const std::string& query) {
     session.platform.query = utf8_to_utf16(query);
     report_replacements(session.platform.query, "lookup");
     session.app.command(command::kTranslate);
@@ -200,7 +213,7 @@ int run_browse(const LookupArgs& args) {
       {"pgdn", command::kPageDown}, {"up", command::kLineUp}, {"down", command::kLineDown}};
   Session session(args);
   session.platform.page_rows = static_cast<int>(std::min<std::uint32_t>(args.page_size, INT32_MAX));
-  return for_each_query(args, [&](const std::string& query) {
+  return for_each_query(session, args, [&](const std::string& query) {
     session.platform.query = utf8_to_utf16(query);
     report_replacements(session.platform.query, "browse");
     session.app.command(command::kBrowse);

@@ -66,6 +66,21 @@ std::int64_t MemoryFile::read_at(std::uint64_t offset, std::uint8_t* out, std::s
   return static_cast<std::int64_t>(n);
 }
 
+std::unique_ptr<MemoryCopy> MemoryCopy::read(const std::string& path, std::uint64_t max_bytes) {
+  auto bytes = read_whole_file(path, max_bytes);
+  if (!bytes) return nullptr;
+  const std::size_t size = bytes->size();
+  bytes->resize(size + kMemoryPadding, 0);
+  return std::unique_ptr<MemoryCopy>(new MemoryCopy(std::move(*bytes), size));
+}
+
+std::int64_t MemoryCopy::read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) {
+  if (offset >= size_) return 0;
+  const std::size_t n = std::min<std::size_t>(size, size_ - static_cast<std::size_t>(offset));
+  std::memcpy(out, bytes_.data() + offset, n);
+  return static_cast<std::int64_t>(n);
+}
+
 std::unique_ptr<std::vector<std::uint8_t>> read_whole_file(const std::string& path,
                                                            std::uint64_t max_bytes,
                                                            std::string* why) {

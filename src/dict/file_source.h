@@ -18,6 +18,14 @@ class FileSource {
   // which is less than `size` only at the end of the file (0 at or past it),
   // or -1 when the read fails.
   virtual std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) = 0;
+  // Size in bytes, or -1 when it cannot be told.
+  virtual std::int64_t size() const { return -1; }
+  // The whole file when it is held in memory, followed by kMemoryPadding
+  // readable zero bytes, so that a reader may point into it instead of
+  // copying windows; empty otherwise.
+  virtual std::span<const std::uint8_t> in_memory() const { return {}; }
+  // More than the largest window and slack a windowed reader uses.
+  static constexpr std::size_t kMemoryPadding = std::size_t{1} << 17;
 };
 
 // A file opened read-only, shared with other readers, closed on destruction.
@@ -38,8 +46,7 @@ class PosixFile final : public FileSource {
   PosixFile& operator=(const PosixFile&) = delete;
 
   std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) override;
-  // Size in bytes, or -1 when it cannot be told.
-  std::int64_t size() const;
+  std::int64_t size() const override;
 
  private:
   explicit PosixFile(int fd) : fd_(fd) {}
@@ -51,10 +58,28 @@ class MemoryFile final : public FileSource {
  public:
   explicit MemoryFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
   std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) override;
+  std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
   const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
  private:
   std::vector<std::uint8_t> bytes_;
+};
+
+// A copy of a whole file held in memory (with the padding in_memory
+// promises), read through pointers rather than copies; nothing when the file
+// cannot be read or is larger than `max_bytes`.
+class MemoryCopy final : public FileSource {
+ public:
+  static std::unique_ptr<MemoryCopy> read(const std::string& path, std::uint64_t max_bytes);
+  std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) override;
+  std::int64_t size() const override { return static_cast<std::int64_t>(size_); }
+  std::span<const std::uint8_t> in_memory() const override { return {bytes_.data(), size_}; }
+
+ private:
+  MemoryCopy(std::vector<std::uint8_t> bytes, std::size_t size)
+      : bytes_(std::move(bytes)), size_(size) {}
+  std::vector<std::uint8_t> bytes_;  // the file, then the padding
+  std::size_t size_;
 };
 
 // Reads a whole file into memory; nothing when it cannot be read or holds

@@ -13,10 +13,13 @@ void WindowedReader::attach(FileSource* file) {
   buffer_start_ = 0;
   valid_ = 0;
   at_end_ = false;
+  memory_ = file != nullptr ? file->in_memory() : std::span<const std::uint8_t>();
+  if (memory_.size() > UINT32_MAX - FileSource::kMemoryPadding) memory_ = {};
 }
 
 void WindowedReader::release() {
   buffer_.reset();
+  data_ = nullptr;
   capacity_ = 0;
   buffer_start_ = 0;
   valid_ = 0;
@@ -25,12 +28,27 @@ void WindowedReader::release() {
 
 bool WindowedReader::ensure(std::uint64_t offset) {
   const std::uint64_t needed = std::uint64_t{window_} + kSlack;
+  if (!memory_.empty() && needed <= FileSource::kMemoryPadding) {
+    // The whole file is one buffer, and the padding the window past its end.
+    data_ = memory_.data();
+    buffer_start_ = 0;
+    valid_ = static_cast<std::uint32_t>(memory_.size());
+    capacity_ = valid_ + static_cast<std::uint32_t>(FileSource::kMemoryPadding);
+    at_end_ = true;
+    return offset < valid_;
+  }
+  if (data_ != buffer_.get()) {
+    // Back from a file in memory: the buffer is made anew.
+    capacity_ = 0;
+    valid_ = 0;
+  }
   if (capacity_ != needed || !buffer_) {
     // Any change of window, larger or smaller, costs a new buffer.
     release();
     if (needed > UINT32_MAX) return false;
     buffer_.reset(new (std::nothrow) std::uint8_t[needed]);
     if (!buffer_) return false;
+    data_ = buffer_.get();
     capacity_ = static_cast<std::uint32_t>(needed);
   }
   if (hit(offset)) return true;
@@ -52,7 +70,7 @@ bool WindowedReader::ensure(std::uint64_t offset) {
 const std::uint8_t* WindowedReader::pointer_at(std::uint64_t offset, std::uint32_t window) {
   if (window != 0) window_ = window;
   if (!ensure(offset)) return nullptr;
-  return buffer_.get() + (offset - buffer_start_);
+  return data_ + (offset - buffer_start_);
 }
 
 std::span<const std::uint8_t> WindowedReader::span_at(std::uint64_t offset, std::uint32_t window) {
@@ -64,7 +82,7 @@ std::span<const std::uint8_t> WindowedReader::span_at(std::uint64_t offset, std:
 }
 
 int WindowedReader::raw_byte(std::uint64_t offset) {
-  if (hit(offset)) return buffer_[offset - buffer_start_];
+  if (hit(offset)) return data_[offset - buffer_start_];
   const std::uint8_t* p = pointer_at(offset);
   return p ? *p : -1;
 }

@@ -53,7 +53,7 @@ class WindowedReader {
   // marker byte 0xFF also reads as -1, and a failed read ends a marker scan
   // as a marker would.
   int byte_at(std::uint64_t offset) {
-    if (hit(offset)) return static_cast<std::int8_t>(buffer_[offset - buffer_start_]);
+    if (hit(offset)) return static_cast<std::int8_t>(data_[offset - buffer_start_]);
     const std::uint8_t* p = pointer_at(offset);
     return p ? static_cast<std::int8_t>(*p) : -1;
   }
@@ -84,6 +84,9 @@ class WindowedReader {
 
   FileSource* file_;
   std::unique_ptr<std::uint8_t[]> buffer_;
+  // What the window is read from: the buffer, or a file held in memory.
+  const std::uint8_t* data_ = nullptr;
+  std::span<const std::uint8_t> memory_;
   std::uint32_t window_;
   std::uint64_t buffer_start_ = 0;
   std::uint32_t capacity_ = 0;

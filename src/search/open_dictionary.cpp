@@ -7,13 +7,13 @@
 namespace lexvia {
 
 OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Direction direction,
-                                            PosixFile* lent) {
+                                            FileSource* lent) {
   if (!path) return Result::kNoPath;
   if (lent == nullptr) {
     file_ = PosixFile::open(*path);
     if (!file_) return Result::kCannotOpen;
   }
-  PosixFile* const file = lent != nullptr ? lent : file_.get();
+  FileSource* const file = lent != nullptr ? lent : file_.get();
   attached_ = true;
   index_.attach(file);
   translation_.attach(file);

@@ -30,7 +30,7 @@ class OpenDictionary {
   // The checks a lookup and a move share: open, read the header, check the
   // magic (not the format number), load both tables. A `lent` file, open
   // already, is read in place of opening the path; it stays its owner's.
-  Result open(const DictionaryPath& path, Direction direction, PosixFile* lent = nullptr);
+  Result open(const DictionaryPath& path, Direction direction, FileSource* lent = nullptr);
   // Reports the error of a failed open, if it has one.
   static void report(Result result, const DictionaryPath& path, DictionaryErrorSink& errors);
   void close();

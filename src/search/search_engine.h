@@ -119,10 +119,11 @@ class SearchEngine {
 
   explicit SearchEngine(Services services) : s_(services) {}
 
-  // Reads this file, open already, instead of opening the path at every
-  // operation: a server that keeps its dictionaries open lends them. The
-  // file must outlive the operations; nullptr goes back to the path.
-  void lend_file(PosixFile* file) { lent_ = file; }
+  // Reads this file, open already (or held in memory), instead of opening the
+  // path at every operation: a server that keeps its dictionaries open, or a
+  // batch of lookups, lends it. The file must outlive the operations;
+  // nullptr goes back to the path.
+  void lend_file(FileSource* file) { lent_ = file; }
 
   // The whole lookup: a title line (not for method 4), then every match with
   // its translations, or an error line.
@@ -142,7 +143,7 @@ class SearchEngine {
 
  private:
   Services s_;
-  PosixFile* lent_ = nullptr;
+  FileSource* lent_ = nullptr;
 };
 
 // The bounds of a prefix list in Phrase and Full Search: its first 1024

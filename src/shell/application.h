@@ -77,6 +77,11 @@ class Application final : private SettingsShell, private QueryBox {
   // True while a lookup runs; commands that arrive meanwhile are ignored.
   bool busy() const { return busy_; }
 
+  // Lookups and moves read this copy of the selected dictionary instead of
+  // opening it each time (the command-line tool's batches); nullptr ends it.
+  // It must stay the selected file's and outlive its use.
+  void lend_dictionary_file(FileSource* file) { engine_.lend_file(file); }
+
   // State for readers: the platform layer, the command-line tool, tests.
   const Settings& settings() const { return settings_; }
   const ListingFlags& flags() const { return flags_; }
