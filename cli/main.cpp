@@ -35,6 +35,7 @@ int run(int argc, char** argv) {
       "lexvia-cli: look words up in Lexvia two-way dictionaries (*.dic); build, check "
       "and read them, and serve them over the DICT protocol"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("lexvia-cli ") + LEXVIA_VERSION);
   int status = 0;
   // A lookup should start like a plain program: when the first argument names
   // a command, only that command's options are set up.

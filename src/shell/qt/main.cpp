@@ -1,5 +1,7 @@
-// lexvia: the desktop program. It reads no arguments besides Qt's own.
+// lexvia: the desktop program. It reads no arguments besides Qt's own, --help
+// and --version.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
@@ -52,6 +54,19 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Lexvia"));
   QApplication::setDesktopFileName(QStringLiteral("lexvia"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/lexvia.svg")));
+  QApplication::setApplicationVersion(QStringLiteral(LEXVIA_VERSION));
+  {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Lexvia: a two-way bilingual dictionary. Open a dictionary file (*.dic) with Dict > Load "
+        "Dictionary, type a word or phrase and press Translate!. The settings live in settings.db "
+        "in $LEXVIA_CONFIG_DIR, else $XDG_CONFIG_HOME/lexvia, else ~/.config/lexvia; language "
+        "modules and help in $LEXVIA_DATA_DIR or the installed share/lexvia. A second start "
+        "brings the running window to the front."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(application);
+  }
 
   lexvia::qt::SingleInstance instance(lexvia::qt::instance_socket_path());
   if (instance.wake_running_copy()) return 0;
