@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <map>
 
 #include "commands.h"
@@ -142,15 +141,17 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
     out = answer_json(pages, info, browse);
   } else {
     out = format_pages(pages, format, colour_wanted(), browse);
-    if (!suggestions.empty()) {
-      std::string line = "Did you mean: ";
-      for (std::size_t i = 0; i < suggestions.size(); ++i) {
-        line += (i == 0 ? "" : ", ") + visible(utf8_to_utf16(suggestions[i]));
-      }
-      std::fprintf(stderr, "%s?\n", line.c_str());
-    }
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
+  if (!suggestions.empty() && format != OutputFormat::kJson) {
+    // After the title line on a terminal, where both streams meet.
+    std::fflush(stdout);
+    std::string line = "Did you mean: ";
+    for (std::size_t i = 0; i < suggestions.size(); ++i) {
+      line += (i == 0 ? "" : ", ") + visible(utf8_to_utf16(suggestions[i]));
+    }
+    std::fprintf(stderr, "%s?\n", line.c_str());
+  }
   return status;
 }
 
@@ -181,8 +182,15 @@ int for_each_query(Session& session, const LookupArgs& args, Answer answer) {
   if (!args.batch) return answer(args.query);
   const auto copy = batch_copy(session);
   int status = 1;
+  // A query uses at most 249 characters: a line is kept to a bound and the
+  // rest of a longer one dropped, so that no input can exhaust the memory.
+  constexpr std::size_t kLongestLine = 4096;
   std::string line;
-  while (std::getline(std::cin, line)) {
+  for (int c = 0; c != EOF;) {
+    line.clear();
+    while ((c = std::getchar()) != EOF && c != '\n') {
+      if (line.size() < kLongestLine) line.push_back(static_cast<char>(c));
+    }
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (prepare_query(utf8_to_utf16(line)).empty()) continue;
     status = combined_status(status, answer(line));
