@@ -188,7 +188,7 @@ int for_each_query(Session& session, const LookupArgs& args, Answer answer) {
   std::string line;
   for (int c = 0; c != EOF;) {
     line.clear();
-    while ((c = std::getchar()) != EOF && c != '\n') {
+    while ((c = getc_unlocked(stdin)) != EOF && c != '\n') {
       if (line.size() < kLongestLine) line.push_back(static_cast<char>(c));
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();

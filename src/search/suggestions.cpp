@@ -14,17 +14,18 @@ namespace {
 constexpr int kBefore = 4;
 constexpr int kAfter = 12;
 
-// The first record whose sort key is not below `key`, by binary search over
-// the records between the section's start and its terminal marker.
-std::uint64_t lower_bound(WindowedReader& reader, const OpenDictionary& dict, std::string_view key,
-                          DecodedText& text) {
+// The first record that does not sort before `probe` in the section's
+// order (the prefix comparison, which allocates nothing), by binary search
+// over the records between the section's start and its terminal marker.
+std::uint64_t lower_bound(WindowedReader& reader, const OpenDictionary& dict,
+                          std::string_view probe, DecodedText& text) {
   std::uint64_t lo = dict.section().start;
   std::uint64_t hi = dict.section().end;
   while (lo < hi) {
     std::uint64_t mid = lo + (hi - lo) / 2;
     while (mid > lo && reader.byte_at(mid) != -1) --mid;
     if (!decode_at(reader, mid, dict.own(), text)) return hi;
-    if (prefix_sort_key(text.view()) < key) {
+    if (compare_query(probe, text.view(), kPrefixMode, SearchMethod::kBrowse) > 0) {
       lo = next_marker(reader, mid + 1);
     } else {
       hi = mid;
@@ -91,21 +92,33 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
   std::vector<Candidate> found;
   std::vector<std::uint64_t> seen;
   DecodedText text;
-  for (const std::string& probe : probes) {
-    const std::uint64_t at = lower_bound(index, dict, prefix_sort_key(probe), text);
+  const auto probe_at = [&](const std::string& probe, int before, int after) {
+    const std::uint64_t at = lower_bound(index, dict, probe, text);
     std::uint64_t p = at;
-    for (int back = 0; back < kBefore && p > dict.section().start; ++back) {
+    for (int back = 0; back < before && p > dict.section().start; ++back) {
       const auto q = previous_marker(index, p - 1);
       if (!q || *q < dict.section().start) break;
       p = *q;
     }
-    for (int read = 0; read < kBefore + kAfter && p < dict.section().end;
+    for (int read = 0; read < before + after && p < dict.section().end;
          ++read, p = next_marker(index, p + 1)) {
       if (std::find(seen.begin(), seen.end(), p) != seen.end()) continue;
       seen.push_back(p);
       if (!decode_at(translation, p, dict.own(), text)) break;
       const int distance = bounded_edit_distance(folded, fold_text(text.view(), kFullMode), 2);
       if (distance >= 1 && distance <= 2) found.push_back({p, distance, std::string(text.view())});
+    }
+  };
+  for (const std::string& probe : probes) probe_at(probe, kBefore, kAfter);
+  // Fewer than asked for one edit away: perhaps the first letter is wrong
+  // or missing, which moves the word to another letter's part of the
+  // section. Those parts are probed only then, since they cost a search each.
+  if (std::count_if(found.begin(), found.end(), [](const Candidate& c) { return c.distance == 1; }) <
+      static_cast<std::ptrdiff_t>(most)) {
+    // Such a word would stand right where its probe does.
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+      if (letter != folded[0]) probe_at(letter + folded.substr(1), 0, 2);
+      probe_at(letter + folded, 0, 2);
     }
   }
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {

@@ -4,8 +4,10 @@
 // each of its one-letter deletions and neighbour swaps (which catch an
 // extra or swapped letter), and at the start of the runs that share the
 // query's longer beginnings (which catch a changed or missing letter late
-// in the word). The work is bounded by the number of probes (about three a
-// letter) and the records read at each.
+// in the word). While fewer than the suggestions asked for are one edit
+// away, also with each letter a-z in the first letter's place or in front
+// of it. The work is bounded by the number of probes (about three a letter
+// of the query, and 52 more at most) and the records read at each.
 #pragma once
 
 #include <cstddef>

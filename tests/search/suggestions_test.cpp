@@ -50,6 +50,15 @@ TEST(SuggestHeadwords, NearestFirstThenInSortOrder) {
   for (const auto& c : cases) {
     EXPECT_EQ(suggest_headwords(path, Direction::kFrom1, c.query), c.expected) << c.query;
   }
+  // A wrong or missing first letter moves the word to another part of the
+  // section, which is probed for it.
+  for (const char* query : {"ouse", "jouse"}) {
+    const auto found = suggest_headwords(path, Direction::kFrom1, query);
+    ASSERT_GE(found.size(), 2u) << query;
+    EXPECT_EQ(std::vector<std::string>(found.begin(), found.begin() + 2),
+              (std::vector<std::string>{"house", "mouse"}))
+        << query;
+  }
   EXPECT_EQ(suggest_headwords(path, Direction::kFrom1, "hosue", 2),
             (std::vector<std::string>{"hose", "house"}));
   EXPECT_TRUE(suggest_headwords(path + ".missing", Direction::kFrom1, "hosue").empty());
