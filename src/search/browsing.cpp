@@ -53,7 +53,8 @@ void SearchEngine::list_browse_page(std::uint64_t position, const SectionSpan& s
 void SearchEngine::browse_move(Direction direction, BrowseMove move) {
   if (s_.state.browse_position == -1) return;
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
-  if (auto result = dict.open(s_.path, direction, lent_); result != OpenDictionary::Result::kOpen) {
+  if (auto result = dict.open(s_.path, direction, lent_, kept_.get());
+      result != OpenDictionary::Result::kOpen) {
     OpenDictionary::report(result, s_.path, s_.out);
     return;
   }

@@ -7,7 +7,7 @@
 namespace lexvia {
 
 OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Direction direction,
-                                            FileSource* lent) {
+                                            FileSource* lent, LentTables* kept) {
   if (!path) return Result::kNoPath;
   if (lent == nullptr) {
     file_ = PosixFile::open(*path);
@@ -40,9 +40,24 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
       return Result::kUnreadable;
     }
   }
-  if (!load_decoding_tables(index_, h, static_cast<int>(direction), own_, other_)) {
+  if (lent == nullptr) kept = nullptr;
+  if (kept != nullptr && kept->file == lent && kept->direction == direction) {
+    own_ = &kept->own;
+    other_ = &kept->other;
+    return Result::kOpen;
+  }
+  DecodingTable& own = kept != nullptr ? kept->own : own_storage_.emplace();
+  DecodingTable& other = kept != nullptr ? kept->other : other_storage_.emplace();
+  if (kept != nullptr) kept->file = nullptr;  // until the load succeeds
+  if (!load_decoding_tables(index_, h, static_cast<int>(direction), own, other)) {
     return Result::kUnreadable;
   }
+  if (kept != nullptr) {
+    kept->file = lent;
+    kept->direction = direction;
+  }
+  own_ = &own;
+  other_ = &other;
   return Result::kOpen;
 }
 

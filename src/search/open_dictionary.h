@@ -14,6 +14,16 @@
 
 namespace lexvia {
 
+// The decoding tables of a lent file, kept from one operation to the next:
+// a lent file does not change while it is lent, and loading the tables is
+// much of a short lookup.
+struct LentTables {
+  const FileSource* file = nullptr;  // whose tables these are; null for none
+  Direction direction = Direction::kFrom1;
+  DecodingTable own;
+  DecodingTable other;
+};
+
 // The dictionary as one operation holds it: the file, both readers attached
 // to it, the header and the section of the direction. Closing detaches the
 // readers so that none is left pointing at a closed file.
@@ -30,14 +40,18 @@ class OpenDictionary {
   // The checks a lookup and a move share: open, read the header, check the
   // magic (not the format number), load both tables. A `lent` file, open
   // already, is read in place of opening the path; it stays its owner's.
-  Result open(const DictionaryPath& path, Direction direction, FileSource* lent = nullptr);
+  // With `kept`, its tables are taken from there when they are the lent
+  // file's, else loaded there.
+  Result open(const DictionaryPath& path, Direction direction, FileSource* lent = nullptr,
+              LentTables* kept = nullptr);
   // Reports the error of a failed open, if it has one.
   static void report(Result result, const DictionaryPath& path, DictionaryErrorSink& errors);
   void close();
 
   const SectionSpan& section() const { return section_; }
-  const DecodingTable& own() const { return own_; }
-  const DecodingTable& other() const { return other_; }
+  // Only after a successful open.
+  const DecodingTable& own() const { return *own_; }
+  const DecodingTable& other() const { return *other_; }
 
  private:
   WindowedReader& index_;
@@ -45,8 +59,10 @@ class OpenDictionary {
   std::unique_ptr<PosixFile> file_;  // null while a lent file is read
   bool attached_ = false;
   SectionSpan section_;
-  DecodingTable own_;
-  DecodingTable other_;
+  std::optional<DecodingTable> own_storage_;
+  std::optional<DecodingTable> other_storage_;
+  const DecodingTable* own_ = nullptr;
+  const DecodingTable* other_ = nullptr;
 };
 
 // The first marker at or after `from` (a failed read ends the scan as a

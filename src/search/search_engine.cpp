@@ -27,13 +27,23 @@ std::string prepare_query(std::u16string_view typed) {
   return query.substr(first, query.find_last_not_of(' ') - first + 1);
 }
 
+SearchEngine::SearchEngine(Services services) : s_(services) {}
+SearchEngine::~SearchEngine() = default;
+
+void SearchEngine::lend_file(FileSource* file) {
+  lent_ = file;
+  if (file != nullptr && !kept_) kept_ = std::make_unique<LentTables>();
+  if (kept_) kept_->file = nullptr;  // another file's tables, or none
+}
+
 void SearchEngine::search_dictionary(std::string_view query, SearchMethod method,
                                      Direction direction) {
   s_.state.browse_position = -1;
   if (method != SearchMethod::kBrowse) s_.out.title_line(method, query);
 
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
-  if (auto result = dict.open(s_.path, direction, lent_); result != OpenDictionary::Result::kOpen) {
+  if (auto result = dict.open(s_.path, direction, lent_, kept_.get());
+      result != OpenDictionary::Result::kOpen) {
     OpenDictionary::report(result, s_.path, s_.out);
     return;
   }

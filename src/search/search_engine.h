@@ -25,6 +25,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -95,6 +96,8 @@ struct SearchState {
   std::uint32_t result_count = 0;
 };
 
+struct LentTables;
+
 // One index section of the open dictionary.
 struct SectionSpan {
   std::uint64_t start = 0;        // S: the first record marker
@@ -117,13 +120,16 @@ class SearchEngine {
     PrefixListSource& prefixes;
   };
 
-  explicit SearchEngine(Services services) : s_(services) {}
+  explicit SearchEngine(Services services);
+  ~SearchEngine();
+  SearchEngine(const SearchEngine&) = delete;
+  SearchEngine& operator=(const SearchEngine&) = delete;
 
   // Reads this file, open already (or held in memory), instead of opening the
   // path at every operation: a server that keeps its dictionaries open, or a
   // batch of lookups, lends it. The file must outlive the operations;
   // nullptr goes back to the path.
-  void lend_file(FileSource* file) { lent_ = file; }
+  void lend_file(FileSource* file);
 
   // The whole lookup: a title line (not for method 4), then every match with
   // its translations, or an error line.
@@ -144,6 +150,7 @@ class SearchEngine {
  private:
   Services s_;
   FileSource* lent_ = nullptr;
+  std::unique_ptr<LentTables> kept_;  // the lent file's tables
 };
 
 // The bounds of a prefix list in Phrase and Full Search: its first 1024

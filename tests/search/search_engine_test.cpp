@@ -100,6 +100,30 @@ TEST_F(SearchMatching, DirectionTwoSearchesTheOtherSection) {
             (std::vector<Line>{title("Extended Search", "häuser"), head("Häuser"), tr("houses")}));
 }
 
+// A file lent to the engine (a batch's copy in memory) answers as the path
+// does, in both directions and after another file was lent, though its
+// tables are kept between lookups.
+TEST_F(SearchMatching, ALentFileInMemoryAnswersAsThePathDoes) {
+  const auto expected_1 = search("house", SearchMethod::kExtended, 1);
+  const auto expected_2 = search("haus", SearchMethod::kExtended, 2);
+  auto copy = MemoryCopy::read(*path_, 1 << 20);
+  ASSERT_TRUE(copy);
+  engine_.lend_file(copy.get());
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(search("house", SearchMethod::kExtended, 1), expected_1);
+    EXPECT_EQ(search("haus", SearchMethod::kExtended, 2), expected_2);
+  }
+  // Another dictionary, whose tables differ, lent in the old one's place.
+  const auto other_path = use(compile_utf8({{"zebra", "Zebra"}, {"zebras", "Zebras"}}), "other.lex");
+  auto other = MemoryCopy::read(other_path, 1 << 20);
+  engine_.lend_file(other.get());
+  EXPECT_EQ(search("zebra", SearchMethod::kExact, 1),
+            (std::vector<Line>{title("Exact Search", "zebra"), head("zebra"), tr("Zebra")}));
+  engine_.lend_file(nullptr);
+  EXPECT_EQ(search("zebras", SearchMethod::kExact, 2),
+            (std::vector<Line>{title("Exact Search", "zebras"), head("Zebras"), tr("zebras")}));
+}
+
 // ---------------------------------------------------------------------------
 // Runs of candidates and the ends of a section.
 
