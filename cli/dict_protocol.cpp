@@ -11,6 +11,7 @@
 #include "dict/transliteration.h"
 #include "search/collation.h"
 #include "search/open_dictionary.h"
+#include "search/suggestions.h"
 
 namespace lexvia::cli {
 
@@ -63,8 +64,8 @@ class Collector final : public SearchOutput, public PrefixListSource {
   std::size_t bytes_ = 0;
 };
 
-// One lookup with an engine of its own: nothing is shared between requests,
-// so sessions may run on any thread.
+// One lookup with an engine and readers of its own: requests share only the
+// open file, which is read with pread, so sessions may run on any thread.
 struct Lookup {
   Lookup(const DictDatabase& db, const OpenFiles::File& file, bool headwords_only)
       : path(db.path), collector(file, cancel, headwords_only),
@@ -115,23 +116,10 @@ std::vector<std::string> prefix_matches(const DictDatabase& db, const OpenFiles:
   return found;
 }
 
-// True when one insertion, deletion, substitution or swap of two neighbours
-// (or none) turns a into b: the typing slips a "did you mean" should catch.
-bool within_one_edit(std::string_view a, std::string_view b) {
-  if (a.size() > b.size()) std::swap(a, b);
-  if (b.size() - a.size() > 1) return false;
-  std::size_t head = 0;
-  while (head < a.size() && a[head] == b[head]) ++head;
-  if (a.size() != b.size()) return a.substr(head) == b.substr(head + 1);
-  if (head == a.size()) return true;
-  if (a.substr(head + 1) == b.substr(head + 1)) return true;  // one substituted
-  return head + 1 < a.size() && a[head] == b[head + 1] && a[head + 1] == b[head] &&
-         a.substr(head + 2) == b.substr(head + 2);  // two neighbours swapped
-}
-
-// Headwords within one edit of the query, compared fully folded (letter case
-// and accents aside): the suggestions a client offers on a miss. The whole
-// section is read, as no order brings near misses together.
+// Headwords within one edit of the query (a letter added, dropped, changed,
+// or two neighbours swapped), compared fully folded (letter case and accents
+// aside): what a client offers on a miss. The whole section is read, so that
+// every such headword is listed, as a strategy must.
 std::vector<std::string> near_matches(const DictDatabase& db, const OpenFiles::File& file,
                                       std::string_view query) {
   Lookup lookup(db, file, true);
@@ -149,7 +137,7 @@ std::vector<std::string> near_matches(const DictDatabase& db, const OpenFiles::F
     // Folding changes a length by little; a text far longer or shorter is
     // no near miss and need not be folded.
     if (text.size() + 4 < folded.size() || text.size() > folded.size() + 8) continue;
-    if (within_one_edit(folded, fold_text(text, kFullMode))) found.emplace_back(text);
+    if (bounded_edit_distance(folded, fold_text(text, kFullMode), 1) <= 1) found.emplace_back(text);
   }
   return found;
 }
