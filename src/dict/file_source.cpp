@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 
 namespace lexvia {
@@ -67,17 +68,22 @@ std::int64_t MemoryFile::read_at(std::uint64_t offset, std::uint8_t* out, std::s
 }
 
 std::unique_ptr<MemoryCopy> MemoryCopy::read(const std::string& path, std::uint64_t max_bytes) {
-  auto bytes = read_whole_file(path, max_bytes);
-  if (!bytes) return nullptr;
-  const std::size_t size = bytes->size();
-  bytes->resize(size + kMemoryPadding, 0);
-  return std::unique_ptr<MemoryCopy>(new MemoryCopy(std::move(*bytes), size));
+  auto file = PosixFile::open(path);
+  const std::int64_t size = file ? file->size() : -1;
+  if (size < 0 || static_cast<std::uint64_t>(size) > max_bytes) return nullptr;
+  // Read straight into place: a dictionary of megabytes is neither zeroed
+  // nor copied first; only the padding is cleared.
+  const auto length = static_cast<std::size_t>(size);
+  std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[length + kMemoryPadding]);
+  if (!bytes || file->read_at(0, bytes.get(), length) != size) return nullptr;
+  std::memset(bytes.get() + length, 0, kMemoryPadding);
+  return std::unique_ptr<MemoryCopy>(new MemoryCopy(std::move(bytes), length));
 }
 
 std::int64_t MemoryCopy::read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) {
   if (offset >= size_) return 0;
   const std::size_t n = std::min<std::size_t>(size, size_ - static_cast<std::size_t>(offset));
-  std::memcpy(out, bytes_.data() + offset, n);
+  std::memcpy(out, bytes_.get() + offset, n);
   return static_cast<std::int64_t>(n);
 }
 

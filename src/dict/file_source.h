@@ -73,12 +73,12 @@ class MemoryCopy final : public FileSource {
   static std::unique_ptr<MemoryCopy> read(const std::string& path, std::uint64_t max_bytes);
   std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) override;
   std::int64_t size() const override { return static_cast<std::int64_t>(size_); }
-  std::span<const std::uint8_t> in_memory() const override { return {bytes_.data(), size_}; }
+  std::span<const std::uint8_t> in_memory() const override { return {bytes_.get(), size_}; }
 
  private:
-  MemoryCopy(std::vector<std::uint8_t> bytes, std::size_t size)
+  MemoryCopy(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size)
       : bytes_(std::move(bytes)), size_(size) {}
-  std::vector<std::uint8_t> bytes_;  // the file, then the padding
+  std::unique_ptr<std::uint8_t[]> bytes_;  // the file, then the padding
   std::size_t size_;
 };
 
