@@ -2,7 +2,7 @@
 // the README's pictures and for looking at the window without a screen.
 //   lexvia-screenshot OUT.png [--query WORD] [--direction 1|2] [--dark]
 //                     [--size WxH] [--dict PATH] [--menu dict|search]
-//                     [--dialog browse|options|about|progress]
+//                     [--dialog browse|options|about|help|progress]
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
@@ -88,6 +88,11 @@ QPixmap dialog_picture(lexvia::qt::MainWindow& window, const QString& which) {
   } else if (which == QStringLiteral("about")) {
     QTimer::singleShot(0, [&] { grab_open(1200); });
     window.application().command(command::kAbout);
+  } else if (which == QStringLiteral("help")) {
+    // The help is a window of its own, pictured alone.
+    window.application().command(command::kHelp);
+    QApplication::processEvents();
+    if (QWidget* help = window.help_window()) picture = help->grab();
   } else if (which == QStringLiteral("progress")) {
     lexvia::CancelFlag cancel;
     const auto& strings = window.application().strings();
@@ -112,7 +117,7 @@ int main(int argc, char** argv) {
   if (args.size() < 2) {
     std::fputs("usage: lexvia-screenshot OUT.png [--query WORD] [--direction 1|2] [--dark] "
                "[--size WxH] [--dict PATH] [--menu dict|search] "
-               "[--dialog browse|options|about|progress]\n",
+               "[--dialog browse|options|about|help|progress]\n",
                stderr);
     return 2;
   }
