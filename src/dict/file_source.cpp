@@ -21,13 +21,22 @@ int open_regular_file(const std::string& path, std::string* why) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return refuse(errno == EACCES ? "permission denied" : std::strerror(errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    const bool folder = S_ISDIR(st.st_mode);
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
     ::close(fd);
-    return refuse(folder ? "it is a folder, not a file" : "it is not a regular file");
+    return refuse(std::strerror(error));
+  }
+  if (auto cause = non_regular_cause(st.st_mode)) {
+    ::close(fd);
+    return refuse(std::move(*cause));
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
+}
+
+std::optional<std::string> non_regular_cause(unsigned mode) {
+  if (S_ISREG(mode)) return std::nullopt;
+  return S_ISDIR(mode) ? "it is a folder, not a file" : "it is not a regular file";
 }
 
 std::unique_ptr<PosixFile> PosixFile::open(const std::string& path, std::string* why) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ class FileSource {
 // as /dev/zero would never end). The descriptor blocks again once open; -1
 // when refused, with the cause in words in `why` when given.
 int open_regular_file(const std::string& path, std::string* why = nullptr);
+
+// Why a file of this mode (st_mode) is refused: "it is a folder, not a file"
+// or "it is not a regular file"; nothing for a regular file.
+std::optional<std::string> non_regular_cause(unsigned mode);
 
 class PosixFile final : public FileSource {
  public:

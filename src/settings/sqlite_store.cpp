@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "dict/cp1252.h"
+#include "dict/file_source.h"
 
 namespace lexvia {
 
@@ -166,8 +167,8 @@ void SqliteStore::open(const std::string& database_path) {
       fail(errno == EACCES ? "permission denied" : std::strerror(errno));
       return;
     }
-  } else if (!S_ISREG(status.st_mode)) {
-    fail(S_ISDIR(status.st_mode) ? "it is a folder, not a file" : "it is not a regular file");
+  } else if (auto cause = non_regular_cause(status.st_mode)) {
+    fail(std::move(*cause));
     return;
   } else if (status.st_size > kLargestStore) {
     fail("it is larger than " + std::to_string(kLargestStore >> 20) +
