@@ -150,14 +150,21 @@ class Connection : public std::enable_shared_from_this<Connection> {
 void accept(asio::io_context& io, tcp::acceptor& acceptor, Shared& shared) {
   acceptor.async_accept(asio::make_strand(io), [&io, &acceptor, &shared](const asio::error_code& error,
                                                                           tcp::socket socket) {
-    if (!error) {
-      // An answer goes out in one write; nothing is gained by holding it back.
-      asio::error_code ignored;
-      socket.set_option(tcp::no_delay(true), ignored);
-      std::make_shared<Connection>(std::move(socket), shared)->start();
+    if (!acceptor.is_open()) return;
+    if (error) {
+      // Out of descriptors or the like: try again shortly, not in a loop
+      // that would spin until one is free.
+      auto pause = std::make_shared<asio::steady_timer>(io, std::chrono::milliseconds(100));
+      pause->async_wait([&io, &acceptor, &shared, pause](const asio::error_code&) {
+        accept(io, acceptor, shared);
+      });
+      return;
     }
-    // Out of descriptors or the like: keep accepting those that can be.
-    if (acceptor.is_open()) accept(io, acceptor, shared);
+    // An answer goes out in one write; nothing is gained by holding it back.
+    asio::error_code ignored;
+    socket.set_option(tcp::no_delay(true), ignored);
+    std::make_shared<Connection>(std::move(socket), shared)->start();
+    accept(io, acceptor, shared);
   });
 }
 
