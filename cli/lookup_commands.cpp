@@ -164,23 +164,23 @@ bool refuse_empty_query(const LookupArgs& args, const char* command) {
   return true;
 }
 
-// A batch reads the dictionary from memory: thousands of lookups would
-// otherwise each read its header, tables and every probe through the system.
-// A file too large for that is read as always.
-std::unique_ptr<MemoryCopy> batch_copy(Session& session) {
-  constexpr std::uint64_t kLargestCopy = std::uint64_t{256} << 20;
+// A batch reads the dictionary mapped into memory: thousands of lookups
+// would otherwise each read its header, tables and every probe through the
+// system. A file too large for that is read as always.
+std::unique_ptr<MappedFile> batch_mapping(Session& session) {
+  constexpr std::uint64_t kLargestMapping = std::uint64_t{1} << 32;
   const DictionaryPath& path = session.app.settings().dictionary_path;
-  auto copy = path ? MemoryCopy::read(*path, kLargestCopy) : nullptr;
-  if (copy) session.app.lend_dictionary_file(copy.get());
-  return copy;
+  auto mapping = path ? MappedFile::map(*path, kLargestMapping) : nullptr;
+  if (mapping) session.app.lend_dictionary_file(mapping.get());
+  return mapping;
 }
 
 // Each query of the command line, or with --batch each line of standard
 // input (blank ones skipped), answered in turn by one session.
 template <class Answer>
-int for_each_query(Session& session, const LookupArgs& args, Answer answer) {
+int for_each_query(Session& session, const LookupArgs& args, const char* command, Answer answer) {
   if (!args.batch) return answer(args.query);
-  const auto copy = batch_copy(session);
+  const auto mapping = batch_mapping(session);
   int status = 1;
   // A query uses at most 249 characters: a line is kept to a bound and the
   // rest of a longer one dropped, so that no input can exhaust the memory.
@@ -196,13 +196,20 @@ int for_each_query(Session& session, const LookupArgs& args, Answer answer) {
     status = combined_status(status, answer(line));
   }
   session.app.lend_dictionary_file(nullptr);
+  if (mapping && mapping->changed()) {
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "lexvia-cli %s: %s changed while the batch read it; its answers may be wrong\n",
+                 command, session.app.settings().dictionary_path->c_str());
+    return 2;
+  }
   return status;
 }
 
 int run_lookup(const LookupArgs& args) {
   if (refuse_empty_query(args, "lookup")) return 1;
   Session session(args);
-  return for_each_query(session, args, [&](const std::string& query) {
+  return for_each_query(session, args, "lookup", [&](const std::string& query) {
     session.platform.query = utf8_to_utf16(query);
     report_replacements(session.platform.query, "lookup");
     session.app.command(command::kTranslate);
@@ -221,7 +228,7 @@ int run_browse(const LookupArgs& args) {
       {"pgdn", command::kPageDown}, {"up", command::kLineUp}, {"down", command::kLineDown}};
   Session session(args);
   session.platform.page_rows = static_cast<int>(std::min<std::uint32_t>(args.page_size, INT32_MAX));
-  return for_each_query(session, args, [&](const std::string& query) {
+  return for_each_query(session, args, "browse", [&](const std::string& query) {
     session.platform.query = utf8_to_utf16(query);
     report_replacements(session.platform.query, "browse");
     session.app.command(command::kBrowse);

@@ -75,6 +75,22 @@ bool load_decoding_tables(WindowedReader& index_reader, const Header& header, in
 void decode_record(const std::uint8_t* record, const DecodingTable& table, DecodedText& out);
 std::string decode_record(const std::uint8_t* record, const DecodingTable& table);
 
+// The decoded record as the run of pieces decode_record would join, each
+// handed to `sink` in turn until it returns false: a comparison that is
+// decided by the first letters decodes no more. The pieces hold no NUL and
+// together stop at 999 bytes, as decode_record's text does.
+template <class Sink>
+void for_each_piece(const std::uint8_t* record, const DecodingTable& table, Sink sink) {
+  std::size_t room = kMaxDecodedText;
+  const std::uint8_t* code = record + 2;
+  for (const std::uint8_t* end = code + record[1]; code != end && *code != 0 && room != 0; ++code) {
+    std::string_view piece = table.expansion(*code);
+    if (piece.size() > room) piece = piece.substr(0, room);
+    room -= piece.size();
+    if (!sink(piece)) return;
+  }
+}
+
 // The substitution step on its own. The input ends at its first NUL, if any.
 void expand(std::string_view compressed, const DecodingTable& table, DecodedText& out);
 std::string expand(std::string_view compressed, const DecodingTable& table);

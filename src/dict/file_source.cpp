@@ -1,11 +1,14 @@
 #include "dict/file_source.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -76,23 +79,80 @@ std::int64_t MemoryFile::read_at(std::uint64_t offset, std::uint8_t* out, std::s
   return static_cast<std::int64_t>(n);
 }
 
-std::unique_ptr<MemoryCopy> MemoryCopy::read(const std::string& path, std::uint64_t max_bytes) {
-  auto file = PosixFile::open(path);
-  const std::int64_t size = file ? file->size() : -1;
-  if (size < 0 || static_cast<std::uint64_t>(size) > max_bytes) return nullptr;
-  // Read straight into place: a dictionary of megabytes is neither zeroed
-  // nor copied first; only the padding is cleared.
-  const auto length = static_cast<std::size_t>(size);
-  std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[length + kMemoryPadding]);
-  if (!bytes || file->read_at(0, bytes.get(), length) != size) return nullptr;
-  std::memset(bytes.get() + length, 0, kMemoryPadding);
-  return std::unique_ptr<MemoryCopy>(new MemoryCopy(std::move(bytes), length));
+namespace {
+
+std::int64_t modification_ns(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-std::int64_t MemoryCopy::read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) {
+// A page of a mapped file that was cut short reads as zeros from now on. Only
+// async-signal-safe calls; any other SIGBUS keeps its default action.
+void zero_lost_page(int signal, siginfo_t* info, void*) {
+  if (info->si_code == BUS_ADRERR) {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    void* start = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(info->si_addr) & ~(page - 1));
+    if (::mmap(start, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+      return;
+    }
+  }
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+void guard_mapped_reads() {
+  struct sigaction action {};
+  action.sa_sigaction = zero_lost_page;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGBUS, &action, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<MappedFile> MappedFile::map(const std::string& path, std::uint64_t max_bytes) {
+  const int fd = open_regular_file(path);
+  if (fd < 0) return nullptr;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_size <= 0 ||
+      static_cast<std::uint64_t>(st.st_size) > max_bytes ||
+      static_cast<std::uint64_t>(st.st_size) > SIZE_MAX - kMemoryPadding) {
+    ::close(fd);
+    return nullptr;
+  }
+  const auto size = static_cast<std::size_t>(st.st_size);
+  // Zeros first, for the whole length; the file then takes the front of it,
+  // so that the padding after the file is zeros that are always there.
+  const std::size_t mapped = size + kMemoryPadding;
+  void* area = ::mmap(nullptr, mapped, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (area == MAP_FAILED) {
+    ::close(fd);
+    return nullptr;
+  }
+  if (::mmap(area, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
+    ::munmap(area, mapped);
+    ::close(fd);
+    return nullptr;
+  }
+  guard_mapped_reads();
+  return std::unique_ptr<MappedFile>(
+      new MappedFile(fd, static_cast<const std::uint8_t*>(area), size, mapped, modification_ns(st)));
+}
+
+MappedFile::~MappedFile() {
+  ::munmap(const_cast<std::uint8_t*>(bytes_), mapped_);
+  ::close(fd_);
+}
+
+bool MappedFile::changed() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return true;
+  return static_cast<std::uint64_t>(st.st_size) != size_ || modification_ns(st) != mtime_ns_;
+}
+
+std::int64_t MappedFile::read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) {
   if (offset >= size_) return 0;
   const std::size_t n = std::min<std::size_t>(size, size_ - static_cast<std::size_t>(offset));
-  std::memcpy(out, bytes_.get() + offset, n);
+  std::memcpy(out, bytes_ + offset, n);
   return static_cast<std::int64_t>(n);
 }
 

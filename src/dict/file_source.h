@@ -70,21 +70,39 @@ class MemoryFile final : public FileSource {
   std::vector<std::uint8_t> bytes_;
 };
 
-// A copy of a whole file held in memory (with the padding in_memory
-// promises), read through pointers rather than copies; nothing when the file
-// cannot be read or is larger than `max_bytes`.
-class MemoryCopy final : public FileSource {
+// A whole file mapped read-only into memory (with the padding in_memory
+// promises), read through pointers rather than copies: a batch of lookups
+// then pays neither a read of megabytes nor a system call per probe. Nothing
+// when the file cannot be opened, is empty or larger than `max_bytes`.
+//
+// A mapped file that another program cuts short would end the process with
+// SIGBUS at the next read of a lost page. Mapping installs (once, for the
+// process) a handler that puts zeros in such a page's place instead, so the
+// reads go on over bytes that decode to nothing; `changed()` then tells the
+// caller that the answers since the mapping cannot be trusted.
+class MappedFile final : public FileSource {
  public:
-  static std::unique_ptr<MemoryCopy> read(const std::string& path, std::uint64_t max_bytes);
+  static std::unique_ptr<MappedFile> map(const std::string& path, std::uint64_t max_bytes);
+  ~MappedFile() override;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+
   std::int64_t read_at(std::uint64_t offset, std::uint8_t* out, std::size_t size) override;
   std::int64_t size() const override { return static_cast<std::int64_t>(size_); }
-  std::span<const std::uint8_t> in_memory() const override { return {bytes_.get(), size_}; }
+  std::span<const std::uint8_t> in_memory() const override { return {bytes_, size_}; }
+  // The file is no longer the one mapped: another size or modification time,
+  // or it cannot be told.
+  bool changed() const;
 
  private:
-  MemoryCopy(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size)
-      : bytes_(std::move(bytes)), size_(size) {}
-  std::unique_ptr<std::uint8_t[]> bytes_;  // the file, then the padding
+  MappedFile(int fd, const std::uint8_t* bytes, std::size_t size, std::size_t mapped,
+             std::int64_t mtime_ns)
+      : fd_(fd), bytes_(bytes), size_(size), mapped_(mapped), mtime_ns_(mtime_ns) {}
+  int fd_;
+  const std::uint8_t* bytes_;  // the file, then the padding
   std::size_t size_;
+  std::size_t mapped_;  // the length of the whole mapping
+  std::int64_t mtime_ns_;
 };
 
 // Reads a whole file into memory; nothing when it cannot be read or holds

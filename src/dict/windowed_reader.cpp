@@ -6,7 +6,9 @@
 namespace lexvia {
 
 WindowedReader::WindowedReader(FileSource* file, std::uint32_t window)
-    : file_(file), window_(window == 0 ? kDefaultWindow : window) {}
+    : file_(nullptr), window_(window == 0 ? kDefaultWindow : window) {
+  attach(file);
+}
 
 void WindowedReader::attach(FileSource* file) {
   file_ = file;

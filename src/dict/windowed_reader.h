@@ -64,6 +64,14 @@ class WindowedReader {
   // when the file ends (or a read fails) first.
   std::int64_t next_line(std::uint64_t offset);
 
+  // The whole file, when it is held in memory and read in place; empty
+  // otherwise. A scan may run over it directly: it is what byte_at reads.
+  std::span<const std::uint8_t> memory() const {
+    return std::uint64_t{window_} + kSlack <= FileSource::kMemoryPadding
+               ? memory_
+               : std::span<const std::uint8_t>();
+  }
+
   std::uint32_t window() const { return window_; }
   std::uint32_t capacity() const { return capacity_; }
   std::uint64_t buffer_start() const { return buffer_start_; }

@@ -263,4 +263,30 @@ std::string prefix_sort_key(std::string_view text) {
   return key;
 }
 
+bool PrefixKey::Comparison::feed(std::string_view piece) {
+  if (decided_) return false;
+  for (const char c : piece) {
+    if (c == '\0') {  // the headword ends here, as a stream's would
+      result_ = result();
+      decided_ = true;
+      return false;
+    }
+    const Expansion& e = kPrefixWeights[static_cast<std::uint8_t>(c)];
+    for (std::uint8_t k = 0; k < e.size; ++k) {
+      const std::uint8_t h = e.bytes[k];
+      if (*q_ == h) {
+        if (*++q_ != 0) continue;
+        result_ = 0;  // whatever follows in the headword
+        decided_ = true;
+        return false;
+      }
+      // The query used up counts as equal whatever follows (prefix mode).
+      result_ = *q_ == 0 ? 0 : (*q_ < h ? -1 : 1);
+      decided_ = true;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace lexvia

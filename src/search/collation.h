@@ -58,4 +58,36 @@ inline int compare_query(std::string_view query, std::string_view headword, int 
 // collate_compare on the prefix-folded texts, the order of an index section.
 std::string prefix_sort_key(std::string_view text);
 
+// A query folded once for the many probes of a binary search: a probe then
+// folds only as much of the headword as the comparison needs, and the
+// headword may arrive in pieces (as its record decodes).
+class PrefixKey {
+ public:
+  explicit PrefixKey(std::string_view query) : weights_(prefix_sort_key(query)) {}
+
+  // compare_query(query, headword, kPrefixMode, ...) for the headword fed to
+  // it piece by piece.
+  class Comparison {
+   public:
+    explicit Comparison(const PrefixKey& key)
+        : q_(reinterpret_cast<const std::uint8_t*>(key.weights_.c_str())) {}
+    // Takes the next bytes of the headword; false once the result is known,
+    // when further bytes would change nothing.
+    bool feed(std::string_view piece);
+    // The result for the bytes fed so far as the whole headword.
+    int result() const {
+      if (decided_) return result_;
+      return *q_ == 0 ? 0 : 1;
+    }
+
+   private:
+    const std::uint8_t* q_;  // the query's next weight; 0 once it is used up
+    bool decided_ = false;
+    int result_ = 0;
+  };
+
+ private:
+  std::string weights_;  // no weight is 0, so c_str() ends them
+};
+
 }  // namespace lexvia

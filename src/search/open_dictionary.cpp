@@ -1,6 +1,7 @@
 #include "search/open_dictionary.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "dict/format.h"
 
@@ -90,8 +91,31 @@ void OpenDictionary::report(Result result, const DictionaryPath& path,
   }
 }
 
+// A file held in memory is scanned in place: the scans are much of a lookup.
 std::uint64_t next_marker(WindowedReader& reader, std::uint64_t from) {
+  const std::span<const std::uint8_t> memory = reader.memory();
+  if (!memory.empty()) {
+    if (from >= memory.size()) return from;
+    const void* found = std::memchr(memory.data() + from, kMarker, memory.size() - from);
+    // Past the end of the file a read fails, which ends a scan as a marker.
+    return found == nullptr ? memory.size()
+                            : static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) -
+                                                         memory.data());
+  }
   while (reader.byte_at(from) != -1) ++from;
+  return from;
+}
+
+std::uint64_t marker_back_to(WindowedReader& reader, std::uint64_t from, std::uint64_t floor) {
+  const std::span<const std::uint8_t> memory = reader.memory();
+  if (!memory.empty() && from < memory.size()) {
+    if (from <= floor) return from;
+    const void* found = ::memrchr(memory.data() + floor + 1, kMarker, from - floor);
+    return found == nullptr ? floor
+                            : static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) -
+                                                         memory.data());
+  }
+  while (from > floor && reader.byte_at(from) != -1) --from;
   return from;
 }
 

@@ -69,6 +69,10 @@ class OpenDictionary {
 // marker would, so the scan never runs past the end of the file).
 std::uint64_t next_marker(WindowedReader& reader, std::uint64_t from);
 
+// The last marker in (floor, from], or floor when there is none: the step back
+// from the middle of a binary search's range to a record's start.
+std::uint64_t marker_back_to(WindowedReader& reader, std::uint64_t from, std::uint64_t floor);
+
 // The last marker at or before `from`; nothing when the scan reaches the
 // start of the file first, since a position before it is a failed read.
 std::optional<std::uint64_t> previous_marker(WindowedReader& reader, std::uint64_t from);

@@ -52,14 +52,16 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   auto run_pass = [&](std::string_view pass_query) {
     std::uint64_t lo = section.start;
     std::uint64_t hi = section.end;
-    DecodedText headword;
+    const PrefixKey key(pass_query);
     // lo only grows and hi only shrinks at every probe, and the pass ends as
     // soon as they meet or cross, so a damaged section cannot make it loop.
     while (lo < hi) {
-      std::uint64_t mid = lo + (hi - lo) / 2;
-      while (mid > lo && s_.index_reader.byte_at(mid) != -1) --mid;
-      if (!decode_at(s_.index_reader, mid, dict.own(), headword)) return;
-      const int r = compare_query(pass_query, headword.view(), kPrefixMode, method);
+      const std::uint64_t mid = marker_back_to(s_.index_reader, lo + (hi - lo) / 2, lo);
+      const std::uint8_t* record = s_.index_reader.pointer_at(mid);
+      if (record == nullptr) return;
+      PrefixKey::Comparison comparison(key);
+      for_each_piece(record, dict.own(), [&](std::string_view piece) { return comparison.feed(piece); });
+      const int r = comparison.result();
       if (r == 0) {
         enumerate_matches(pass_query, method, mid, section, dict.own(), dict.other());
         return;

@@ -63,10 +63,12 @@ void Application::shutdown() {
   keeper_.save_settings();
   clear_language_list(languages_);
   languages_filled_ = false;
+  loaded_language_.reset();
 }
 
 void Application::finish() {
   strings_.clear();
+  loaded_language_.reset();
   quick_.remove_tray_icon();
   quick_.restore_button();
 }
@@ -77,7 +79,12 @@ void Application::load_language(int index) {
     fill_language_list(languages_, data_folder_);
     languages_filled_ = true;
   }
+  // A language's strings stay until another is chosen (or the same one again
+  // from the menu): the refresh after every lookup would otherwise read its
+  // module anew each time.
+  if (loaded_language_ == index) return;
   load_interface_strings(index, languages_filled_ ? &languages_ : nullptr, strings_);
+  loaded_language_ = index;
 }
 
 void Application::ensure_prefix_lists() {

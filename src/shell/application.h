@@ -136,6 +136,7 @@ class Application final : private SettingsShell, private QueryBox {
   StringTable strings_;
   LanguageList languages_;
   bool languages_filled_ = false;
+  std::optional<int> loaded_language_;  // whose strings strings_ holds
   DirectionLabels labels_;
   ListingFlags flags_;
   ResultListing listing_;

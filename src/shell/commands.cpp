@@ -56,6 +56,7 @@ void Application::command(int id, int notification) {
   if (id >= command::kFirstLanguage && id < command::kFirstLanguage + kMaxLanguages) {
     const int index = id - command::kFirstLanguage;
     if (index >= static_cast<int>(languages_.size())) return;
+    loaded_language_.reset();
     keeper_.select_language(index);
     refresh_state();
     refocus_query();

@@ -377,6 +377,12 @@ TEST(DecoderDifferential, MatchesTheEntryByEntryRuleOnRandomTables) {
     ASSERT_EQ(out.view(), want) << "case " << n;
     ASSERT_EQ(out.data[out.size], '\0');
     ASSERT_EQ(decode(record(c.text), table), want) << "case " << n;
+    std::string pieces;
+    for_each_piece(record(c.text).data(), table, [&](std::string_view piece) {
+      pieces.append(piece);
+      return true;
+    });
+    ASSERT_EQ(pieces, want.substr(0, want.find('\0'))) << "case " << n;
 
     // The per-byte expansions too, for some of the tables.
     if (n % 16 == 0) {

@@ -503,6 +503,34 @@ TEST(WindowedReaderPosixFile, ReadsARealFileLikeMemory) {
   EXPECT_EQ(*whole, bytes);
 }
 
+// A mapped file reads as the file does, with zeros after its end; when
+// another program cuts it short, the lost pages read as zeros rather than
+// ending the process, and the mapping says that the file changed.
+TEST(WindowedReaderPosixFile, AMappedFileSurvivesBeingCutShort) {
+  const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::vector<std::uint8_t> bytes = random_bytes(8 * page + 100, 11);
+  TempFile temp(bytes);
+  auto mapped = MappedFile::map(temp.path(), bytes.size());
+  ASSERT_NE(mapped, nullptr);
+  EXPECT_EQ(MappedFile::map(temp.path(), bytes.size() - 1), nullptr);
+  EXPECT_EQ(MappedFile::map(std::filesystem::temp_directory_path().string(), 1 << 20), nullptr);
+  WindowedReader reader(mapped.get());
+  ASSERT_EQ(reader.memory().size(), bytes.size());
+  std::span<const std::uint8_t> tail = reader.span_at(bytes.size() - 10);
+  EXPECT_TRUE(std::equal(tail.begin(), tail.end(), bytes.end() - 10));
+  const std::uint8_t* end = reader.pointer_at(bytes.size() - 1);
+  ASSERT_NE(end, nullptr);
+  EXPECT_TRUE(std::all_of(end + 1, end + reader.window(), [](std::uint8_t b) { return b == 0; }));
+  EXPECT_FALSE(mapped->changed());
+
+  std::filesystem::resize_file(temp.path(), page);
+  EXPECT_TRUE(mapped->changed());
+  const std::span<const std::uint8_t> memory = reader.memory();
+  EXPECT_EQ(memory[10], bytes[10]);
+  EXPECT_EQ(memory[3 * page + 5], 0);
+  EXPECT_EQ(memory[bytes.size() - 1], 0);
+}
+
 TEST(WindowedReaderPosixFile, MissingFilesAndFoldersDoNotOpen) {
   EXPECT_EQ(PosixFile::open("/nonexistent/lexvia/none.dic"), nullptr);
   EXPECT_EQ(PosixFile::open(std::filesystem::temp_directory_path().string()), nullptr);

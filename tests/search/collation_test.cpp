@@ -528,6 +528,26 @@ TEST(CollationRandom, PrefixSortKeyOrdersAsCollatedPrefixFolding) {
   }
 }
 
+// A query folded once, and a headword fed in pieces of any size, decide as
+// prefix mode does.
+TEST(CollationRandom, PrefixKeyDecidesAsPrefixMode) {
+  TextMaker maker(5);
+  std::mt19937 split(5);
+  for (int i = 0; i < kRounds; ++i) {
+    const std::string h = maker.headword();
+    const std::string q = maker.query_for(h);
+    const PrefixKey key(q);
+    PrefixKey::Comparison comparison(key);
+    for (std::size_t at = 0; at < h.size();) {
+      const std::size_t n = std::min<std::size_t>(h.size() - at, split() % 4);
+      if (!comparison.feed(std::string_view(h).substr(at, n))) break;
+      at += n;
+    }
+    ASSERT_EQ(comparison.result(), sign(compare_query(q, h, kPrefixMode, 0)))
+        << hex(q) << " vs " << hex(h);
+  }
+}
+
 // In an index section sorted by the key, every query's matches must form one
 // run: the binary search and the walk back to the first candidate rely on it,
 // and full mode may only accept what lies inside that run.

@@ -100,13 +100,13 @@ TEST_F(SearchMatching, DirectionTwoSearchesTheOtherSection) {
             (std::vector<Line>{title("Extended Search", "häuser"), head("Häuser"), tr("houses")}));
 }
 
-// A file lent to the engine (a batch's copy in memory) answers as the path
+// A file lent to the engine (a batch's mapping) answers as the path
 // does, in both directions and after another file was lent, though its
 // tables are kept between lookups.
 TEST_F(SearchMatching, ALentFileInMemoryAnswersAsThePathDoes) {
   const auto expected_1 = search("house", SearchMethod::kExtended, 1);
   const auto expected_2 = search("haus", SearchMethod::kExtended, 2);
-  auto copy = MemoryCopy::read(*path_, 1 << 20);
+  auto copy = MappedFile::map(*path_, 1 << 20);
   ASSERT_TRUE(copy);
   engine_.lend_file(copy.get());
   for (int round = 0; round < 2; ++round) {
@@ -115,7 +115,7 @@ TEST_F(SearchMatching, ALentFileInMemoryAnswersAsThePathDoes) {
   }
   // Another dictionary, whose tables differ, lent in the old one's place.
   const auto other_path = use(compile_utf8({{"zebra", "Zebra"}, {"zebras", "Zebras"}}), "other.lex");
-  auto other = MemoryCopy::read(other_path, 1 << 20);
+  auto other = MappedFile::map(other_path, 1 << 20);
   engine_.lend_file(other.get());
   EXPECT_EQ(search("zebra", SearchMethod::kExact, 1),
             (std::vector<Line>{title("Exact Search", "zebra"), head("zebra"), tr("Zebra")}));
@@ -127,7 +127,19 @@ TEST_F(SearchMatching, ALentFileInMemoryAnswersAsThePathDoes) {
 // ---------------------------------------------------------------------------
 // Runs of candidates and the ends of a section.
 
-class SearchRuns : public SearchFixture {};
+// Each answer by the path is asked of a lent mapping of the file too, whose
+// marker scans run over memory instead of through the reader.
+class SearchRuns : public SearchFixture {
+ protected:
+  std::vector<Line> search(std::string_view query, SearchMethod method) {
+    const auto by_path = SearchFixture::search(query, method);
+    const auto mapped = MappedFile::map(*path_, 1 << 20);
+    engine_.lend_file(mapped.get());
+    EXPECT_EQ(SearchFixture::search(query, method), by_path) << query;
+    engine_.lend_file(nullptr);
+    return by_path;
+  }
+};
 
 // The record the binary search first finds equal to the query in prefix mode,
 // when the records [first, last] are the run of candidates; markers.size() if
