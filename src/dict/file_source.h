@@ -76,8 +76,8 @@ class MemoryFile final : public FileSource {
 // when the file cannot be opened, is empty or larger than `max_bytes`.
 //
 // A mapped file that another program cuts short would end the process with
-// SIGBUS at the next read of a lost page. Mapping installs (once, for the
-// process) a handler that puts zeros in such a page's place instead, so the
+// SIGBUS at the next read of a lost page. Mapping installs, for the whole
+// process, a handler that puts zeros in such a page's place instead, so the
 // reads go on over bytes that decode to nothing; `changed()` then tells the
 // caller that the answers since the mapping cannot be trusted.
 class MappedFile final : public FileSource {

@@ -30,7 +30,7 @@ void WindowedReader::release() {
 
 bool WindowedReader::ensure(std::uint64_t offset) {
   const std::uint64_t needed = std::uint64_t{window_} + kSlack;
-  if (!memory_.empty() && needed <= FileSource::kMemoryPadding) {
+  if (!memory().empty()) {
     // The whole file is one buffer, and the padding the window past its end.
     data_ = memory_.data();
     buffer_start_ = 0;

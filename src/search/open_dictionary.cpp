@@ -91,16 +91,26 @@ void OpenDictionary::report(Result result, const DictionaryPath& path,
   }
 }
 
+namespace {
+
+// Where a memchr over the file in memory stopped, or `none` when it found nothing.
+std::uint64_t offset_in(std::span<const std::uint8_t> memory, const void* found,
+                        std::uint64_t none) {
+  return found == nullptr ? none
+                          : static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) -
+                                                       memory.data());
+}
+
+}  // namespace
+
 // A file held in memory is scanned in place: the scans are much of a lookup.
 std::uint64_t next_marker(WindowedReader& reader, std::uint64_t from) {
   const std::span<const std::uint8_t> memory = reader.memory();
   if (!memory.empty()) {
     if (from >= memory.size()) return from;
-    const void* found = std::memchr(memory.data() + from, kMarker, memory.size() - from);
     // Past the end of the file a read fails, which ends a scan as a marker.
-    return found == nullptr ? memory.size()
-                            : static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) -
-                                                         memory.data());
+    return offset_in(memory, std::memchr(memory.data() + from, kMarker, memory.size() - from),
+                     memory.size());
   }
   while (reader.byte_at(from) != -1) ++from;
   return from;
@@ -110,10 +120,7 @@ std::uint64_t marker_back_to(WindowedReader& reader, std::uint64_t from, std::ui
   const std::span<const std::uint8_t> memory = reader.memory();
   if (!memory.empty() && from < memory.size()) {
     if (from <= floor) return from;
-    const void* found = ::memrchr(memory.data() + floor + 1, kMarker, from - floor);
-    return found == nullptr ? floor
-                            : static_cast<std::uint64_t>(static_cast<const std::uint8_t*>(found) -
-                                                         memory.data());
+    return offset_in(memory, ::memrchr(memory.data() + floor + 1, kMarker, from - floor), floor);
   }
   while (from > floor && reader.byte_at(from) != -1) --from;
   return from;
