@@ -71,7 +71,7 @@ const BenchDictionary& bench_dictionary() {
   return dict;
 }
 
-void run_lookups(benchmark::State& state, SearchMethod method) {
+void run_lookups(benchmark::State& state, SearchMethod method, bool mapped = false) {
   const BenchDictionary& dict = bench_dictionary();
   DictionaryPath path = dict.path;
   SearchState search_state;
@@ -81,6 +81,10 @@ void run_lookups(benchmark::State& state, SearchMethod method) {
   FixedPrefixes prefixes;
   SearchEngine engine({path, search_state, cancel, index_reader, translation_reader, lines,
                        prefixes});
+  // A batch of the command-line tool lends the engine the file mapped.
+  const auto mapping = mapped ? MappedFile::map(dict.path, std::uint64_t{1} << 32) : nullptr;
+  if (mapped && !mapping) std::abort();
+  engine.lend_file(mapping.get());
   std::size_t i = 0;
   for (auto _ : state) {
     engine.search_dictionary(dict.headwords[i++ % dict.headwords.size()], method, Direction::kFrom1);
@@ -93,10 +97,14 @@ void run_lookups(benchmark::State& state, SearchMethod method) {
 void BM_ExactLookup(benchmark::State& state) { run_lookups(state, SearchMethod::kExact); }
 void BM_ExtendedLookup(benchmark::State& state) { run_lookups(state, SearchMethod::kExtended); }
 void BM_FullLookup(benchmark::State& state) { run_lookups(state, SearchMethod::kFull); }
+void BM_ExactLookupMapped(benchmark::State& state) {
+  run_lookups(state, SearchMethod::kExact, true);
+}
 
 BENCHMARK(BM_ExactLookup);
 BENCHMARK(BM_ExtendedLookup);
 BENCHMARK(BM_FullLookup);
+BENCHMARK(BM_ExactLookupMapped);
 
 }  // namespace
 }  // namespace lexvia

@@ -77,11 +77,13 @@ struct Session {
   HeadlessPlatform platform;
   SqliteStore store{SqliteStore::Access::kReadOnly};
   Application app;
+  const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
 };
 
 // The dictionary holds Windows-1252 texts: says which typed characters were
 // looked up as something else, so that a near miss is not taken for a miss.
 void report_replacements(const std::u16string& query, const char* command) {
+  if (std::all_of(query.begin(), query.end(), [](char16_t c) { return c < 0x80; })) return;
   std::vector<Replacement> replaced;
   utf16_to_cp1252_transliterated(query, &replaced);
   for (const Replacement& r : replaced) {
@@ -140,7 +142,7 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
     info.suggestions = suggestions;
     out = answer_json(pages, info, browse);
   } else {
-    out = format_pages(pages, format, colour_wanted(), browse);
+    out = format_pages(pages, format, session.colour, browse);
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (!suggestions.empty() && format != OutputFormat::kJson) {
@@ -213,7 +215,9 @@ int run_lookup(const LookupArgs& args) {
     session.platform.query = utf8_to_utf16(query);
     report_replacements(session.platform.query, "lookup");
     session.app.command(command::kTranslate);
-    return print_answer(session, args, query, {session.platform.list.take_new()}, false);
+    std::vector<std::vector<Line>> pages;
+    pages.push_back(session.platform.list.take_new());
+    return print_answer(session, args, query, pages, false);
   });
 }
 

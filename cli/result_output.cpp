@@ -23,10 +23,13 @@ std::string coloured(const std::string& text, int colour) {
 
 }  // namespace
 
-std::string visible(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void append_visible(std::string& out, std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
+    // Printable ASCII is most of every dictionary's text.
+    if (text[i] >= 0x20 && text[i] < 0x7F) {
+      out.push_back(static_cast<char>(text[i]));
+      continue;
+    }
     const char32_t c = code_point_at(text, i);
     char escape[8];
     if (c < 0x20 || c == 0x7F || (c >= 0xDC80 && c <= 0xDCFF)) {
@@ -35,12 +38,16 @@ std::string visible(std::u16string_view text) {
     } else if (c >= 0x80 && c <= 0x9F) {
       std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
       out += escape;
-    } else if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
     } else {
       out += encode_utf8(std::u32string_view(&c, 1));
     }
   }
+}
+
+std::string visible(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  append_visible(out, text);
   return out;
 }
 
@@ -149,12 +156,15 @@ std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputForm
   for (std::size_t p = 0; p < pages.size(); ++p) {
     if (p > 0) out += "--\n";
     for (const Line& line : pages[p]) {
-      const std::string text = visible(line.text);
       if (format == OutputFormat::kTsv) {
-        out += std::to_string(line.colour) + "\t" + text + "\n";
+        out += std::to_string(line.colour);
+        out += '\t';
+        append_visible(out, line.text);
       } else {
-        out += (colour ? coloured(text, line.colour) : text) + "\n";
+        const std::string text = visible(line.text);
+        out += colour ? coloured(text, line.colour) : text;
       }
+      out += '\n';
     }
   }
   return out;

@@ -28,6 +28,7 @@ std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputForm
 // (C0 and DEL) or \uNNNN (C1), and a byte kept from a path that is not UTF-8
 // as \xNN.
 std::string visible(std::u16string_view text);
+void append_visible(std::string& out, std::u16string_view text);
 
 // What a JSON answer says besides the entries.
 struct AnswerInfo {

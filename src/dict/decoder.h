@@ -58,7 +58,9 @@ class DecodingTable {
 
 // A decoded text in a fixed buffer, so that decoding allocates nothing.
 struct DecodedText {
-  std::array<char, kMaxDecodedText + 1> data{};
+  // Left uninitialised: a lookup makes several, and only the first size + 1
+  // bytes are ever read.
+  std::array<char, kMaxDecodedText + 1> data;
   std::uint32_t size = 0;
   std::string_view view() const { return {data.data(), size}; }
 };

@@ -10,26 +10,32 @@ namespace {
 
 constexpr std::size_t kMaxLineChars = kLineUnits - 1;
 
-// Only the first "%s" is a placeholder; the formats in use carry no other
-// conversion, so anything else is kept as it stands.
-std::u16string substitute(std::u16string_view format, std::u16string_view text) {
-  const std::size_t at = format.find(u"%s");
-  if (at == std::u16string_view::npos) return std::u16string(format);
-  std::u16string line(format.substr(0, at));
-  line += text;
-  line += format.substr(at + 2);
-  return line;
-}
-
 }  // namespace
 
+// Formatted straight into the 259 units a line may hold: every result line
+// passes here, and each code page byte is one UTF-16 unit, so the "%s" of
+// the widened format stands where it stands in the bytes.
 void LineSink::append_formatted_line(std::string_view format, std::string_view text,
                                      ColourCode colour) {
-  const std::u16string wide_format = cp1252_to_utf16(format.substr(0, kMaxLineChars));
-  const std::u16string wide_text = cp1252_to_utf16(text.substr(0, kMaxLineChars));
-  // The line is formatted into 260 units: a long translation is cut there.
-  std::u16string line = substitute(wide_format, wide_text);
-  if (line.size() > kMaxLineChars) line.resize(kMaxLineChars);
+  format = format.substr(0, kMaxLineChars);
+  text = text.substr(0, kMaxLineChars);
+  std::u16string line;
+  line.reserve(std::min(kMaxLineChars, format.size() + text.size()));
+  const auto widen = [&line](std::string_view part) {
+    for (const char c : part.substr(0, kMaxLineChars - line.size())) {
+      line.push_back(static_cast<char16_t>(cp1252_to_unicode(static_cast<std::uint8_t>(c))));
+    }
+  };
+  // Only the first "%s" is a placeholder; the formats in use carry no other
+  // conversion, so anything else is kept as it stands.
+  const std::size_t at = format.find("%s");
+  if (at == std::string_view::npos) {
+    widen(format);
+  } else {
+    widen(format.substr(0, at));
+    widen(text);
+    widen(format.substr(at + 2));
+  }
   append_line(line, colour);
 }
 

@@ -263,6 +263,16 @@ std::string prefix_sort_key(std::string_view text) {
   return key;
 }
 
+int PrefixKey::compare_key(std::string_view key) const {
+  const auto* q = reinterpret_cast<const std::uint8_t*>(weights_.c_str());
+  for (const char c : key) {
+    const auto h = static_cast<std::uint8_t>(c);
+    if (*q != h) return *q == 0 ? 0 : (*q < h ? -1 : 1);
+    ++q;
+  }
+  return *q == 0 ? 0 : 1;
+}
+
 bool PrefixKey::Comparison::feed(std::string_view piece) {
   if (decided_) return false;
   for (const char c : piece) {

@@ -65,6 +65,10 @@ class PrefixKey {
  public:
   explicit PrefixKey(std::string_view query) : weights_(prefix_sort_key(query)) {}
 
+  // compare_query(query, headword, kPrefixMode, ...) for a headword whose
+  // prefix_sort_key is `key`.
+  int compare_key(std::string_view key) const;
+
   // compare_query(query, headword, kPrefixMode, ...) for the headword fed to
   // it piece by piece.
   class Comparison {

@@ -45,17 +45,22 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   if (kept != nullptr && kept->file == lent && kept->direction == direction) {
     own_ = &kept->own;
     other_ = &kept->other;
+    probes_ = &kept->probes;
     return Result::kOpen;
   }
   DecodingTable& own = kept != nullptr ? kept->own : own_storage_.emplace();
   DecodingTable& other = kept != nullptr ? kept->other : other_storage_.emplace();
-  if (kept != nullptr) kept->file = nullptr;  // until the load succeeds
+  if (kept != nullptr) {
+    kept->file = nullptr;  // until the load succeeds
+    kept->probes.clear();
+  }
   if (!load_decoding_tables(index_, h, static_cast<int>(direction), own, other)) {
     return Result::kUnreadable;
   }
   if (kept != nullptr) {
     kept->file = lent;
     kept->direction = direction;
+    probes_ = &kept->probes;
   }
   own_ = &own;
   other_ = &other;
@@ -127,6 +132,12 @@ std::uint64_t marker_back_to(WindowedReader& reader, std::uint64_t from, std::ui
 }
 
 std::optional<std::uint64_t> previous_marker(WindowedReader& reader, std::uint64_t from) {
+  const std::span<const std::uint8_t> memory = reader.memory();
+  if (!memory.empty() && from < memory.size()) {
+    const void* found = ::memrchr(memory.data(), kMarker, from + 1);
+    if (found == nullptr) return std::nullopt;
+    return offset_in(memory, found, 0);
+  }
   for (std::uint64_t pos = from;; --pos) {
     if (reader.byte_at(pos) == -1) return pos;
     if (pos == 0) return std::nullopt;

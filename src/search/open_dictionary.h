@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "dict/decoder.h"
 #include "dict/dictionary_info.h"
@@ -14,14 +16,28 @@
 
 namespace lexvia {
 
+// One probe of the binary search over a section. Its first levels land on
+// the same records for every query, and reaching one of those records is a
+// scan back to its start through memory no other query shares: a lent file
+// keeps them.
+struct ProbeNode {
+  bool known = false;
+  std::uint64_t record = 0;  // where the probed record starts
+  std::uint64_t after = 0;   // where the record after it starts
+  std::string key;           // the headword's prefix_sort_key
+};
+
 // The decoding tables of a lent file, kept from one operation to the next:
 // a lent file does not change while it is lent, and loading the tables is
-// much of a short lookup.
+// much of a short lookup. With them the probes of the direction's section,
+// node n's children at 2n and 2n + 1.
 struct LentTables {
+  static constexpr std::size_t kProbeNodes = std::size_t{1} << 13;
   const FileSource* file = nullptr;  // whose tables these are; null for none
   Direction direction = Direction::kFrom1;
   DecodingTable own;
   DecodingTable other;
+  std::vector<ProbeNode> probes;  // empty until a search asks
 };
 
 // The dictionary as one operation holds it: the file, both readers attached
@@ -52,6 +68,8 @@ class OpenDictionary {
   // Only after a successful open.
   const DecodingTable& own() const { return *own_; }
   const DecodingTable& other() const { return *other_; }
+  // The probes kept for a lent file's section, else null.
+  std::vector<ProbeNode>* probes() const { return probes_; }
 
  private:
   WindowedReader& index_;
@@ -63,6 +81,7 @@ class OpenDictionary {
   std::optional<DecodingTable> other_storage_;
   const DecodingTable* own_ = nullptr;
   const DecodingTable* other_ = nullptr;
+  std::vector<ProbeNode>* probes_ = nullptr;
 };
 
 // The first marker at or after `from` (a failed read ends the scan as a

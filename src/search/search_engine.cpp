@@ -16,6 +16,13 @@ namespace {
 
 constexpr std::size_t kQueryUnits = 249;
 
+// Most of a lookup in a file held in memory is waiting for records that are
+// far apart: asking for the next ones early lets those waits overlap.
+void prefetch(const WindowedReader& reader, std::uint64_t position) {
+  const std::span<const std::uint8_t> memory = reader.memory();
+  if (position < memory.size()) __builtin_prefetch(memory.data() + position);
+}
+
 }  // namespace
 
 std::string prepare_query(std::u16string_view typed) {
@@ -49,27 +56,49 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   }
 
   const SectionSpan& section = dict.section();
+  std::vector<ProbeNode>* const probes = dict.probes();
+  if (probes != nullptr && probes->empty()) probes->resize(LentTables::kProbeNodes);
+  DecodedText decoded;
   auto run_pass = [&](std::string_view pass_query) {
     std::uint64_t lo = section.start;
     std::uint64_t hi = section.end;
     const PrefixKey key(pass_query);
     // lo only grows and hi only shrinks at every probe, and the pass ends as
     // soon as they meet or cross, so a damaged section cannot make it loop.
-    while (lo < hi) {
-      const std::uint64_t mid = marker_back_to(s_.index_reader, lo + (hi - lo) / 2, lo);
-      const std::uint8_t* record = s_.index_reader.pointer_at(mid);
-      if (record == nullptr) return;
-      PrefixKey::Comparison comparison(key);
-      for_each_piece(record, dict.own(), [&](std::string_view piece) { return comparison.feed(piece); });
-      const int r = comparison.result();
+    for (std::size_t node = 1; lo < hi;) {
+      ProbeNode* const kept = probes != nullptr && node < probes->size() ? &(*probes)[node] : nullptr;
+      std::uint64_t mid = 0;
+      int r = 0;
+      if (kept != nullptr && kept->known) {
+        mid = kept->record;
+        r = key.compare_key(kept->key);
+      } else {
+        mid = marker_back_to(s_.index_reader, lo + (hi - lo) / 2, lo);
+        const std::uint8_t* record = s_.index_reader.pointer_at(mid);
+        if (record == nullptr) return;
+        // Where the next probe lands, whichever half it takes.
+        prefetch(s_.index_reader, lo + (mid - lo) / 2);
+        prefetch(s_.index_reader, mid + (hi - mid) / 2);
+        if (kept != nullptr) {
+          decode_record(record, dict.own(), decoded);
+          *kept = {true, mid, next_marker(s_.index_reader, mid + 1), prefix_sort_key(decoded.view())};
+          r = key.compare_key(kept->key);
+        } else {
+          PrefixKey::Comparison comparison(key);
+          for_each_piece(record, dict.own(), [&](std::string_view piece) { return comparison.feed(piece); });
+          r = comparison.result();
+        }
+      }
       if (r == 0) {
-        enumerate_matches(pass_query, method, mid, section, dict.own(), dict.other());
+        enumerate_matches(pass_query, key, method, mid, section, dict.own(), dict.other());
         return;
       }
       if (r > 0) {
-        lo = next_marker(s_.index_reader, mid + 1);
+        lo = kept != nullptr ? kept->after : next_marker(s_.index_reader, mid + 1);
+        node = 2 * node + 1;
       } else {
         hi = mid;
+        node = 2 * node;
       }
       if (s_.cancel.is_set()) return;
     }
@@ -100,16 +129,25 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   dict.close();
 }
 
-void SearchEngine::enumerate_matches(std::string_view query, SearchMethod method,
-                                     std::uint64_t hit,
+void SearchEngine::enumerate_matches(std::string_view query, const PrefixKey& key,
+                                     SearchMethod method, std::uint64_t hit,
                                      const SectionSpan& section, const DecodingTable& own,
                                      const DecodingTable& other) {
+  // The walk stays within the headwords the query is a prefix of: the
+  // folded query tells each of them from the first beyond with the first
+  // letters that differ, so no headword is decoded further than that.
+  const auto in_range = [&](std::uint64_t position) {
+    const std::uint8_t* record = s_.translation_reader.pointer_at(position);
+    if (record == nullptr) return false;
+    PrefixKey::Comparison comparison(key);
+    for_each_piece(record, own, [&](std::string_view piece) { return comparison.feed(piece); });
+    return comparison.result() == 0;
+  };
   DecodedText headword;
   std::uint64_t p = hit;
   while (p > section.start && !s_.cancel.is_set()) {
     auto q = previous_marker(s_.index_reader, p - 1);
-    if (!q || !decode_at(s_.translation_reader, *q, own, headword)) break;
-    if (compare_query(query, headword.view(), kPrefixMode, method) != 0) break;
+    if (!q || !in_range(*q)) break;
     p = *q;
   }
   if (method == SearchMethod::kBrowse) {
@@ -126,14 +164,22 @@ void SearchEngine::enumerate_matches(std::string_view query, SearchMethod method
       list_translations(p, section.other_start, other);
     }
     p = next_marker(s_.index_reader, p + 1);
-    if (p >= section.end || !decode_at(s_.translation_reader, p, own, headword)) return;
-    if (compare_query(query, headword.view(), kPrefixMode, method) != 0) return;
+    if (p >= section.end || !in_range(p)) return;
+    if (!decode_at(s_.translation_reader, p, own, headword)) return;
   }
 }
 
 void SearchEngine::list_translations(std::uint64_t record, std::uint64_t other_start,
                                      const DecodingTable& other) {
   const auto length = static_cast<std::uint8_t>(s_.index_reader.byte_at(record + 1));
+  if (!s_.index_reader.memory().empty()) {
+    for (std::uint64_t r = record + 2 + length; s_.index_reader.byte_at(r) != -1;
+         r += kReferenceSize) {
+      if (const std::uint8_t* digits = s_.index_reader.pointer_at(r)) {
+        prefetch(s_.translation_reader, other_start + get_reference(digits));
+      }
+    }
+  }
   DecodedText translation;
   for (std::uint64_t r = record + 2 + length; s_.index_reader.byte_at(r) != -1;
        r += kReferenceSize) {

@@ -134,8 +134,10 @@ class SearchEngine {
   // The whole lookup: a title line (not for method 4), then every match with
   // its translations, or an error line.
   void search_dictionary(std::string_view query, SearchMethod method, Direction direction);
-  // Lists the matches around `hit`, a record equal to the query in prefix mode.
-  void enumerate_matches(std::string_view query, SearchMethod method, std::uint64_t hit,
+  // Lists the matches around `hit`, a record equal to the query (folded as
+  // `key`) in prefix mode.
+  void enumerate_matches(std::string_view query, const PrefixKey& key, SearchMethod method,
+                         std::uint64_t hit,
                          const SectionSpan& section, const DecodingTable& own,
                          const DecodingTable& other);
   // The translation lines of the record at `record`, as far as the limit allows.

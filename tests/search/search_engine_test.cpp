@@ -124,6 +124,38 @@ TEST_F(SearchMatching, ALentFileInMemoryAnswersAsThePathDoes) {
             (std::vector<Line>{title("Exact Search", "zebras"), head("Zebras"), tr("zebras")}));
 }
 
+// One mapping lent for a whole batch keeps the records its probes landed on:
+// later queries, found or not and through any method, must still answer as
+// the path does, and so must the other direction once it has its own.
+TEST_F(SearchMatching, ALentFileAnswersABatchAsThePathDoes) {
+  Pairs pairs;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string word = "w" + std::to_string(i * 7919 % 3001) + (i % 3 == 0 ? "-x" : "");
+    pairs.emplace_back(word, "t" + std::to_string(i));
+  }
+  use(compile_utf8(pairs), "batch.lex");
+  std::vector<std::pair<int, std::string>> queries;  // direction, query
+  for (int direction : {1, 2}) {
+    for (int i = 0; i < 3000; i += 37) {
+      const std::string& word = direction == 1 ? pairs[i].first : pairs[i].second;
+      for (const std::string& q : {word, word + "q", word.substr(0, 3)}) queries.emplace_back(direction, q);
+    }
+  }
+  const auto method = [](const std::string& q) {
+    return q.size() % 2 == 0 ? SearchMethod::kExact : SearchMethod::kExtended;
+  };
+  std::vector<std::vector<Line>> expected;
+  for (const auto& [direction, q] : queries) expected.push_back(search(q, method(q), direction));
+  auto mapped = MappedFile::map(*path_, 1 << 20);
+  ASSERT_TRUE(mapped);
+  engine_.lend_file(mapped.get());
+  for (std::size_t n = 0; n < queries.size(); ++n) {
+    const auto& [direction, q] = queries[n];
+    ASSERT_EQ(search(q, method(q), direction), expected[n]) << q;
+  }
+  engine_.lend_file(nullptr);
+}
+
 // ---------------------------------------------------------------------------
 // Runs of candidates and the ends of a section.
 
