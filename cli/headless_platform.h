@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <algorithm>
 #include <deque>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "result_output.h"
@@ -13,36 +16,61 @@
 namespace lexvia::cli {
 
 // The result list as the tool sees it: besides the lines the list holds (it
-// keeps its bound like the window's), every line ever appended, since a
-// printed answer must not lose lines that the on-screen list would push out.
-// The shown lines are a deque: once the list is full, every line appended
-// pushes the first out, which must not shift the other 2000.
+// keeps its bound like the window's), every line appended since the answer
+// was last taken, since a printed answer must not lose lines that the
+// on-screen list would push out. Each line is stored once, as a batch
+// appends thousands: the new lines are handed out for printing and those the
+// list still shows are handed back. Old shown lines are a deque: once the
+// list is full, every line appended pushes the first out, which must not
+// shift the other 2000.
 class LoggedList final : public ListControl {
  public:
-  int count() const override { return static_cast<int>(shown_.size()); }
-  void remove_first() override { shown_.pop_front(); }
-  void remove_all() override { shown_.clear(); }
-  void append(std::u16string text, int item_data) override {
-    shown_.push_back({text, item_data});
-    log_.push_back({std::move(text), item_data});
+  int count() const override { return static_cast<int>(shown_); }
+  void remove_first() override {
+    // A new line pushed out stays in the log.
+    if (!kept_.empty()) kept_.pop_front();
+    --shown_;
   }
-  std::u16string text(int index) const override { return shown_.at(index).text; }
-  int item_data(int index) const override { return shown_.at(index).colour; }
+  void remove_all() override {
+    kept_.clear();
+    shown_ = 0;
+  }
+  void append(std::u16string text, int item_data) override {
+    log_.push_back({std::move(text), item_data});
+    ++shown_;
+  }
+  std::u16string text(int index) const override { return at(index).text; }
+  int item_data(int index) const override { return at(index).colour; }
   void scroll_into_view(int) override {}
   void redraw(int) override {}
   int selection_mark() const override { return -1; }
 
-  // The lines appended since the last call; a batch of lookups keeps none
-  // of them after.
+  // The lines appended since the last call. The list shows those of them it
+  // still shows only once they are handed back to keep_shown.
   std::vector<Line> take_new() {
-    std::vector<Line> lines = std::move(log_);
-    log_.clear();
-    return lines;
+    lent_shown_ = shown_ - kept_.size();
+    shown_ = kept_.size();
+    return std::exchange(log_, {});
+  }
+  void keep_shown(std::vector<Line> taken) {
+    const std::size_t n = std::min(lent_shown_, taken.size());
+    for (std::size_t i = taken.size() - n; i < taken.size(); ++i) kept_.push_back(std::move(taken[i]));
+    shown_ += n;
+    lent_shown_ = 0;
   }
 
  private:
-  std::deque<Line> shown_;
+  // Shown: all of kept_, then the last shown_ - kept_.size() lines of log_.
+  const Line& at(int index) const {
+    const auto i = static_cast<std::size_t>(index);
+    if (index < 0 || i >= shown_) throw std::out_of_range("LoggedList::at");
+    return i < kept_.size() ? kept_[i] : log_[log_.size() - shown_ + i];
+  }
+
+  std::deque<Line> kept_;
   std::vector<Line> log_;
+  std::size_t shown_ = 0;
+  std::size_t lent_shown_ = 0;
 };
 
 // A list that keeps its lines: the browse dialog's, whose page is what it

@@ -53,7 +53,7 @@ struct Session {
     }
     options.fallback_dictionary = bundled_dictionary();
     app.start(options);
-    platform.list.take_new();  // the start-up's own lines are not part of the answer
+    platform.list.keep_shown(platform.list.take_new());  // the start-up's own lines are not part of the answer
     if (!store.problem().empty()) {
       std::fprintf(stderr, "lexvia-cli: cannot read the settings in %s: %s; using the defaults\n",
                    store.path().c_str(), store.problem().c_str());
@@ -217,7 +217,9 @@ int run_lookup(const LookupArgs& args) {
     session.app.command(command::kTranslate);
     std::vector<std::vector<Line>> pages;
     pages.push_back(session.platform.list.take_new());
-    return print_answer(session, args, query, pages, false);
+    const int status = print_answer(session, args, query, pages, false);
+    session.platform.list.keep_shown(std::move(pages.front()));
+    return status;
   });
 }
 

@@ -1,6 +1,7 @@
 #include "listing/line_sink.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "dict/cp1252.h"
 
@@ -36,7 +37,7 @@ void LineSink::append_formatted_line(std::string_view format, std::string_view t
     widen(text);
     widen(format.substr(at + 2));
   }
-  append_line(line, colour);
+  take_line(std::move(line), colour);
 }
 
 }  // namespace lexvia

@@ -26,6 +26,9 @@ class LineSink {
   virtual ~LineSink() = default;
   // Appends one line; a text longer than 259 units is cut there.
   virtual void append_line(std::u16string_view text, ColourCode colour) = 0;
+  // The same for a line the caller gives up, which a sink that stores lines
+  // keeps without a copy.
+  virtual void take_line(std::u16string text, ColourCode colour) { append_line(text, colour); }
   // Widens an 8-bit format with one %s and an 8-bit text (Windows-1252),
   // each cut at 259 units, formats them and appends the line. Not virtual: every
   // sink gets exactly the same line.

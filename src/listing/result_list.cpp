@@ -139,8 +139,12 @@ ListControl* ResultListing::active_list() const {
 }
 
 void ResultListing::append_line(std::u16string_view text, ColourCode code) {
+  take_line(std::u16string(cut(text, kMaxLineChars)), code);
+}
+
+void ResultListing::take_line(std::u16string line, ColourCode code) {
   const int colour = static_cast<int>(code);
-  std::u16string line(cut(text, kMaxLineChars));
+  if (line.size() > kMaxLineChars) line.resize(kMaxLineChars);
   // A browse page is filled with its list hidden or not redrawing, and the
   // browse dialog clears it before each page, so it needs no bound.
   if (flags_.browse_mode && browse_list_ != nullptr) {

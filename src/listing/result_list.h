@@ -85,6 +85,7 @@ class ResultListing final : public LineSink {
   ListControl& result_list() const { return result_list_; }
 
   void append_line(std::u16string_view text, ColourCode colour) override;
+  void take_line(std::u16string text, ColourCode colour) override;
   void clear_results();
   void remember_selection(bool forget);
   // Puts back only the remembered index (a closing browse dialog gives the

@@ -32,7 +32,7 @@ struct ProbeNode {
 // much of a short lookup. With them the probes of the direction's section,
 // node n's children at 2n and 2n + 1.
 struct LentTables {
-  static constexpr std::size_t kProbeNodes = std::size_t{1} << 13;
+  static constexpr std::size_t kProbeNodes = std::size_t{1} << 11;
   const FileSource* file = nullptr;  // whose tables these are; null for none
   Direction direction = Direction::kFrom1;
   DecodingTable own;

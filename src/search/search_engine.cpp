@@ -15,6 +15,7 @@ namespace lexvia {
 namespace {
 
 constexpr std::size_t kQueryUnits = 249;
+constexpr int kLevelsAhead = 4;
 
 // Most of a lookup in a file held in memory is waiting for records that are
 // far apart: asking for the next ones early lets those waits overlap.
@@ -65,7 +66,9 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
     const PrefixKey key(pass_query);
     // lo only grows and hi only shrinks at every probe, and the pass ends as
     // soon as they meet or cross, so a damaged section cannot make it loop.
+    int covered = 0;  // levels whose probes were asked for ahead
     for (std::size_t node = 1; lo < hi;) {
+      if (covered > 0) --covered;
       ProbeNode* const kept = probes != nullptr && node < probes->size() ? &(*probes)[node] : nullptr;
       std::uint64_t mid = 0;
       int r = 0;
@@ -73,19 +76,24 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
         mid = kept->record;
         r = key.compare_key(kept->key);
       } else {
+        // About where this probe and the next ones land, whichever halves
+        // they take: asked for together, their waits overlap.
+        if (covered == 0) {
+          for (std::uint64_t part = 1; part < (1u << kLevelsAhead); ++part) {
+            prefetch(s_.index_reader, lo + (hi - lo) * part / (1u << kLevelsAhead));
+          }
+          covered = kLevelsAhead;
+        }
         mid = marker_back_to(s_.index_reader, lo + (hi - lo) / 2, lo);
         const std::uint8_t* record = s_.index_reader.pointer_at(mid);
         if (record == nullptr) return;
-        // Where the next probe lands, whichever half it takes.
-        prefetch(s_.index_reader, lo + (mid - lo) / 2);
-        prefetch(s_.index_reader, mid + (hi - mid) / 2);
+        decode_record(record, dict.own(), decoded);
         if (kept != nullptr) {
-          decode_record(record, dict.own(), decoded);
           *kept = {true, mid, next_marker(s_.index_reader, mid + 1), prefix_sort_key(decoded.view())};
           r = key.compare_key(kept->key);
         } else {
           PrefixKey::Comparison comparison(key);
-          for_each_piece(record, dict.own(), [&](std::string_view piece) { return comparison.feed(piece); });
+          comparison.feed(decoded.view());
           r = comparison.result();
         }
       }

@@ -78,14 +78,8 @@ std::u16string read_line(WindowedReader& reader, std::uint64_t offset, std::uint
 
 std::u16string StringTable::interface_string(int id) const {
   if (!is_string_id(id)) return {};
-  std::optional<std::u16string>& slot = slots_[static_cast<std::size_t>(id - kFirstStringId)];
-  if (!slot) return {};
-  for (std::size_t at = slot->find(u"\\n"); at != std::u16string::npos;
-       at = slot->find(u"\\n", at + 2)) {
-    (*slot)[at] = u' ';
-    (*slot)[at + 1] = u'\n';
-  }
-  return *slot;
+  const std::optional<std::u16string>& slot = slots_[static_cast<std::size_t>(id - kFirstStringId)];
+  return slot ? *slot : std::u16string();
 }
 
 void StringTable::load_builtin() {
@@ -94,7 +88,14 @@ void StringTable::load_builtin() {
 }
 
 void StringTable::set(int id, std::u16string text) {
-  if (is_string_id(id)) slots_[static_cast<std::size_t>(id - kFirstStringId)] = std::move(text);
+  if (!is_string_id(id)) return;
+  // A module writes a line break as \\n; it is turned into one once, here,
+  // rather than at every read (the title of every lookup reads a string).
+  for (std::size_t at = text.find(u"\\n"); at != std::u16string::npos; at = text.find(u"\\n", at + 2)) {
+    text[at] = u' ';
+    text[at + 1] = u'\n';
+  }
+  slots_[static_cast<std::size_t>(id - kFirstStringId)] = std::move(text);
 }
 
 void StringTable::clear() {

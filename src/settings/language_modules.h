@@ -31,8 +31,7 @@ class StringTable final : public InterfaceStrings {
   void clear();
 
  private:
-  // The "\n" rule rewrites a slot in place, as looking a string up always has.
-  mutable std::array<std::optional<std::u16string>, kStringCount> slots_;
+  std::array<std::optional<std::u16string>, kStringCount> slots_;  // "\n" rule applied
 };
 
 struct LanguageEntry {

@@ -258,6 +258,11 @@ TEST_F(Cli, LookupPrintsEveryLineBeyondTheListsBound) {
   EXPECT_EQ(r.out.rfind("3\tExact Search: \"word\"\n1\t  word\n", 0), 0u) << r.out.substr(0, 80);
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2502);
   EXPECT_NE(r.out.find("2\t    Wort2499\n"), std::string::npos);
+  // In a batch the list is full of the answers before: each is still whole.
+  write("twice.txt", "word\nword\n");
+  Outcome batch = run("lookup --dict " + path("many.dic") + " --method exact --format tsv --batch < " +
+                      path("twice.txt"));
+  EXPECT_EQ(batch.out, r.out + r.out);
 }
 
 // Inputs that cannot give a useful result are refused with a word on
