@@ -68,6 +68,11 @@ class PrefixKey {
   // compare_query(query, headword, kPrefixMode, ...) for a headword whose
   // prefix_sort_key is `key`.
   int compare_key(std::string_view key) const;
+  // Whether the headword's prefix_sort_key is the query's whole, not only
+  // begins with it. A headword that matches in full mode by Exact or Phrase
+  // Search has it: the full folding folds nothing the prefix folding keeps
+  // apart.
+  bool is_key_of(std::string_view headword) const;
 
   // compare_query(query, headword, kPrefixMode, ...) for the headword fed to
   // it piece by piece.

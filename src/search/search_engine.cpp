@@ -164,9 +164,14 @@ void SearchEngine::enumerate_matches(std::string_view query, const PrefixKey& ke
   }
   s_.state.result_count = 0;
   s_.state.result_limit = 0xFFFFFFFF;
+  // A section is sorted by the key, so the headwords whose key is the
+  // query's whole come first in the run; where Exact and Phrase Search can
+  // match no other, the walk ends after them.
+  const bool whole_key_only = method == SearchMethod::kExact || method == SearchMethod::kPhrase;
   if (p >= section.end || !decode_at(s_.translation_reader, p, own, headword)) return;
   for (;;) {
     if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return;
+    if (whole_key_only && !key.is_key_of(headword.view())) return;
     if (compare_query(query, headword.view(), kFullMode, method) == 0) {
       s_.out.headword_line(headword.view());
       list_translations(p, section.other_start, other);

@@ -243,6 +243,16 @@ TEST(CollationTables, LettersFoldingToOneBaseStandTogether) {
   }
 }
 
+// Prefix folding only folds further what full folding left: two texts that
+// fold alike in full fold alike in prefix mode, so an Exact or Phrase match
+// has the query's whole sort key (the search stops its run there).
+TEST(CollationTables, PrefixFoldingRefinesFullFolding) {
+  for (int b = 1; b < 256; ++b) {
+    const std::string text(1, static_cast<char>(b));
+    EXPECT_EQ(fold_text(fold_text(text, kFullMode), kPrefixMode), fold_text(text, kPrefixMode)) << b;
+  }
+}
+
 TEST(CollationTables, SeparatorsInStoredOrder) {
   std::string separators(kSeparators.begin(), kSeparators.end());
   EXPECT_EQ(separators, " -`'!,.()[]{}|/?<>;:\\\"");
@@ -551,7 +561,8 @@ TEST(CollationRandom, PrefixKeyDecidesAsPrefixMode) {
 
 // In an index section sorted by the key, every query's matches must form one
 // run: the binary search and the walk back to the first candidate rely on it,
-// and full mode may only accept what lies inside that run.
+// and full mode may only accept what lies inside that run (by Exact and
+// Phrase Search, only its start, where the key is the query's whole).
 TEST(CollationRandom, MatchesFormOneRunInKeyOrder) {
   TextMaker maker(5);
   std::vector<std::string> section(3000);
@@ -566,9 +577,15 @@ TEST(CollationRandom, MatchesFormOneRunInKeyOrder) {
       int s = sign(compare_query(q, h, kPrefixMode, SearchMethod::kExact));
       ASSERT_LE(s, previous) << hex(q) << " at " << hex(h);
       previous = s;
+      const bool whole_key = PrefixKey(q).is_key_of(h);
+      ASSERT_EQ(whole_key, prefix_sort_key(q) == prefix_sort_key(h)) << hex(q) << " at " << hex(h);
       for (int method : {0, 1, 2, 3}) {
         if (compare_query(q, h, kFullMode, method) == 0) {
           ASSERT_EQ(s, 0) << hex(q) << " at " << hex(h);
+          // Exact and Phrase Search stop the run after the whole key.
+          if (method == 0 || method == 2) {
+            ASSERT_TRUE(whole_key) << hex(q) << " at " << hex(h);
+          }
         }
       }
     }
