@@ -194,7 +194,12 @@ int for_each_query(Session& session, const LookupArgs& args, const char* command
       if (line.size() < kLongestLine) line.push_back(static_cast<char>(c));
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (prepare_query(utf8_to_utf16(line)).empty()) continue;
+    // Printable ASCII other than a blank, among the bytes that are surely
+    // within the query's 249 units, makes the query not blank.
+    const bool plainly_a_query =
+        std::any_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(std::min(line.size(), kQueryUnits)),
+                    [](char b) { return b > ' ' && b < 0x7F; });
+    if (!plainly_a_query && prepare_query(utf8_to_utf16(line)).empty()) continue;
     status = combined_status(status, answer(line));
   }
   session.app.lend_dictionary_file(nullptr);

@@ -18,6 +18,18 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   attached_ = true;
   index_.attach(file);
   translation_.attach(file);
+  if (lent == nullptr) kept = nullptr;
+  // A lent file does not change while it is lent: what its header gave the
+  // last lookup in this direction still holds, unless it was cut short.
+  if (kept != nullptr && kept->file == lent && kept->direction == direction) {
+    const std::int64_t size = file->size();
+    if (size >= 0 && kept->sections_end > static_cast<std::uint64_t>(size)) return Result::kUnreadable;
+    section_ = kept->section;
+    own_ = &kept->own;
+    other_ = &kept->other;
+    probes_ = &kept->probes;
+    return Result::kOpen;
+  }
   // The header is read with the window the reader already has (2048 at the
   // first lookup, the tables' window after it): setting 2048 here and the
   // tables' window right after would cost two new buffers and two refills
@@ -41,13 +53,6 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
       return Result::kUnreadable;
     }
   }
-  if (lent == nullptr) kept = nullptr;
-  if (kept != nullptr && kept->file == lent && kept->direction == direction) {
-    own_ = &kept->own;
-    other_ = &kept->other;
-    probes_ = &kept->probes;
-    return Result::kOpen;
-  }
   DecodingTable& own = kept != nullptr ? kept->own : own_storage_.emplace();
   DecodingTable& other = kept != nullptr ? kept->other : other_storage_.emplace();
   if (kept != nullptr) {
@@ -60,6 +65,9 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   if (kept != nullptr) {
     kept->file = lent;
     kept->direction = direction;
+    kept->section = section_;
+    kept->sections_end = std::max(std::uint64_t{h.section_offset[0]} + h.section_length[0],
+                                  std::uint64_t{h.section_offset[1]} + h.section_length[1]);
     probes_ = &kept->probes;
   }
   own_ = &own;

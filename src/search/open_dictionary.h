@@ -35,6 +35,8 @@ struct LentTables {
   static constexpr std::size_t kProbeNodes = std::size_t{1} << 11;
   const FileSource* file = nullptr;  // whose tables these are; null for none
   Direction direction = Direction::kFrom1;
+  SectionSpan section;
+  std::uint64_t sections_end = 0;  // the least size the file must keep
   DecodingTable own;
   DecodingTable other;
   std::vector<ProbeNode> probes;  // empty until a search asks

@@ -14,7 +14,6 @@ namespace lexvia {
 
 namespace {
 
-constexpr std::size_t kQueryUnits = 249;
 constexpr int kLevelsAhead = 4;
 
 // Most of a lookup in a file held in memory is waiting for records that are

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -164,6 +165,7 @@ inline constexpr std::size_t kMaxPrefixItems = 32;
 // conversion to 8-bit text with the transliteration fallback (a typed "erő"
 // looks for the "erõ" Hungarian texts of this code page hold; a character
 // with no fallback becomes "?"), leading and trailing blanks removed.
+inline constexpr std::size_t kQueryUnits = 249;
 std::string prepare_query(std::u16string_view typed);
 
 }  // namespace lexvia

@@ -75,8 +75,10 @@ with tempfile.TemporaryDirectory() as tmp:
     check(status == 2 and error["error"]["number"] == 102 and missing in error["error"]["text"],
           f"error: {status} {error}")
 
-    # One object a line, blank lines skipped, in order; the exit status over all.
-    status, out, _ = run(["lookup", *d, "--batch", "--format", "json"], "house\n\n  \nzzzz\r\nHaus\n")
+    # One object a line, blank lines skipped (as is one whose first 249
+    # characters are blanks), in order; the exit status over all.
+    status, out, _ = run(["lookup", *d, "--batch", "--format", "json"],
+                         "house\n\n  \nzzzz\r\n" + " " * 249 + "x\nHaus\n")
     batch = answers(out)
     check([a["query"] for a in batch] == ["house", "zzzz", "Haus"], f"batch: {out}")
     check(status == 0, f"batch with a hit: exit {status}")
