@@ -24,8 +24,16 @@ std::string coloured(const std::string& text, int colour) {
 }  // namespace
 
 void append_visible(std::string& out, std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    // Printable ASCII is most of every dictionary's text.
+  // Printable ASCII is most of every dictionary's text: its first run is
+  // copied in one go.
+  std::size_t i = 0;
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  for (char* to = out.data() + at; i < text.size() && text[i] >= 0x20 && text[i] < 0x7F; ++i) {
+    to[i] = static_cast<char>(text[i]);
+  }
+  out.resize(at + i);
+  for (; i < text.size(); ++i) {
     if (text[i] >= 0x20 && text[i] < 0x7F) {
       out.push_back(static_cast<char>(text[i]));
       continue;
@@ -157,7 +165,11 @@ std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputForm
     if (p > 0) out += "--\n";
     for (const Line& line : pages[p]) {
       if (format == OutputFormat::kTsv) {
-        out += std::to_string(line.colour);
+        if (line.colour >= 0 && line.colour <= 9) {
+          out += static_cast<char>('0' + line.colour);
+        } else {
+          out += std::to_string(line.colour);
+        }
         out += '\t';
         append_visible(out, line.text);
       } else {

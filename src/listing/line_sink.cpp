@@ -23,8 +23,13 @@ void LineSink::append_formatted_line(std::string_view format, std::string_view t
   std::u16string line;
   line.reserve(std::min(kMaxLineChars, format.size() + text.size()));
   const auto widen = [&line](std::string_view part) {
-    for (const char c : part.substr(0, kMaxLineChars - line.size())) {
-      line.push_back(static_cast<char16_t>(cp1252_to_unicode(static_cast<std::uint8_t>(c))));
+    part = part.substr(0, kMaxLineChars - line.size());
+    const std::size_t at = line.size();
+    line.resize(at + part.size());
+    for (std::size_t i = 0; i < part.size(); ++i) {
+      // Only 0x80 to 0x9F stand for other code points than their own.
+      const auto b = static_cast<std::uint8_t>(part[i]);
+      line[at + i] = static_cast<char16_t>(b < 0x80 || b >= 0xA0 ? b : cp1252_to_unicode(b));
     }
   };
   // Only the first "%s" is a placeholder; the formats in use carry no other

@@ -72,9 +72,9 @@ void append_number(std::u16string& out, long long number) {
 
 }  // namespace
 
-std::u16string BuiltinStrings::interface_string(int id) const {
+std::u16string_view BuiltinStrings::view(int id) const {
   if (id < kFirstStringId || id > kLastStringId) return {};
-  return std::u16string(kEnglish[static_cast<std::size_t>(id - kFirstStringId)]);
+  return kEnglish[static_cast<std::size_t>(id - kFirstStringId)];
 }
 
 std::u16string format_interface_text(std::u16string_view format,

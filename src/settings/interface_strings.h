@@ -52,15 +52,20 @@ enum class StringId : int {
 class InterfaceStrings {
  public:
   virtual ~InterfaceStrings() = default;
-  // The text of the id; the empty text for an id without one.
-  virtual std::u16string interface_string(int id) const = 0;
+  // The text of the id, valid until the strings next change; the empty
+  // text for an id without one. Read without a copy: every lookup's title
+  // and every refresh of the window read strings.
+  virtual std::u16string_view view(int id) const = 0;
+  std::u16string interface_string(int id) const { return std::u16string(view(id)); }
   std::u16string text(StringId id) const { return interface_string(static_cast<int>(id)); }
+  std::u16string_view view(StringId id) const { return view(static_cast<int>(id)); }
 };
 
 // The built-in English table.
 class BuiltinStrings final : public InterfaceStrings {
  public:
-  std::u16string interface_string(int id) const override;
+  using InterfaceStrings::view;
+  std::u16string_view view(int id) const override;
 };
 
 // Fills a format's placeholders in order: %d with the next number, %s and %S

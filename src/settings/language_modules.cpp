@@ -76,10 +76,10 @@ std::u16string read_line(WindowedReader& reader, std::uint64_t offset, std::uint
 
 }  // namespace
 
-std::u16string StringTable::interface_string(int id) const {
+std::u16string_view StringTable::view(int id) const {
   if (!is_string_id(id)) return {};
   const std::optional<std::u16string>& slot = slots_[static_cast<std::size_t>(id - kFirstStringId)];
-  return slot ? *slot : std::u16string();
+  return slot ? std::u16string_view(*slot) : std::u16string_view();
 }
 
 void StringTable::load_builtin() {

@@ -20,12 +20,14 @@ inline constexpr int kSelectableLanguages = 10;
 // The interface strings in use: built-in English or a module's.
 class StringTable final : public InterfaceStrings {
  public:
-  // The slot's text with every "\n" pair turned into a space and a line feed;
-  // the empty text for an empty slot or an id outside the table.
-  std::u16string interface_string(int id) const override;
+  // The slot's text; the empty text for an empty slot or an id outside the
+  // table.
+  using InterfaceStrings::view;
+  std::u16string_view view(int id) const override;
 
   void load_builtin();
-  // Sets slot id - 40001.
+  // Sets slot id - 40001, with every "\n" pair turned into a space and a
+  // line feed.
   void set(int id, std::u16string text);
   // `free_interface_strings`: empties every slot.
   void clear();

@@ -129,10 +129,10 @@ void Application::refresh_state() {
   const Direction direction = settings_.direction == 2 ? Direction::kFrom2 : Direction::kFrom1;
   platform_.set_text(Control::kDirectionButton,
                      direction_label(labels_, static_cast<int>(direction)));
-  platform_.set_text(Control::kQueryLabel, strings_.text(StringId::kWordOrPhrase));
-  platform_.set_text(Control::kTranslateButton, strings_.text(StringId::kTranslate));
-  platform_.set_menu_button_text(command::kDictMenu, strings_.text(StringId::kDictMenu));
-  platform_.set_menu_button_text(command::kSearchMenu, strings_.text(StringId::kSearchMenu));
+  platform_.set_text(Control::kQueryLabel, strings_.view(StringId::kWordOrPhrase));
+  platform_.set_text(Control::kTranslateButton, strings_.view(StringId::kTranslate));
+  platform_.set_menu_button_text(command::kDictMenu, strings_.view(StringId::kDictMenu));
+  platform_.set_menu_button_text(command::kSearchMenu, strings_.view(StringId::kSearchMenu));
   const bool browsing = flags_.browse_mode;
   platform_.enable_menu_button(command::kHide, settings_.quick_translate_on != 0);
   platform_.enable_menu_button(command::kSpeak, true);
@@ -147,7 +147,7 @@ void Application::refresh_state() {
 void Application::apply_quick_translate() {
   const bool missing_before = quick_.tray_missing();
   quick_.apply(settings_.quick_translate_on != 0, settings_.quick_translate_button,
-               strings_.text(StringId::kQuickTranslate));
+               strings_.view(StringId::kQuickTranslate));
   // Said once, rather than failing silently: a second start of the program
   // (a key bound to it) still does what the tray icon would.
   if (quick_.tray_missing() && !missing_before && !command_line_) {

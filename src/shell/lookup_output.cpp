@@ -14,7 +14,7 @@ constexpr std::size_t kTitleBytes = 999;  // the title is assembled in 1000 byte
 std::string title_text(SearchMethod method, std::string_view query,
                        const InterfaceStrings& strings) {
   const int id = static_cast<int>(StringId::kExactSearch) + static_cast<int>(method);
-  std::string title = utf16_to_cp1252(strings.interface_string(id));
+  std::string title = utf16_to_cp1252(strings.view(id));
   title.append(": \"").append(query).append("\"");
   if (title.size() > kTitleBytes) title.resize(kTitleBytes);
   return title;

@@ -42,9 +42,10 @@ class RecordingSink final : public LineSink {
 class TranslatedStrings final : public InterfaceStrings {
  public:
   explicit TranslatedStrings(std::map<StringId, std::u16string> texts) : texts_(std::move(texts)) {}
-  std::u16string interface_string(int id) const override {
+  using InterfaceStrings::view;
+  std::u16string_view view(int id) const override {
     const auto it = texts_.find(static_cast<StringId>(id));
-    return it != texts_.end() ? it->second : BuiltinStrings().interface_string(id);
+    return it != texts_.end() ? std::u16string_view(it->second) : BuiltinStrings().view(id);
   }
 
  private:
