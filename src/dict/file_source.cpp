@@ -115,7 +115,7 @@ std::unique_ptr<MappedFile> MappedFile::map(const std::string& path, std::uint64
   struct stat st {};
   if (::fstat(fd, &st) != 0 || st.st_size <= 0 ||
       static_cast<std::uint64_t>(st.st_size) > max_bytes ||
-      static_cast<std::uint64_t>(st.st_size) > SIZE_MAX - kMemoryPadding) {
+      static_cast<std::uint64_t>(st.st_size) > SIZE_MAX / 2) {
     ::close(fd);
     return nullptr;
   }
@@ -123,11 +123,22 @@ std::unique_ptr<MappedFile> MappedFile::map(const std::string& path, std::uint64
   // Zeros first, for the whole length; the file then takes the front of it,
   // so that the padding after the file is zeros that are always there.
   const std::size_t mapped = size + kMemoryPadding;
-  void* area = ::mmap(nullptr, mapped, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (area == MAP_FAILED) {
+  // At a 2 MiB boundary the system can map the file's cached pages as huge
+  // pages: a lookup's probes land all over the file, and with small pages
+  // most of them would first wait for the page tables.
+  constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
+  void* reserved = ::mmap(nullptr, mapped + kHugePage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (reserved == MAP_FAILED) {
     ::close(fd);
     return nullptr;
   }
+  const auto start = reinterpret_cast<std::uintptr_t>(reserved);
+  const std::uintptr_t aligned = (start + kHugePage - 1) & ~(kHugePage - 1);
+  if (aligned > start) ::munmap(reserved, aligned - start);
+  if (start + kHugePage > aligned) {
+    ::munmap(reinterpret_cast<void*>(aligned + mapped), start + kHugePage - aligned);
+  }
+  void* area = reinterpret_cast<void*>(aligned);
   if (::mmap(area, size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0) == MAP_FAILED) {
     ::munmap(area, mapped);
     ::close(fd);

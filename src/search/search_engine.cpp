@@ -14,7 +14,7 @@ namespace lexvia {
 
 namespace {
 
-constexpr int kLevelsAhead = 4;
+constexpr int kLevelsAhead = 6;
 
 // Most of a lookup in a file held in memory is waiting for records that are
 // far apart: asking for the next ones early lets those waits overlap.
