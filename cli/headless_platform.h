@@ -57,6 +57,9 @@ class LoggedList final : public ListControl {
     for (std::size_t i = taken.size() - n; i < taken.size(); ++i) kept_.push_back(std::move(taken[i]));
     shown_ += n;
     lent_shown_ = 0;
+    // The next answer is logged into the same storage rather than growing anew.
+    taken.clear();
+    if (log_.empty()) log_.swap(taken);
   }
 
  private:

@@ -273,6 +273,12 @@ int PrefixKey::compare_key(std::string_view key) const {
   return *q == 0 ? 0 : 1;
 }
 
+int PrefixKey::compare_record(const std::uint8_t* record, const DecodingTable& table) const {
+  Comparison comparison(*this);
+  for_each_piece(record, table, [&comparison](std::string_view piece) { return comparison.feed(piece); });
+  return comparison.result();
+}
+
 bool PrefixKey::is_key_of(std::string_view headword) const {
   const auto* q = reinterpret_cast<const std::uint8_t*>(weights_.c_str());
   for (const char c : headword) {

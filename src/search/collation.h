@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "dict/decoder.h"
+
 namespace lexvia {
 
 // Comparison modes.
@@ -73,6 +75,11 @@ class PrefixKey {
   // Search has it: the full folding folds nothing the prefix folding keeps
   // apart.
   bool is_key_of(std::string_view headword) const;
+
+  // compare_query(query, headword, kPrefixMode, ...) for the headword of an
+  // index record (as decode_record requires it), decoded only as far as the
+  // comparison needs.
+  int compare_record(const std::uint8_t* record, const DecodingTable& table) const;
 
   // compare_query(query, headword, kPrefixMode, ...) for the headword fed to
   // it piece by piece.

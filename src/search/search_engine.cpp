@@ -86,14 +86,12 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
         mid = marker_back_to(s_.index_reader, lo + (hi - lo) / 2, lo);
         const std::uint8_t* record = s_.index_reader.pointer_at(mid);
         if (record == nullptr) return;
-        decode_record(record, dict.own(), decoded);
         if (kept != nullptr) {
+          decode_record(record, dict.own(), decoded);
           *kept = {true, mid, next_marker(s_.index_reader, mid + 1), prefix_sort_key(decoded.view())};
           r = key.compare_key(kept->key);
         } else {
-          PrefixKey::Comparison comparison(key);
-          comparison.feed(decoded.view());
-          r = comparison.result();
+          r = key.compare_record(record, dict.own());
         }
       }
       if (r == 0) {
@@ -146,9 +144,7 @@ void SearchEngine::enumerate_matches(std::string_view query, const PrefixKey& ke
   const auto in_range = [&](std::uint64_t position) {
     const std::uint8_t* record = s_.translation_reader.pointer_at(position);
     if (record == nullptr) return false;
-    PrefixKey::Comparison comparison(key);
-    for_each_piece(record, own, [&](std::string_view piece) { return comparison.feed(piece); });
-    return comparison.result() == 0;
+    return key.compare_record(record, own) == 0;
   };
   DecodedText headword;
   std::uint64_t p = hit;

@@ -85,6 +85,10 @@ void LookupQueue::deliver(LineSink& lines, const InterfaceStrings& strings) {
         break;
     }
   }
+  // The next lookup queues into the same storage rather than growing anew.
+  taken.clear();
+  std::lock_guard lock(mutex_);
+  if (findings_.empty()) findings_.swap(taken);
 }
 
 }  // namespace lexvia
