@@ -65,7 +65,9 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
     const PrefixKey key(pass_query);
     // lo only grows and hi only shrinks at every probe, and the pass ends as
     // soon as they meet or cross, so a damaged section cannot make it loop.
-    int covered = 0;  // levels whose probes were asked for ahead
+    // Levels whose probes were asked for ahead; none when the file is not
+    // in memory, where a probe reads through the reader's window.
+    int covered = s_.index_reader.memory().empty() ? -1 : 0;
     for (std::size_t node = 1; lo < hi;) {
       if (covered > 0) --covered;
       ProbeNode* const kept = probes != nullptr && node < probes->size() ? &(*probes)[node] : nullptr;
