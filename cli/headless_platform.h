@@ -2,8 +2,8 @@
 // lists and what a run needs to print. Lookups run on the calling thread.
 #pragma once
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <deque>
 #include <stdexcept>
 #include <string>
@@ -54,7 +54,9 @@ class LoggedList final : public ListControl {
   }
   void keep_shown(std::vector<Line> taken) {
     const std::size_t n = std::min(lent_shown_, taken.size());
-    for (std::size_t i = taken.size() - n; i < taken.size(); ++i) kept_.push_back(std::move(taken[i]));
+    for (std::size_t i = taken.size() - n; i < taken.size(); ++i) {
+      kept_.push_back(std::move(taken[i]));
+    }
     shown_ += n;
     lent_shown_ = 0;
     // The next answer is logged into the same storage rather than growing anew.

@@ -53,7 +53,8 @@ struct Session {
     }
     options.fallback_dictionary = bundled_dictionary();
     app.start(options);
-    platform.list.keep_shown(platform.list.take_new());  // the start-up's own lines are not part of the answer
+    // The start-up's own lines are not part of the answer.
+    platform.list.keep_shown(platform.list.take_new());
     if (!store.problem().empty()) {
       std::fprintf(stderr, "lexvia-cli: cannot read the settings in %s: %s; using the defaults\n",
                    store.path().c_str(), store.problem().c_str());
@@ -197,7 +198,8 @@ int for_each_query(Session& session, const LookupArgs& args, const char* command
     // Printable ASCII other than a blank, among the bytes that are surely
     // within the query's 249 units, makes the query not blank.
     const bool plainly_a_query =
-        std::any_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(std::min(line.size(), kQueryUnits)),
+        std::any_of(line.begin(),
+                    line.begin() + static_cast<std::ptrdiff_t>(std::min(line.size(), kQueryUnits)),
                     [](char b) { return b > ' ' && b < 0x7F; });
     if (!plainly_a_query && prepare_query(utf8_to_utf16(line)).empty()) continue;
     status = combined_status(status, answer(line));

@@ -127,7 +127,8 @@ std::unique_ptr<MappedFile> MappedFile::map(const std::string& path, std::uint64
   // pages: a lookup's probes land all over the file, and with small pages
   // most of them would first wait for the page tables.
   constexpr std::uintptr_t kHugePage = std::uintptr_t{1} << 21;
-  void* reserved = ::mmap(nullptr, mapped + kHugePage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* reserved =
+      ::mmap(nullptr, mapped + kHugePage, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (reserved == MAP_FAILED) {
     ::close(fd);
     return nullptr;

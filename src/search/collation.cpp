@@ -275,7 +275,8 @@ int PrefixKey::compare_key(std::string_view key) const {
 
 int PrefixKey::compare_record(const std::uint8_t* record, const DecodingTable& table) const {
   Comparison comparison(*this);
-  for_each_piece(record, table, [&comparison](std::string_view piece) { return comparison.feed(piece); });
+  for_each_piece(record, table,
+                 [&comparison](std::string_view piece) { return comparison.feed(piece); });
   return comparison.result();
 }
 

@@ -23,7 +23,9 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   // last lookup in this direction still holds, unless it was cut short.
   if (kept != nullptr && kept->file == lent && kept->direction == direction) {
     const std::int64_t size = file->size();
-    if (size >= 0 && kept->sections_end > static_cast<std::uint64_t>(size)) return Result::kUnreadable;
+    if (size >= 0 && kept->sections_end > static_cast<std::uint64_t>(size)) {
+      return Result::kUnreadable;
+    }
     section_ = kept->section;
     own_ = &kept->own;
     other_ = &kept->other;

@@ -70,7 +70,8 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
     int covered = s_.index_reader.memory().empty() ? -1 : 0;
     for (std::size_t node = 1; lo < hi;) {
       if (covered > 0) --covered;
-      ProbeNode* const kept = probes != nullptr && node < probes->size() ? &(*probes)[node] : nullptr;
+      ProbeNode* const kept =
+          probes != nullptr && node < probes->size() ? &(*probes)[node] : nullptr;
       std::uint64_t mid = 0;
       int r = 0;
       if (kept != nullptr && kept->known) {
@@ -90,7 +91,8 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
         if (record == nullptr) return;
         if (kept != nullptr) {
           decode_record(record, dict.own(), decoded);
-          *kept = {true, mid, next_marker(s_.index_reader, mid + 1), prefix_sort_key(decoded.view())};
+          *kept = {true, mid, next_marker(s_.index_reader, mid + 1),
+                   prefix_sort_key(decoded.view())};
           r = key.compare_key(kept->key);
         } else {
           r = key.compare_record(record, dict.own());

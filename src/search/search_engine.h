@@ -138,8 +138,7 @@ class SearchEngine {
   // Lists the matches around `hit`, a record equal to the query (folded as
   // `key`) in prefix mode.
   void enumerate_matches(std::string_view query, const PrefixKey& key, SearchMethod method,
-                         std::uint64_t hit,
-                         const SectionSpan& section, const DecodingTable& own,
+                         std::uint64_t hit, const SectionSpan& section, const DecodingTable& own,
                          const DecodingTable& other);
   // The translation lines of the record at `record`, as far as the limit allows.
   void list_translations(std::uint64_t record, std::uint64_t other_start,

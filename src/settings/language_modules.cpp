@@ -89,9 +89,10 @@ void StringTable::load_builtin() {
 
 void StringTable::set(int id, std::u16string text) {
   if (!is_string_id(id)) return;
-  // A module writes a line break as \\n; it is turned into one once, here,
-  // rather than at every read (the title of every lookup reads a string).
-  for (std::size_t at = text.find(u"\\n"); at != std::u16string::npos; at = text.find(u"\\n", at + 2)) {
+  // A module writes a line break as a backslash and an n; it is turned into
+  // one once, here, rather than at every read (every lookup reads strings).
+  for (std::size_t at = text.find(u"\\n"); at != std::u16string::npos;
+       at = text.find(u"\\n", at + 2)) {
     text[at] = u' ';
     text[at + 1] = u'\n';
   }

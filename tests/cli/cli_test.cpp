@@ -260,8 +260,8 @@ TEST_F(Cli, LookupPrintsEveryLineBeyondTheListsBound) {
   EXPECT_NE(r.out.find("2\t    Wort2499\n"), std::string::npos);
   // In a batch the list is full of the answers before: each is still whole.
   write("twice.txt", "word\nword\n");
-  Outcome batch = run("lookup --dict " + path("many.dic") + " --method exact --format tsv --batch < " +
-                      path("twice.txt"));
+  Outcome batch = run("lookup --dict " + path("many.dic") +
+                      " --method exact --format tsv --batch < " + path("twice.txt"));
   EXPECT_EQ(batch.out, r.out + r.out);
 }
 

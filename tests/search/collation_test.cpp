@@ -249,7 +249,8 @@ TEST(CollationTables, LettersFoldingToOneBaseStandTogether) {
 TEST(CollationTables, PrefixFoldingRefinesFullFolding) {
   for (int b = 1; b < 256; ++b) {
     const std::string text(1, static_cast<char>(b));
-    EXPECT_EQ(fold_text(fold_text(text, kFullMode), kPrefixMode), fold_text(text, kPrefixMode)) << b;
+    EXPECT_EQ(fold_text(fold_text(text, kFullMode), kPrefixMode), fold_text(text, kPrefixMode))
+        << b;
   }
 }
 

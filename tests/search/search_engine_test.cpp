@@ -138,7 +138,8 @@ TEST_F(SearchMatching, ALentFileAnswersABatchAsThePathDoes) {
   for (int direction : {1, 2}) {
     for (int i = 0; i < 3000; i += 37) {
       const std::string& word = direction == 1 ? pairs[i].first : pairs[i].second;
-      for (const std::string& q : {word, word + "q", word.substr(0, 3)}) queries.emplace_back(direction, q);
+      for (const std::string& q : {word, word + "q", word.substr(0, 3)})
+        queries.emplace_back(direction, q);
     }
   }
   const auto method = [](const std::string& q) {
