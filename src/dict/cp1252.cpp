@@ -118,9 +118,9 @@ std::variant<std::u32string, Utf8Error> decode_utf8(std::string_view utf8) {
   std::u32string out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
-    // ASCII, most of what is typed and stored, is one unit a byte.
+    // ASCII, most of what is typed and stored, is one code point a byte.
     if (static_cast<std::uint8_t>(utf8[pos]) < 0x80) {
-      out.push_back(static_cast<char16_t>(utf8[pos++]));
+      out.push_back(static_cast<char32_t>(utf8[pos++]));
       continue;
     }
     const auto decoded = decode_one(utf8, pos);

@@ -17,9 +17,9 @@
 namespace lexvia {
 
 // One probe of the binary search over a section. Its first levels land on
-// the same records for every query, and reaching one of those records is a
-// scan back to its start through memory no other query shares: a lent file
-// keeps them.
+// the same records for every query: a lent file keeps what they found, so
+// that a query compares its key there without scanning back to the record
+// and decoding it.
 struct ProbeNode {
   bool known = false;
   std::uint64_t record = 0;  // where the probed record starts
