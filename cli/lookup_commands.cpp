@@ -1,9 +1,14 @@
 // lookup and browse: the Translate command and the browse dialog of the
 // desktop program, run once over the command line.
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "commands.h"
@@ -12,9 +17,9 @@
 #include "dict/transliteration.h"
 #include "headless_platform.h"
 #include "result_output.h"
-#include "settings/sqlite_store.h"
 #include "search/search_engine.h"
 #include "search/suggestions.h"
+#include "settings/sqlite_store.h"
 #include "shell/application.h"
 #include "shell/paths.h"
 
@@ -79,6 +84,8 @@ struct Session {
   SqliteStore store{SqliteStore::Access::kReadOnly};
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
+  std::string out;                      // the answer being printed
+  std::vector<std::vector<Line>> pages;  // the answer's lines
 };
 
 // The dictionary holds Windows-1252 texts: says which typed characters were
@@ -132,7 +139,8 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
       suggestions.push_back(cp1252_to_utf8(s));
     }
   }
-  std::string out;
+  std::string& out = session.out;
+  out.clear();
   if (format == OutputFormat::kJson) {
     AnswerInfo info;
     info.query = utf16_to_utf8(utf8_to_utf16(query));
@@ -143,7 +151,7 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
     info.suggestions = suggestions;
     out = answer_json(pages, info, browse);
   } else {
-    out = format_pages(pages, format, session.colour, browse);
+    format_pages(out, pages, format, session.colour, browse);
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (!suggestions.empty() && format != OutputFormat::kJson) {
@@ -178,6 +186,48 @@ std::unique_ptr<MappedFile> batch_mapping(Session& session) {
   return mapping;
 }
 
+// Standard input a line at a time, read in large pieces. It flushes the
+// answers so far before it waits for more input: a program that writes a
+// query and waits for the answer gets it, and a file of queries is still
+// answered in few writes.
+class InputLines {
+ public:
+  // The next line without its line feed, cut to `longest` bytes; false at
+  // the end of the input (or on a read error).
+  bool next(std::string& line, std::size_t longest) {
+    line.clear();
+    for (bool any = false;; any = true) {
+      if (at_ == size_ && !fill()) return any;
+      const char* start = buffer_.data() + at_;
+      const auto* end = static_cast<const char*>(std::memchr(start, '\n', size_ - at_));
+      const std::size_t n = end != nullptr ? static_cast<std::size_t>(end - start) : size_ - at_;
+      line.append(start, std::min(n, longest - line.size()));
+      at_ += n;
+      if (end != nullptr) {
+        ++at_;
+        return true;
+      }
+    }
+  }
+
+ private:
+  bool fill() {
+    std::fflush(stdout);
+    at_ = size_ = 0;
+    for (;;) {
+      const ssize_t got = ::read(STDIN_FILENO, buffer_.data(), buffer_.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      size_ = static_cast<std::size_t>(got);
+      return true;
+    }
+  }
+
+  std::array<char, std::size_t{1} << 16> buffer_;
+  std::size_t at_ = 0;
+  std::size_t size_ = 0;
+};
+
 // Each query of the command line, or with --batch each line of standard
 // input (blank ones skipped), answered in turn by one session.
 template <class Answer>
@@ -189,11 +239,7 @@ int for_each_query(Session& session, const LookupArgs& args, const char* command
   // rest of a longer one dropped, so that no input can exhaust the memory.
   constexpr std::size_t kLongestLine = 4096;
   std::string line;
-  for (int c = 0; c != EOF;) {
-    line.clear();
-    while ((c = getc_unlocked(stdin)) != EOF && c != '\n') {
-      if (line.size() < kLongestLine) line.push_back(static_cast<char>(c));
-    }
+  for (InputLines input; input.next(line, kLongestLine);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     // Printable ASCII other than a blank, among the bytes that are surely
     // within the query's 249 units, makes the query not blank.
@@ -222,8 +268,9 @@ int run_lookup(const LookupArgs& args) {
     session.platform.query = utf8_to_utf16(query);
     report_replacements(session.platform.query, "lookup");
     session.app.command(command::kTranslate);
-    std::vector<std::vector<Line>> pages;
-    pages.push_back(session.platform.list.take_new());
+    std::vector<std::vector<Line>>& pages = session.pages;
+    pages.resize(1);
+    pages.front() = session.platform.list.take_new();
     const int status = print_answer(session, args, query, pages, false);
     session.platform.list.keep_shown(std::move(pages.front()));
     return status;

@@ -143,9 +143,8 @@ bool colour_wanted() {
   return ::isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
 }
 
-std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputFormat format,
-                         bool colour, bool several_pages) {
-  std::string out;
+void format_pages(std::string& out, const std::vector<std::vector<Line>>& pages,
+                  OutputFormat format, bool colour, bool several_pages) {
   if (format == OutputFormat::kLinesJson) {
     if (several_pages) out += "[";
     for (std::size_t p = 0; p < pages.size(); ++p) {
@@ -159,7 +158,8 @@ std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputForm
       out += pages[p].empty() ? "]" : "\n]";
     }
     if (several_pages) out += "]";
-    return out + "\n";
+    out += "\n";
+    return;
   }
   for (std::size_t p = 0; p < pages.size(); ++p) {
     if (p > 0) out += "--\n";
@@ -179,7 +179,6 @@ std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputForm
       out += '\n';
     }
   }
-  return out;
 }
 
 }  // namespace lexvia::cli

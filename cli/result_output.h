@@ -20,8 +20,9 @@ enum class OutputFormat { kText, kTsv, kJson, kLinesJson };
 
 // Prints pages of lines; text and tsv separate pages with a line "--",
 // lines-json prints one array (or, with several pages, an array of arrays).
-std::string format_pages(const std::vector<std::vector<Line>>& pages, OutputFormat format,
-                         bool colour, bool several_pages);
+// Appends to `out`, so that a batch prints every answer from one buffer.
+void format_pages(std::string& out, const std::vector<std::vector<Line>>& pages,
+                  OutputFormat format, bool colour, bool several_pages);
 
 // A text as it may reach a terminal or a tsv field: control characters, which
 // would act as escape sequences or forge lines and fields, are shown as \xNN

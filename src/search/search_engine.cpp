@@ -67,7 +67,8 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
     // soon as they meet or cross, so a damaged section cannot make it loop.
     // Levels whose probes were asked for ahead; none when the file is not
     // in memory, where a probe reads through the reader's window.
-    int covered = s_.index_reader.memory().empty() ? -1 : 0;
+    const std::span<const std::uint8_t> memory = s_.index_reader.memory();
+    int covered = memory.empty() ? -1 : 0;
     for (std::size_t node = 1; lo < hi;) {
       if (covered > 0) --covered;
       ProbeNode* const kept =
@@ -81,8 +82,10 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
         // About where this probe and the next ones land, whichever halves
         // they take: asked for together, their waits overlap.
         if (covered == 0) {
-          for (std::uint64_t part = 1; part < (1u << kLevelsAhead); ++part) {
-            prefetch(s_.index_reader, lo + (hi - lo) * part / (1u << kLevelsAhead));
+          const std::uint64_t step = (hi - lo) >> kLevelsAhead;
+          for (std::uint64_t at = lo + step; step != 0 && at < hi && at < memory.size();
+               at += step) {
+            __builtin_prefetch(memory.data() + at);
           }
           covered = kLevelsAhead;
         }
@@ -176,7 +179,9 @@ void SearchEngine::enumerate_matches(std::string_view query, const PrefixKey& ke
       list_translations(p, section.other_start, other);
     }
     p = next_marker(s_.index_reader, p + 1);
-    if (p >= section.end || !in_range(p)) return;
+    // A headword with the query's whole key is in the run: Exact and Phrase
+    // Search learn that from the key check above.
+    if (p >= section.end || (!whole_key_only && !in_range(p))) return;
     if (!decode_at(s_.translation_reader, p, own, headword)) return;
   }
 }
@@ -184,12 +189,11 @@ void SearchEngine::enumerate_matches(std::string_view query, const PrefixKey& ke
 void SearchEngine::list_translations(std::uint64_t record, std::uint64_t other_start,
                                      const DecodingTable& other) {
   const auto length = static_cast<std::uint8_t>(s_.index_reader.byte_at(record + 1));
-  if (!s_.index_reader.memory().empty()) {
-    for (std::uint64_t r = record + 2 + length; s_.index_reader.byte_at(r) != -1;
+  if (const std::span<const std::uint8_t> memory = s_.index_reader.memory(); !memory.empty()) {
+    // Past the end of the file a read fails, which ends the scan as a marker would.
+    for (std::uint64_t r = record + 2 + length; r < memory.size() && memory[r] != kMarker;
          r += kReferenceSize) {
-      if (const std::uint8_t* digits = s_.index_reader.pointer_at(r)) {
-        prefetch(s_.translation_reader, other_start + get_reference(digits));
-      }
+      prefetch(s_.translation_reader, other_start + get_reference(memory.data() + r));
     }
   }
   DecodedText translation;

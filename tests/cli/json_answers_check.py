@@ -4,6 +4,7 @@
 Usage: json_answers_check.py LEXVIA_CLI SAMPLE_TSV"""
 import json
 import os
+import select
 import subprocess
 import sys
 import tempfile
@@ -96,6 +97,20 @@ with tempfile.TemporaryDirectory() as tmp:
           f"browse: {browse}")
     status, out, _ = run(["browse", *d, "--batch", "--format", "json", "--page-size", "1"], "a\nz\n")
     check(len(answers(out)) == 2, f"browse batch: {out}")
+
+    # A program that writes one query and waits gets its answer before it
+    # writes the next.
+    tool = subprocess.Popen([cli, "lookup", *d, "--batch", "--format", "json"], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                            env=dict(os.environ, LEXVIA_CONFIG_DIR=config))
+    for query in ["house", "zzzz"]:
+        tool.stdin.write((query + "\n").encode())
+        tool.stdin.flush()
+        ready, _, _ = select.select([tool.stdout], [], [], 10)
+        check(ready and json.loads(tool.stdout.readline())["query"] == query,
+              f"no answer to {query!r} while the tool waits for more")
+    tool.stdin.close()
+    tool.wait(timeout=60)
 
 for f in failures:
     print("FAILED:", f)
