@@ -284,15 +284,7 @@ int PrefixKey::compare_key(std::string_view key) const {
 }
 
 bool PrefixKey::is_key_of(std::string_view headword) const {
-  const auto* q = reinterpret_cast<const std::uint8_t*>(weights_.c_str());
-  for (const char c : headword) {
-    if (c == '\0') break;
-    const Expansion& e = kPrefixWeights[static_cast<std::uint8_t>(c)];
-    for (std::uint8_t k = 0; k < e.size; ++k) {
-      if (*q++ != e.bytes[k]) return false;
-    }
-  }
-  return *q == 0;
+  return prefix_sort_key(headword) == weights_;
 }
 
 bool PrefixKey::Comparison::feed(std::string_view piece) {
