@@ -84,6 +84,7 @@ struct Session {
   SqliteStore store{SqliteStore::Access::kReadOnly};
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
+  FileSource* lent = nullptr;           // a batch's mapping of the dictionary
   std::string out;                      // the answer being printed
   std::vector<std::vector<Line>> pages;  // the answer's lines
 };
@@ -135,7 +136,7 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
     for (const std::string& s :
          suggest_headwords(session.app.settings().dictionary_path,
                            static_cast<Direction>(session.app.settings().direction),
-                           prepare_query(utf8_to_utf16(query)))) {
+                           prepare_query(utf8_to_utf16(query)), 5, session.lent)) {
       suggestions.push_back(cp1252_to_utf8(s));
     }
   }
@@ -179,10 +180,12 @@ bool refuse_empty_query(const LookupArgs& args, const char* command) {
 // would otherwise each read its header, tables and every probe through the
 // system. A file too large for that is read as always.
 std::unique_ptr<MappedFile> batch_mapping(Session& session) {
-  constexpr std::uint64_t kLargestMapping = std::uint64_t{1} << 32;
   const DictionaryPath& path = session.app.settings().dictionary_path;
-  auto mapping = path ? MappedFile::map(*path, kLargestMapping) : nullptr;
-  if (mapping) session.app.lend_dictionary_file(mapping.get());
+  auto mapping = path ? MappedFile::map(*path, MappedFile::kLargestDictionary) : nullptr;
+  if (mapping) {
+    session.app.lend_dictionary_file(mapping.get());
+    session.lent = mapping.get();
+  }
   return mapping;
 }
 
@@ -251,6 +254,7 @@ int for_each_query(Session& session, const LookupArgs& args, const char* command
     status = combined_status(status, answer(line));
   }
   session.app.lend_dictionary_file(nullptr);
+  session.lent = nullptr;
   if (mapping && mapping->changed()) {
     std::fflush(stdout);
     std::fprintf(stderr,

@@ -82,6 +82,8 @@ class MemoryFile final : public FileSource {
 // caller that the answers since the mapping cannot be trusted.
 class MappedFile final : public FileSource {
  public:
+  // A dictionary's header places its sections with 32-bit offsets.
+  static constexpr std::uint64_t kLargestDictionary = std::uint64_t{1} << 32;
   static std::unique_ptr<MappedFile> map(const std::string& path, std::uint64_t max_bytes);
   ~MappedFile() override;
   MappedFile(const MappedFile&) = delete;

@@ -15,17 +15,18 @@ constexpr int kBefore = 4;
 constexpr int kAfter = 12;
 
 // The first record that does not sort before `probe` in the section's
-// order (the prefix comparison, which allocates nothing), by binary search
-// over the records between the section's start and its terminal marker.
+// order (the prefix comparison), by binary search over the records between
+// the section's start and its terminal marker.
 std::uint64_t lower_bound(WindowedReader& reader, const OpenDictionary& dict,
-                          std::string_view probe, DecodedText& text) {
+                          std::string_view probe) {
+  const PrefixKey key(probe);
   std::uint64_t lo = dict.section().start;
   std::uint64_t hi = dict.section().end;
   while (lo < hi) {
-    std::uint64_t mid = lo + (hi - lo) / 2;
-    while (mid > lo && reader.byte_at(mid) != -1) --mid;
-    if (!decode_at(reader, mid, dict.own(), text)) return hi;
-    if (compare_query(probe, text.view(), kPrefixMode, SearchMethod::kBrowse) > 0) {
+    const std::uint64_t mid = marker_back_to(reader, lo + (hi - lo) / 2, lo);
+    const std::uint8_t* record = reader.pointer_at(mid);
+    if (record == nullptr) return hi;
+    if (key.compare_record(record, dict.own()) > 0) {
       lo = next_marker(reader, mid + 1);
     } else {
       hi = mid;
@@ -68,11 +69,17 @@ int bounded_edit_distance(std::string_view a, std::string_view b, int bound) {
 }
 
 std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction direction,
-                                           std::string_view query, std::size_t most) {
+                                           std::string_view query, std::size_t most,
+                                           FileSource* lent) {
+  std::unique_ptr<MappedFile> mapping;
+  if (lent == nullptr && path) {
+    mapping = MappedFile::map(*path, MappedFile::kLargestDictionary);
+    lent = mapping.get();  // null when it cannot be mapped: the path is read as always
+  }
   WindowedReader index;
   WindowedReader translation;
   OpenDictionary dict(index, translation);
-  if (dict.open(path, direction) != OpenDictionary::Result::kOpen) return {};
+  if (dict.open(path, direction, lent) != OpenDictionary::Result::kOpen) return {};
   const std::string folded = fold_text(query, kFullMode);
   if (folded.empty() || most == 0) return {};
 
@@ -93,7 +100,7 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
   std::vector<std::uint64_t> seen;
   DecodedText text;
   const auto probe_at = [&](const std::string& probe, int before, int after) {
-    const std::uint64_t at = lower_bound(index, dict, probe, text);
+    const std::uint64_t at = lower_bound(index, dict, probe);
     std::uint64_t p = at;
     for (int back = 0; back < before && p > dict.section().start; ++back) {
       const auto q = previous_marker(index, p - 1);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "dict/dictionary_info.h"
+#include "dict/file_source.h"
 #include "search/search_engine.h"
 
 namespace lexvia {
@@ -23,9 +24,13 @@ namespace lexvia {
 // At most `most` headwords of the direction (Windows-1252) whose fully
 // folded form is one edit from the folded query, then those two edits away
 // (an edit: a letter added, dropped, changed, or two neighbours swapped);
-// ties in the section's order. Empty when the file cannot be read.
+// ties in the section's order. Empty when the file cannot be read. A `lent`
+// file (a batch's mapping) is read in place of the path; else the path is
+// mapped for the call, since its probes land all over the section and a
+// read of the system each would cost more than the rest of the work.
 std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction direction,
-                                           std::string_view query, std::size_t most = 5);
+                                           std::string_view query, std::size_t most = 5,
+                                           FileSource* lent = nullptr);
 
 // The edit distance of a and b with neighbour swaps, or `bound` + 1 when it
 // is larger than `bound`.

@@ -47,8 +47,14 @@ TEST(SuggestHeadwords, NearestFirstThenInSortOrder) {
       {"appel", {"apple"}},
       {"zzzzzz", {}},
   };
+  // The path is mapped for the call; a lent file read through the system
+  // (a batch's, when the file cannot be mapped) must answer alike.
+  const auto lent = PosixFile::open(path);
+  ASSERT_TRUE(lent);
   for (const auto& c : cases) {
     EXPECT_EQ(suggest_headwords(path, Direction::kFrom1, c.query), c.expected) << c.query;
+    EXPECT_EQ(suggest_headwords(path, Direction::kFrom1, c.query, 5, lent.get()), c.expected)
+        << c.query;
   }
   // A wrong or missing first letter moves the word to another part of the
   // section, which is probed for it.
