@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The man pages made in the build render and are named after their commands;
-# bash completion offers subcommands, options, option values and *.dic files.
+# bash and zsh completion offer subcommands, options, option values and *.dic files.
 # Usage: man_and_completion_check.sh MAN_DIR SOURCE_DIR
 set -uo pipefail
 man_dir=$1
@@ -36,7 +36,7 @@ expect() {
   shift
   local got
   got=$(complete_words "$@")
-  [ "$got" = "$want" ] || fail "completing '$*': got '$got', want '$want'"
+  [ "$got" = "$want" ] || fail "bash completing '$*': got '$got', want '$want'"
 }
 expect "lookup " lexvia-cli lo
 expect "--format " lexvia-cli lookup --fo
@@ -47,7 +47,17 @@ expect "$tmp/EN-HU.DIC $tmp/en-de.dic $tmp/more " lexvia-cli lookup --dict "$tmp
 expect "$tmp/EN-HU.DIC $tmp/en-de.dic $tmp/more " lexvia-cli serve "$tmp/"
 expect "--idle-timeout " lexvia-cli serve --id
 
-if command -v zsh > /dev/null; then
-  zsh -n "$source_dir/completion/_lexvia-cli" || fail "zsh completion does not parse"
-fi
+# zsh completion, typed with a Tab into an interactive zsh.
+expect_zsh() {
+  local got
+  got=$(timeout 30 zsh "$source_dir/tests/cli/zsh_complete.zsh" "$source_dir/completion" "$2")
+  [ "$got" = "$1" ] || fail "zsh completing '$2': got '$got', want '$1'"
+}
+expect_zsh "lookup" "lexvia-cli lo"
+expect_zsh "--format" "lexvia-cli lookup --fo"
+expect_zsh "json" "lexvia-cli lookup --format j"
+expect_zsh "exact extended" "lexvia-cli lookup --method ex"
+expect_zsh "EN-HU.DIC en-de.dic more" "lexvia-cli lookup --dict $tmp/"
+expect_zsh "EN-HU.DIC en-de.dic more" "lexvia-cli serve $tmp/"
+expect_zsh "notes.txt" "lexvia-cli build -o $tmp/n"
 exit $failed
