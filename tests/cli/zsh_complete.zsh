@@ -11,6 +11,7 @@ trap 'rm -rf $work' EXIT
 # only ask it to filter (-O, -A, -D) offer nothing.
 cat > $work/rc <<RC
 fpath=(${(q)dir} \$fpath)
+PS1='REA''DY> '
 autoload -Uz compinit
 compinit -u -D
 compadd() {
@@ -25,9 +26,11 @@ compadd() {
 }
 RC
 zpty shell zsh -f -i
-# The markers are written split so that the echo of the typed line does not match them.
-zpty -w shell "source $work/rc; echo RE''ADY"
-zpty -r shell _ '*READY*'
+# Typed only once the line editor shows its prompt: what comes before may be
+# dropped. The markers are written split so that the echo of the typed line
+# does not match them.
+zpty -w shell "source $work/rc"
+zpty -r shell _ '*READY> *'
 zpty -w -n shell "$line"$'\t'
 zpty -w -n shell $'\x15'"echo DO''NE"$'\n'
 zpty -r shell _ '*DONE*'
