@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
 
 #include "search/collation.h"
 #include "search/open_dictionary.h"
@@ -14,25 +15,49 @@ namespace {
 constexpr int kBefore = 4;
 constexpr int kAfter = 12;
 
-// The first record that does not sort before `probe` in the section's
-// order (the prefix comparison), by binary search over the records between
-// the section's start and its terminal marker.
-std::uint64_t lower_bound(WindowedReader& reader, const OpenDictionary& dict,
-                          std::string_view probe) {
-  const PrefixKey key(probe);
-  std::uint64_t lo = dict.section().start;
-  std::uint64_t hi = dict.section().end;
-  while (lo < hi) {
-    const std::uint64_t mid = marker_back_to(reader, lo + (hi - lo) / 2, lo);
-    const std::uint8_t* record = reader.pointer_at(mid);
-    if (record == nullptr) return hi;
-    if (key.compare_record(record, dict.own()) > 0) {
-      lo = next_marker(reader, mid + 1);
-    } else {
-      hi = mid;
+// For each probe, the first record that does not sort before it in the
+// section's order (the prefix comparison), by binary search over the
+// records between the section's start and its terminal marker. The
+// searches go level by level together: in a file held in memory the records
+// of a level are all asked for before the first is read, so the waits for
+// records far apart overlap instead of following one another.
+std::vector<std::uint64_t> lower_bounds(WindowedReader& reader, const OpenDictionary& dict,
+                                        const std::vector<std::string>& probes) {
+  struct Search {
+    PrefixKey key;
+    std::uint64_t lo;
+    std::uint64_t hi;
+  };
+  std::vector<Search> searches;
+  searches.reserve(probes.size());
+  for (const std::string& probe : probes) {
+    searches.push_back({PrefixKey(probe), dict.section().start, dict.section().end});
+  }
+  const std::span<const std::uint8_t> memory = reader.memory();
+  for (bool open = true; open;) {
+    open = false;
+    for (const Search& s : searches) {
+      const std::uint64_t mid = s.lo + (s.hi - s.lo) / 2;
+      if (s.lo < s.hi && mid < memory.size()) __builtin_prefetch(memory.data() + mid);
+    }
+    for (Search& s : searches) {
+      if (s.lo >= s.hi) continue;
+      const std::uint64_t mid = marker_back_to(reader, s.lo + (s.hi - s.lo) / 2, s.lo);
+      const std::uint8_t* record = reader.pointer_at(mid);
+      if (record == nullptr) {
+        s.lo = s.hi;
+      } else if (s.key.compare_record(record, dict.own()) > 0) {
+        s.lo = next_marker(reader, mid + 1);
+      } else {
+        s.hi = mid;
+      }
+      open = true;
     }
   }
-  return lo;
+  std::vector<std::uint64_t> found;
+  found.reserve(searches.size());
+  for (const Search& s : searches) found.push_back(s.lo);
+  return found;
 }
 
 struct Candidate {
@@ -99,34 +124,37 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
   std::vector<Candidate> found;
   std::vector<std::uint64_t> seen;
   DecodedText text;
-  const auto probe_at = [&](const std::string& probe, int before, int after) {
-    const std::uint64_t at = lower_bound(index, dict, probe);
-    std::uint64_t p = at;
-    for (int back = 0; back < before && p > dict.section().start; ++back) {
-      const auto q = previous_marker(index, p - 1);
-      if (!q || *q < dict.section().start) break;
-      p = *q;
-    }
-    for (int read = 0; read < before + after && p < dict.section().end;
-         ++read, p = next_marker(index, p + 1)) {
-      if (std::find(seen.begin(), seen.end(), p) != seen.end()) continue;
-      seen.push_back(p);
-      if (!decode_at(translation, p, dict.own(), text)) break;
-      const int distance = bounded_edit_distance(folded, fold_text(text.view(), kFullMode), 2);
-      if (distance >= 1 && distance <= 2) found.push_back({p, distance, std::string(text.view())});
+  // The records around each probe's place, `before` it and `after`.
+  const auto read_around = [&](const std::vector<std::string>& places, int before, int after) {
+    for (std::uint64_t p : lower_bounds(index, dict, places)) {
+      for (int back = 0; back < before && p > dict.section().start; ++back) {
+        const auto q = previous_marker(index, p - 1);
+        if (!q || *q < dict.section().start) break;
+        p = *q;
+      }
+      for (int read = 0; read < before + after && p < dict.section().end;
+           ++read, p = next_marker(index, p + 1)) {
+        if (std::find(seen.begin(), seen.end(), p) != seen.end()) continue;
+        seen.push_back(p);
+        if (!decode_at(translation, p, dict.own(), text)) break;
+        const int distance = bounded_edit_distance(folded, fold_text(text.view(), kFullMode), 2);
+        if (distance >= 1 && distance <= 2) found.push_back({p, distance, std::string(text.view())});
+      }
     }
   };
-  for (const std::string& probe : probes) probe_at(probe, kBefore, kAfter);
+  read_around(probes, kBefore, kAfter);
   // Fewer than asked for one edit away: perhaps the first letter is wrong
   // or missing, which moves the word to another letter's part of the
   // section. Those parts are probed only then, since they cost a search each.
   if (std::count_if(found.begin(), found.end(), [](const Candidate& c) { return c.distance == 1; }) <
       static_cast<std::ptrdiff_t>(most)) {
-    // Such a word would stand right where its probe does.
+    std::vector<std::string> first_letters;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
-      if (letter != folded[0]) probe_at(letter + folded.substr(1), 0, 2);
-      probe_at(letter + folded, 0, 2);
+      if (letter != folded[0]) first_letters.push_back(letter + folded.substr(1));
+      first_letters.push_back(letter + folded);
     }
+    // Such a word would stand right where its probe does.
+    read_around(first_letters, 0, 2);
   }
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
     return a.distance != b.distance ? a.distance < b.distance : a.position < b.position;
