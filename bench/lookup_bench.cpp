@@ -79,15 +79,17 @@ void run_lookups(benchmark::State& state, SearchMethod method, bool mapped = fal
   WindowedReader index_reader, translation_reader;
   CountingSink lines;
   FixedPrefixes prefixes;
-  SearchEngine engine({path, search_state, cancel, index_reader, translation_reader, lines,
-                       prefixes});
+  SearchEngine engine(
+      {path, search_state, cancel, index_reader, translation_reader, lines, prefixes});
   // A batch of the command-line tool lends the engine the file mapped.
-  const auto mapping = mapped ? MappedFile::map(dict.path, std::uint64_t{1} << 32) : nullptr;
+  const auto mapping =
+      mapped ? MappedFile::map(dict.path, MappedFile::kLargestDictionary) : nullptr;
   if (mapped && !mapping) std::abort();
   engine.lend_file(mapping.get());
   std::size_t i = 0;
   for (auto _ : state) {
-    engine.search_dictionary(dict.headwords[i++ % dict.headwords.size()], method, Direction::kFrom1);
+    engine.search_dictionary(dict.headwords[i++ % dict.headwords.size()], method,
+                             Direction::kFrom1);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
   state.counters["lines/lookup"] =
