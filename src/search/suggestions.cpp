@@ -138,7 +138,8 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
         seen.push_back(p);
         if (!decode_at(translation, p, dict.own(), text)) break;
         const int distance = bounded_edit_distance(folded, fold_text(text.view(), kFullMode), 2);
-        if (distance >= 1 && distance <= 2) found.push_back({p, distance, std::string(text.view())});
+        if (distance >= 1 && distance <= 2)
+          found.push_back({p, distance, std::string(text.view())});
       }
     }
   };
@@ -146,8 +147,9 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
   // Fewer than asked for one edit away: perhaps the first letter is wrong
   // or missing, which moves the word to another letter's part of the
   // section. Those parts are probed only then, since they cost a search each.
-  if (std::count_if(found.begin(), found.end(), [](const Candidate& c) { return c.distance == 1; }) <
-      static_cast<std::ptrdiff_t>(most)) {
+  if (std::count_if(found.begin(), found.end(), [](const Candidate& c) {
+        return c.distance == 1;
+      }) < static_cast<std::ptrdiff_t>(most)) {
     std::vector<std::string> first_letters;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
       if (letter != folded[0]) first_letters.push_back(letter + folded.substr(1));

@@ -15,9 +15,9 @@ TEST(BoundedEditDistance, CountsInsertionsDeletionsChangesAndSwaps) {
     const char* a;
     const char* b;
     int distance;
-  } cases[] = {{"house", "house", 0}, {"hosue", "house", 1}, {"hose", "house", 1},
+  } cases[] = {{"house", "house", 0},  {"hosue", "house", 1}, {"hose", "house", 1},
                {"houses", "house", 1}, {"mouse", "house", 1}, {"hsoue", "house", 2},
-               {"ho", "house", 3},      {"", "ab", 2},         {"abcdef", "badcfe", 3}};
+               {"ho", "house", 3},     {"", "ab", 2},         {"abcdef", "badcfe", 3}};
   for (const auto& c : cases) {
     EXPECT_EQ(bounded_edit_distance(c.a, c.b, 2), std::min(c.distance, 3)) << c.a << " " << c.b;
     EXPECT_EQ(bounded_edit_distance(c.b, c.a, 2), std::min(c.distance, 3)) << c.b << " " << c.a;
