@@ -82,9 +82,11 @@ struct Session {
 
   HeadlessPlatform platform;
   SqliteStore store{SqliteStore::Access::kReadOnly};
+  // A batch's mapping of the dictionary, lent to the application; it
+  // outlives the application, which may still point to it.
+  std::unique_ptr<MappedFile> mapping;
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
-  FileSource* lent = nullptr;           // a batch's mapping of the dictionary
   std::string out;                      // the answer being printed
   std::vector<std::vector<Line>> pages;  // the answer's lines
 };
@@ -136,7 +138,7 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
     for (const std::string& s :
          suggest_headwords(session.app.settings().dictionary_path,
                            static_cast<Direction>(session.app.settings().direction),
-                           prepare_query(utf8_to_utf16(query)), 5, session.lent)) {
+                           prepare_query(utf8_to_utf16(query)), 5, session.mapping.get())) {
       suggestions.push_back(cp1252_to_utf8(s));
     }
   }
@@ -179,14 +181,10 @@ bool refuse_empty_query(const LookupArgs& args, const char* command) {
 // A batch reads the dictionary mapped into memory: thousands of lookups
 // would otherwise each read its header, tables and every probe through the
 // system. A file too large for that is read as always.
-std::unique_ptr<MappedFile> batch_mapping(Session& session) {
+void map_for_batch(Session& session) {
   const DictionaryPath& path = session.app.settings().dictionary_path;
-  auto mapping = path ? MappedFile::map(*path, MappedFile::kLargestDictionary) : nullptr;
-  if (mapping) {
-    session.app.lend_dictionary_file(mapping.get());
-    session.lent = mapping.get();
-  }
-  return mapping;
+  if (path) session.mapping = MappedFile::map(*path, MappedFile::kLargestDictionary);
+  session.app.lend_dictionary_file(session.mapping.get());
 }
 
 // Standard input a line at a time, read in large pieces. It flushes the
@@ -236,7 +234,7 @@ class InputLines {
 template <class Answer>
 int for_each_query(Session& session, const LookupArgs& args, const char* command, Answer answer) {
   if (!args.batch) return answer(args.query);
-  const auto mapping = batch_mapping(session);
+  map_for_batch(session);
   int status = 1;
   // A query uses at most 249 characters: a line is kept to a bound and the
   // rest of a longer one dropped, so that no input can exhaust the memory.
@@ -254,8 +252,7 @@ int for_each_query(Session& session, const LookupArgs& args, const char* command
     status = combined_status(status, answer(line));
   }
   session.app.lend_dictionary_file(nullptr);
-  session.lent = nullptr;
-  if (mapping && mapping->changed()) {
+  if (session.mapping && session.mapping->changed()) {
     std::fflush(stdout);
     std::fprintf(stderr,
                  "lexvia-cli %s: %s changed while the batch read it; its answers may be wrong\n",

@@ -24,16 +24,9 @@ std::string coloured(const std::string& text, int colour) {
 }  // namespace
 
 void append_visible(std::string& out, std::u16string_view text) {
-  // Printable ASCII is most of every dictionary's text: its first run is
-  // copied in one go.
-  std::size_t i = 0;
-  const std::size_t at = out.size();
-  out.resize(at + text.size());
-  for (char* to = out.data() + at; i < text.size() && text[i] >= 0x20 && text[i] < 0x7F; ++i) {
-    to[i] = static_cast<char>(text[i]);
-  }
-  out.resize(at + i);
-  for (; i < text.size(); ++i) {
+  out.reserve(out.size() + text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // Printable ASCII, most of every dictionary's text, as it stands.
     if (text[i] >= 0x20 && text[i] < 0x7F) {
       out.push_back(static_cast<char>(text[i]));
       continue;
@@ -54,7 +47,6 @@ void append_visible(std::string& out, std::u16string_view text) {
 
 std::string visible(std::u16string_view text) {
   std::string out;
-  out.reserve(text.size());
   append_visible(out, text);
   return out;
 }

@@ -16,13 +16,6 @@ namespace {
 
 constexpr int kLevelsAhead = 6;
 
-// Most of a lookup in a file held in memory is waiting for records that are
-// far apart: asking for the next ones early lets those waits overlap.
-void prefetch(const WindowedReader& reader, std::uint64_t position) {
-  const std::span<const std::uint8_t> memory = reader.memory();
-  if (position < memory.size()) __builtin_prefetch(memory.data() + position);
-}
-
 }  // namespace
 
 std::string prepare_query(std::u16string_view typed) {
@@ -67,8 +60,7 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
     // soon as they meet or cross, so a damaged section cannot make it loop.
     // Levels whose probes were asked for ahead; none when the file is not
     // in memory, where a probe reads through the reader's window.
-    const std::span<const std::uint8_t> memory = s_.index_reader.memory();
-    int covered = memory.empty() ? -1 : 0;
+    int covered = s_.index_reader.memory().empty() ? -1 : 0;
     for (std::size_t node = 1; lo < hi;) {
       if (covered > 0) --covered;
       ProbeNode* const kept =
@@ -83,9 +75,8 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
         // they take: asked for together, their waits overlap.
         if (covered == 0) {
           const std::uint64_t step = (hi - lo) >> kLevelsAhead;
-          for (std::uint64_t at = lo + step; step != 0 && at < hi && at < memory.size();
-               at += step) {
-            __builtin_prefetch(memory.data() + at);
+          for (std::uint64_t at = lo + step; step != 0 && at < hi; at += step) {
+            s_.index_reader.prefetch(at);
           }
           covered = kLevelsAhead;
         }
@@ -193,7 +184,7 @@ void SearchEngine::list_translations(std::uint64_t record, std::uint64_t other_s
     // Past the end of the file a read fails, which ends the scan as a marker would.
     for (std::uint64_t r = record + 2 + length; r < memory.size() && memory[r] != kMarker;
          r += kReferenceSize) {
-      prefetch(s_.translation_reader, other_start + get_reference(memory.data() + r));
+      s_.translation_reader.prefetch(other_start + get_reference(memory.data() + r));
     }
   }
   DecodedText translation;

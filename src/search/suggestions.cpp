@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <span>
 
 #include "search/collation.h"
 #include "search/open_dictionary.h"
@@ -33,12 +32,10 @@ std::vector<std::uint64_t> lower_bounds(WindowedReader& reader, const OpenDictio
   for (const std::string& probe : probes) {
     searches.push_back({PrefixKey(probe), dict.section().start, dict.section().end});
   }
-  const std::span<const std::uint8_t> memory = reader.memory();
   for (bool open = true; open;) {
     open = false;
     for (const Search& s : searches) {
-      const std::uint64_t mid = s.lo + (s.hi - s.lo) / 2;
-      if (s.lo < s.hi && mid < memory.size()) __builtin_prefetch(memory.data() + mid);
+      if (s.lo < s.hi) reader.prefetch(s.lo + (s.hi - s.lo) / 2);
     }
     for (Search& s : searches) {
       if (s.lo >= s.hi) continue;
