@@ -35,12 +35,12 @@ class LoggedList final : public ListControl {
     kept_.clear();
     shown_ = 0;
   }
-  void append(std::u16string text, int item_data) override {
-    log_.push_back({std::move(text), item_data});
+  void append(std::u16string text, ColourCode colour) override {
+    log_.push_back({std::move(text), colour});
     ++shown_;
   }
   std::u16string text(int index) const override { return at(index).text; }
-  int item_data(int index) const override { return at(index).colour; }
+  ColourCode item_data(int index) const override { return at(index).colour; }
   void scroll_into_view(int) override {}
   void redraw(int) override {}
   int selection_mark() const override { return -1; }
@@ -85,11 +85,11 @@ class PlainList final : public ListControl {
   int count() const override { return static_cast<int>(lines_.size()); }
   void remove_first() override { lines_.erase(lines_.begin()); }
   void remove_all() override { lines_.clear(); }
-  void append(std::u16string text, int item_data) override {
-    lines_.push_back({std::move(text), item_data});
+  void append(std::u16string text, ColourCode colour) override {
+    lines_.push_back({std::move(text), colour});
   }
   std::u16string text(int index) const override { return lines_.at(index).text; }
-  int item_data(int index) const override { return lines_.at(index).colour; }
+  ColourCode item_data(int index) const override { return lines_.at(index).colour; }
   void scroll_into_view(int) override {}
   void redraw(int) override {}
   int selection_mark() const override { return -1; }
@@ -101,7 +101,7 @@ class PlainList final : public ListControl {
 
 // The browse dialog without a window: its page holds `rows` lines of one
 // unit each.
-class HeadlessBrowseWindow final : public DialogWindow {
+class HeadlessBrowseWindow final : public DialogWindow, public DialogList {
  public:
   explicit HeadlessBrowseWindow(const int& rows) : rows_(rows) {}
   Size client_size() const override { return {}; }
@@ -112,7 +112,11 @@ class HeadlessBrowseWindow final : public DialogWindow {
   void focus_control(int) override {}
   void activate() override {}
   void close() override {}
-  ListControl* list() override { return &list_; }
+  DialogList* dialog_list() override { return this; }
+  ListControl& list() override { return list_; }
+  void set_list_visible(bool) override {}
+  void set_list_redraw(bool) override {}
+  void set_list_column_width(int) override {}
   int list_row_height() const override { return 1; }
   int list_client_height() const override { return rows_; }
   const PlainList& page() const { return list_; }

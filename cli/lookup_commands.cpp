@@ -115,8 +115,8 @@ int exit_status(const std::vector<std::vector<Line>>& pages) {
   bool headword = false;
   for (const auto& page : pages) {
     for (const Line& line : page) {
-      if (line.colour == static_cast<int>(ColourCode::kError)) return 2;
-      headword = headword || line.colour == static_cast<int>(ColourCode::kHeadword);
+      if (line.colour == ColourCode::kError) return 2;
+      headword = headword || line.colour == ColourCode::kHeadword;
     }
   }
   return headword ? 0 : 1;

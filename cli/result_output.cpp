@@ -13,7 +13,7 @@ namespace {
 
 // Black is the terminal's own text colour: drawn as 0,0,0 it would vanish on
 // a dark terminal.
-std::string coloured(const std::string& text, int colour) {
+std::string coloured(const std::string& text, ColourCode colour) {
   const Rgb rgb = text_colour(colour);
   if (rgb == Rgb{0, 0, 0}) return text;
   char escape[32];
@@ -96,14 +96,14 @@ std::string answer_json(const std::vector<std::vector<Line>>& pages, const Answe
                                ? std::string_view(text).substr(blanks)
                                : std::string_view(text));
       };
-      if (line.colour == static_cast<int>(ColourCode::kHeadword)) {
+      if (line.colour == ColourCode::kHeadword) {
         if (open) out += "]},";
         out += "{\"headword\":" + unindented(2) + ",\"translations\":[";
         open = true;
-      } else if (line.colour == static_cast<int>(ColourCode::kTranslation) && open) {
+      } else if (line.colour == ColourCode::kTranslation && open) {
         if (out.back() != '[') out += ",";
         out += unindented(4);
-      } else if (line.colour == static_cast<int>(ColourCode::kError)) {
+      } else if (line.colour == ColourCode::kError) {
         // The number stands after "#" in every language's error text.
         const std::size_t hash = text.find('#');
         const std::string number =
@@ -144,7 +144,7 @@ void format_pages(std::string& out, const std::vector<std::vector<Line>>& pages,
       for (std::size_t i = 0; i < pages[p].size(); ++i) {
         const Line& line = pages[p][i];
         out += (i == 0 ? "\n  " : ",\n  ");
-        out += "{\"colour\": " + std::to_string(line.colour) +
+        out += "{\"colour\": " + std::to_string(static_cast<int>(line.colour)) +
                ", \"text\": " + json_string(utf16_to_utf8(line.text)) + "}";
       }
       out += pages[p].empty() ? "]" : "\n]";
@@ -157,11 +157,7 @@ void format_pages(std::string& out, const std::vector<std::vector<Line>>& pages,
     if (p > 0) out += "--\n";
     for (const Line& line : pages[p]) {
       if (format == OutputFormat::kTsv) {
-        if (line.colour >= 0 && line.colour <= 9) {
-          out += static_cast<char>('0' + line.colour);
-        } else {
-          out += std::to_string(line.colour);
-        }
+        out += std::to_string(static_cast<int>(line.colour));
         out += '\t';
         append_visible(out, line.text);
       } else {

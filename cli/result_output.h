@@ -13,7 +13,7 @@ namespace lexvia::cli {
 
 struct Line {
   std::u16string text;
-  int colour = 0;
+  ColourCode colour = ColourCode::kError;
 };
 
 enum class OutputFormat { kText, kTsv, kJson, kLinesJson };

@@ -9,8 +9,8 @@
 
 namespace lexvia {
 
-// The class of a result line, kept with it as its item data (an int, so a
-// list may hold other values; those draw black).
+// The class of a result line, kept with it as its item data; a value outside
+// the four (read from elsewhere) draws black.
 enum class ColourCode : int {
   kError = 0,        // error or status line, red
   kHeadword = 1,     // blue

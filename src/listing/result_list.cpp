@@ -31,17 +31,18 @@ bool title_query(std::u16string_view title, std::u16string_view& query) {
 
 }  // namespace
 
-Rgb text_colour(int colour_code) {
-  switch (colour_code) {
-    case static_cast<int>(ColourCode::kError):
+Rgb text_colour(ColourCode colour) {
+  switch (colour) {
+    case ColourCode::kError:
       return {220, 0, 0};
-    case static_cast<int>(ColourCode::kHeadword):
+    case ColourCode::kHeadword:
       return {0, 0, 220};
-    case static_cast<int>(ColourCode::kTitle):
+    case ColourCode::kTitle:
       return {0, 128, 0};
-    default:
-      return {0, 0, 0};
+    case ColourCode::kTranslation:
+      break;
   }
+  return {0, 0, 0};
 }
 
 namespace {
@@ -116,8 +117,8 @@ Rgb highlight_colour(Rgb list_background) {
   return to_rgb(shade);
 }
 
-Rgb readable_text_colour(int colour_code, Rgb row_background) {
-  const Rgb base = text_colour(colour_code);
+Rgb readable_text_colour(ColourCode colour, Rgb row_background) {
+  const Rgb base = text_colour(colour);
   if (!is_dark(row_background)) return base;
   // Lighter and lighter in the same hue until it reads; black has no hue and
   // ends as a light grey.
@@ -142,8 +143,7 @@ void ResultListing::append_line(std::u16string_view text, ColourCode code) {
   take_line(std::u16string(cut(text, kMaxLineChars)), code);
 }
 
-void ResultListing::take_line(std::u16string line, ColourCode code) {
-  const int colour = static_cast<int>(code);
+void ResultListing::take_line(std::u16string line, ColourCode colour) {
   if (line.size() > kMaxLineChars) line.resize(kMaxLineChars);
   // A browse page is filled with its list hidden or not redrawing, and the
   // browse dialog clears it before each page, so it needs no bound.
@@ -182,7 +182,7 @@ void ResultListing::remember_selection(bool forget) {
 void ResultListing::copy_selection_to_query(bool refocus) {
   // Tapping the line copied last must not overwrite what the user has typed
   // since; status and error lines never become a query.
-  if (remembered_.index == -1 || remembered_.colour == static_cast<int>(ColourCode::kError) ||
+  if (remembered_.index == -1 || remembered_.colour == ColourCode::kError ||
       remembered_ == last_copied_) {
     query_box_.refocus_query();
     return;
@@ -191,7 +191,7 @@ void ResultListing::copy_selection_to_query(bool refocus) {
   // without quotes only refocuses.
   last_copied_ = remembered_;
   std::u16string_view query = last_copied_.text;
-  if (last_copied_.colour == static_cast<int>(ColourCode::kTitle) && !title_query(last_copied_.text, query)) return;
+  if (last_copied_.colour == ColourCode::kTitle && !title_query(last_copied_.text, query)) return;
   query.remove_prefix(std::min(query.find_first_not_of(u' '), query.size()));
   query_box_.set_text(query);
   if (refocus) query_box_.refocus_query();

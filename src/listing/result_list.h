@@ -20,7 +20,7 @@ struct Rgb {
 
 inline constexpr Rgb kSelectionHighlight{220, 255, 120};
 // The text colour of a colour code; codes outside 0 to 3 draw black.
-Rgb text_colour(int colour_code);
+Rgb text_colour(ColourCode colour);
 
 // The colours above are made for a light list. On a dark background (one on
 // which white reads better than black) black text and the light highlight
@@ -30,7 +30,7 @@ Rgb text_colour(int colour_code);
 bool is_dark(Rgb background);
 double contrast_ratio(Rgb a, Rgb b);
 Rgb highlight_colour(Rgb list_background);
-Rgb readable_text_colour(int colour_code, Rgb row_background);
+Rgb readable_text_colour(ColourCode colour, Rgb row_background);
 
 // The result list holds at most this many old lines before an append, so at
 // most one more after it.
@@ -45,9 +45,9 @@ class ListControl {
   virtual int count() const = 0;
   virtual void remove_first() = 0;
   virtual void remove_all() = 0;
-  virtual void append(std::u16string text, int item_data) = 0;
+  virtual void append(std::u16string text, ColourCode colour) = 0;
   virtual std::u16string text(int index) const = 0;
-  virtual int item_data(int index) const = 0;
+  virtual ColourCode item_data(int index) const = 0;
   virtual void scroll_into_view(int index) = 0;
   virtual void redraw(int index) = 0;
   // The index of the line most recently selected, or -1.
@@ -71,7 +71,7 @@ struct ListingFlags {
 struct LineRecord {
   std::u16string text;
   int index = -1;
-  int colour = 0;
+  ColourCode colour = ColourCode::kError;
   friend bool operator==(const LineRecord&, const LineRecord&) = default;
 };
 
@@ -115,7 +115,7 @@ class ResultListing final : public LineSink {
   QueryBox& query_box_;
   const ListingFlags& flags_;
   LineRecord remembered_;
-  LineRecord last_copied_{u"___", -10, 0};
+  LineRecord last_copied_{u"___", -10, ColourCode::kError};
 };
 
 }  // namespace lexvia

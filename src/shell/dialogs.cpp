@@ -76,11 +76,11 @@ void BrowseDialog::open() {
   if (window_ == nullptr) return;
   window_->activate();
   // Hidden while the first page fills it.
-  window_->set_list_visible(false);
+  if (list_ != nullptr) list_->set_list_visible(false);
 }
 
 void BrowseDialog::show_list() {
-  if (window_ != nullptr) window_->set_list_visible(true);
+  if (list_ != nullptr) list_->set_list_visible(true);
 }
 
 void BrowseDialog::activate() {
@@ -89,15 +89,16 @@ void BrowseDialog::activate() {
 
 void BrowseDialog::initialise(DialogWindow& window) {
   window_ = &window;
+  list_ = window.dialog_list();
   app_.active_dialog_ = this;
   saved_index_ = app_.listing_.remembered().index;
-  app_.listing_.set_browse_list(window.list());
+  app_.listing_.set_browse_list(list_ != nullptr ? &list_->list() : nullptr);
   window.set_title(app_.strings_.text(StringId::kBrowsing));
   size_changed();
 }
 
 void BrowseDialog::size_changed() {
-  if (window_ == nullptr) return;
+  if (window_ == nullptr || list_ == nullptr) return;
   const Size client = window_->client_size();
   const int w = client.width;
   const int h = client.height;
@@ -108,15 +109,15 @@ void BrowseDialog::size_changed() {
   window_->place(dialog::kBrowseLineDown, {w - 62, h - 20, 18, 16});
   window_->place(dialog::kBrowsePageDown, {w - 42, h - 20, 18, 16});
   window_->place(dialog::kBrowseEnd, {w - 22, h - 20, 18, 16});
-  window_->set_list_column_width(w - app_.platform_.scroll_bar_width() - 6);
+  list_->set_list_column_width(w - app_.platform_.scroll_bar_width() - 6);
   // The row height is measured on a line of its own, which then goes again
   // with everything else on the list: every size change empties it.
   app_.listing_.append_line(u"IIWW", ColourCode::kError);
-  const int row = window_->list_row_height();
-  const int page = row > 0 ? window_->list_client_height() / row : 0;
+  const int row = list_->list_row_height();
+  const int page = row > 0 ? list_->list_client_height() / row : 0;
   app_.search_state_.browse_page_size = static_cast<std::uint32_t>(std::max(0, page));
   app_.listing_.remember_selection(true);
-  if (ListControl* list = window_->list()) list->remove_all();
+  list_->list().remove_all();
 }
 
 void BrowseDialog::command(int id) {
@@ -127,9 +128,9 @@ void BrowseDialog::command(int id) {
     case dialog::kBrowseLineDown:
     case dialog::kBrowsePageDown:
     case dialog::kBrowseEnd:
-      window_->set_list_redraw(false);
+      if (list_ != nullptr) list_->set_list_redraw(false);
       app_.command(id);
-      if (window_ != nullptr) window_->set_list_redraw(true);
+      if (list_ != nullptr) list_->set_list_redraw(true);
       break;
     case dialog::kOk:
     case dialog::kCancel:
@@ -154,6 +155,7 @@ void BrowseDialog::close() {
   app_.flags_.browse_mode = false;
   app_.listing_.set_browse_list(nullptr);
   DialogWindow* window = std::exchange(window_, nullptr);
+  list_ = nullptr;
   window->close();
   app_.refresh_state();
   app_.listing_.restore_remembered_index(saved_index_);
@@ -272,7 +274,7 @@ void AboutBox::initialise(DialogWindow& window) {
   window.set_control_text(dialog::kLegalLine, u"Copyright \u00A9 2026 the Lexvia developers");
   window.set_control_text(dialog::kWebLine, u"https://lexvia.example");
   window.set_control_text(dialog::kRightsLine, u"Made by the Lexvia developers");
-  base_ = window.base_colour();
+  line_ = window.feature_line();
   const int index = app_.settings_.language_index;
   const bool in_list = index >= 0 && index < static_cast<int>(app_.languages_.size());
   hungarian_ =
@@ -281,35 +283,37 @@ void AboutBox::initialise(DialogWindow& window) {
     window.set_control_text(dialog::kDictionaryLine, *line);
   }
   step_ = 0;
-  line_ = 100;
-  window.paint_feature_line(base_);
-  window.start_timer(dialog::kFadeOut, 100);
+  shown_ = 100;
+  if (line_ == nullptr) return;
+  base_ = line_->base_colour();
+  line_->paint_feature_line(base_);
+  line_->start_timer(dialog::kFadeOut, 100);
 }
 
 void AboutBox::switch_timer(int id, int milliseconds) {
-  window_->stop_timer();
-  window_->start_timer(id, milliseconds);
+  line_->stop_timer();
+  line_->start_timer(id, milliseconds);
 }
 
 void AboutBox::timer(int id) {
-  if (window_ == nullptr) return;
+  if (window_ == nullptr || line_ == nullptr) return;
   switch (id) {
     case dialog::kFadeOut:
       if (--step_ >= 0) {
-        window_->paint_feature_line(blend(base_, step_));
+        line_->paint_feature_line(blend(base_, step_));
       } else {
         switch_timer(dialog::kFadeIn, 100);
-        if (++line_ > kLines) line_ = 1;
-        window_->set_control_text(dialog::kFeatureLine, about_feature_line(hungarian_, line_));
+        if (++shown_ > kLines) shown_ = 1;
+        window_->set_control_text(dialog::kFeatureLine, about_feature_line(hungarian_, shown_));
         // The new line starts in the base colour, unseen.
-        window_->paint_feature_line(base_);
+        line_->paint_feature_line(base_);
       }
       break;
     case dialog::kFadeIn:
       if (++step_ > 8) {
         switch_timer(dialog::kHold, 3000);
       } else {
-        window_->paint_feature_line(blend(base_, step_));
+        line_->paint_feature_line(blend(base_, step_));
       }
       break;
     case dialog::kHold:
@@ -325,7 +329,7 @@ void AboutBox::command(int id) {
   if (id != dialog::kOk && id != dialog::kCancel) return;
   app_.active_dialog_ = nullptr;
   if (DialogWindow* window = std::exchange(window_, nullptr)) {
-    window->stop_timer();
+    if (FeatureLine* line = std::exchange(line_, nullptr)) line->stop_timer();
     window->close();
   }
   if (app_.flags_.browse_mode) app_.browse_dialog_->activate();

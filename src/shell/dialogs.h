@@ -39,6 +39,7 @@ class BrowseDialog final : public DialogHandler {
 
   Application& app_;
   DialogWindow* window_ = nullptr;
+  DialogList* list_ = nullptr;
   int saved_index_ = -1;  // the result list's remembered index while browsing
 };
 
@@ -77,10 +78,11 @@ class AboutBox final : public DialogHandler {
 
   Application& app_;
   DialogWindow* window_ = nullptr;
+  FeatureLine* line_ = nullptr;
   bool hungarian_ = false;
   Rgb base_;
   int step_ = 0;
-  int line_ = 100;
+  int shown_ = 100;  // the feature line shown, 1 to kLines
 };
 
 // The About box's fixed lines.

@@ -67,6 +67,30 @@ class DialogHandler {
   virtual void activated() {}
 };
 
+// The browse dialog's list of headwords, under its move buttons.
+class DialogList {
+ public:
+  virtual ~DialogList() = default;
+  virtual ListControl& list() = 0;
+  virtual void set_list_visible(bool visible) = 0;
+  virtual void set_list_redraw(bool on) = 0;
+  virtual void set_list_column_width(int width) = 0;
+  // The height of the list's row 0 and of the list's client area.
+  virtual int list_row_height() const = 0;
+  virtual int list_client_height() const = 0;
+};
+
+// The About box's feature line (control 1015's text), painted in a colour of
+// its own, and the one timer that fades it.
+class FeatureLine {
+ public:
+  virtual ~FeatureLine() = default;
+  virtual void start_timer(int id, int milliseconds) = 0;
+  virtual void stop_timer() = 0;
+  virtual Rgb base_colour() const = 0;
+  virtual void paint_feature_line(Rgb colour) = 0;
+};
+
 // A dialog's window. It fills the main window's area and has an OK button
 // in its top bar. It is destroyed by close(), after which the handler hears
 // nothing more from it.
@@ -83,21 +107,10 @@ class DialogWindow {
   virtual void activate() = 0;
   virtual void close() = 0;
 
-  // The browse dialog's list.
-  virtual ListControl* list() { return nullptr; }
-  virtual void set_list_visible(bool visible) { (void)visible; }
-  virtual void set_list_redraw(bool on) { (void)on; }
-  virtual void set_list_column_width(int width) { (void)width; }
-  // The height of the list's row 0 and of the list's client area.
-  virtual int list_row_height() const { return 0; }
-  virtual int list_client_height() const { return 0; }
-
-  // The About box: one timer at a time, and the feature line's colours.
-  virtual void start_timer(int id, int milliseconds) { (void)id, (void)milliseconds; }
-  virtual void stop_timer() {}
-  virtual Rgb base_colour() const { return {255, 255, 255}; }
-  // Redraws the feature line (control 1015's text) in this colour.
-  virtual void paint_feature_line(Rgb colour) { (void)colour; }
+  // The parts only one dialog has: the browse dialog's list, the About
+  // box's feature line; null in the other dialogs.
+  virtual DialogList* dialog_list() { return nullptr; }
+  virtual FeatureLine* feature_line() { return nullptr; }
 };
 
 // A long operation's progress dialog: its text and, when the operation can

@@ -9,13 +9,14 @@
 namespace lexvia {
 namespace {
 
-constexpr int data(ColourCode code) { return static_cast<int>(code); }
+// A colour code by its number, as a list may hold any.
+constexpr ColourCode code(int number) { return static_cast<ColourCode>(number); }
 
 class VectorList final : public ListControl {
  public:
   struct Line {
     std::u16string text;
-    int data;
+    ColourCode data;
   };
   std::vector<Line> lines;
   std::vector<int> scrolled, redrawn;
@@ -24,18 +25,19 @@ class VectorList final : public ListControl {
   int count() const override { return static_cast<int>(lines.size()); }
   void remove_first() override { lines.erase(lines.begin()); }
   void remove_all() override { lines.clear(); }
-  void append(std::u16string text, int item_data) override {
-    lines.push_back({std::move(text), item_data});
+  void append(std::u16string text, ColourCode colour) override {
+    lines.push_back({std::move(text), colour});
   }
   std::u16string text(int index) const override { return lines.at(index).text; }
-  int item_data(int index) const override { return lines.at(index).data; }
+  ColourCode item_data(int index) const override { return lines.at(index).data; }
   void scroll_into_view(int index) override { scrolled.push_back(index); }
   void redraw(int index) override { redrawn.push_back(index); }
   int selection_mark() const override { return mark; }
 
   void fill(int n) {
     for (int i = 0; i < n; ++i) {
-      lines.push_back({u"old " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)), 2});
+      lines.push_back({u"old " + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)),
+                       ColourCode::kTranslation});
     }
   }
 };
@@ -72,7 +74,7 @@ TEST_F(ResultListingTest, ResultListAppendScrollsAndRedrawsTheNewLine) {
   listing.append_line(u"Ready", ColourCode::kError);
   ASSERT_EQ(results.count(), 4);
   EXPECT_EQ(results.lines[3].text, u"Ready");
-  EXPECT_EQ(results.lines[3].data, data(ColourCode::kError));
+  EXPECT_EQ(results.lines[3].data, ColourCode::kError);
   EXPECT_EQ(results.scrolled, std::vector<int>{3});
   EXPECT_EQ(results.redrawn, std::vector<int>{3});
 
@@ -109,7 +111,7 @@ TEST_F(ResultListingTest, BrowseListTakesLinesOnlyInBrowseModeOnceItExists) {
   EXPECT_EQ(results.count(), 1);
   ASSERT_EQ(browse.count(), kResultListBound + 6);
   EXPECT_EQ(browse.lines.back().text, u"  page");
-  EXPECT_EQ(browse.lines.back().data, data(ColourCode::kHeadword));
+  EXPECT_EQ(browse.lines.back().data, ColourCode::kHeadword);
   EXPECT_TRUE(browse.scrolled.empty());
   EXPECT_TRUE(browse.redrawn.empty());
 
@@ -124,7 +126,7 @@ TEST_F(ResultListingTest, FormattedLineWidensWindows1252) {
   listing.append_formatted_line("%s", "Exact Search: \"x\"", ColourCode::kTitle);
   ASSERT_EQ(results.count(), 2);
   EXPECT_EQ(results.lines[0].text, u"  café €");
-  EXPECT_EQ(results.lines[0].data, data(ColourCode::kHeadword));
+  EXPECT_EQ(results.lines[0].data, ColourCode::kHeadword);
   EXPECT_EQ(results.lines[1].text, u"Exact Search: \"x\"");
 }
 
@@ -140,11 +142,11 @@ TEST_F(ResultListingTest, LinesAreCutToTwoHundredFiftyNineUnits) {
 }
 
 TEST_F(ResultListingTest, RememberSelectionFollowsTheActiveList) {
-  results.append(u"  dog", data(ColourCode::kHeadword));
-  results.append(std::u16string(2500, u'x'), data(ColourCode::kTranslation));
+  results.append(u"  dog", ColourCode::kHeadword);
+  results.append(std::u16string(2500, u'x'), ColourCode::kTranslation);
   results.mark = 0;
   listing.remember_selection(false);
-  EXPECT_EQ(listing.remembered(), (LineRecord{u"  dog", 0, data(ColourCode::kHeadword)}));
+  EXPECT_EQ(listing.remembered(), (LineRecord{u"  dog", 0, ColourCode::kHeadword}));
 
   results.mark = 1;
   listing.remember_selection(false);
@@ -165,11 +167,11 @@ TEST_F(ResultListingTest, RememberSelectionFollowsTheActiveList) {
   listing.remember_selection(true);
   EXPECT_EQ(listing.remembered().index, 0);
 
-  browse.append(u"    Hund", data(ColourCode::kTranslation));
+  browse.append(u"    Hund", ColourCode::kTranslation);
   browse.mark = 0;
   listing.set_browse_list(&browse);
   listing.remember_selection(false);
-  EXPECT_EQ(listing.remembered(), (LineRecord{u"    Hund", 0, data(ColourCode::kTranslation)}));
+  EXPECT_EQ(listing.remembered(), (LineRecord{u"    Hund", 0, ColourCode::kTranslation}));
 }
 
 TEST_F(ResultListingTest, StatusAndErrorLinesAndNoSelectionOnlyRefocus) {
@@ -178,14 +180,14 @@ TEST_F(ResultListingTest, StatusAndErrorLinesAndNoSelectionOnlyRefocus) {
   tap_new_line(u"Dictionary File Error #102 (\\x.dic)", ColourCode::kError);
   EXPECT_TRUE(query.texts.empty());
   EXPECT_EQ(query.refocuses, 3);
-  EXPECT_EQ(listing.last_copied(), (LineRecord{u"___", -10, 0}));
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"___", -10, ColourCode::kError}));
 }
 
 TEST_F(ResultListingTest, HeadwordIsCopiedOnceThenOnlyRefocused) {
   tap_new_line(u"  big dog  ", ColourCode::kHeadword);
   EXPECT_EQ(query.texts, std::vector<std::u16string>{u"big dog  "});
   EXPECT_EQ(query.refocuses, 1);
-  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  big dog  ", 0, data(ColourCode::kHeadword)}));
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  big dog  ", 0, ColourCode::kHeadword}));
 
   // The user edits the query, then taps the same line again.
   tap(results, 0);
@@ -211,7 +213,7 @@ TEST_F(ResultListingTest, TitleLineWithoutQuotesIsRememberedAsCopiedButChangesNo
   tap_new_line(u"Exact Search: none", ColourCode::kTitle);
   EXPECT_TRUE(query.texts.empty());
   EXPECT_EQ(query.refocuses, 0);
-  EXPECT_EQ(listing.last_copied(), (LineRecord{u"Exact Search: none", 0, data(ColourCode::kTitle)}));
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"Exact Search: none", 0, ColourCode::kTitle}));
 
   // Now it equals the line copied last: the query text stays as it is.
   tap(results, 0);
@@ -225,7 +227,7 @@ TEST_F(ResultListingTest, ClearForgetsTheSelectionButNotTheLastCopiedLine) {
   EXPECT_EQ(results.count(), 0);
   EXPECT_EQ(listing.remembered(), LineRecord{});
   EXPECT_EQ(query.refocuses, 2);
-  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  dog", 0, data(ColourCode::kHeadword)}));
+  EXPECT_EQ(listing.last_copied(), (LineRecord{u"  dog", 0, ColourCode::kHeadword}));
 
   tap_new_line(u"  dog", ColourCode::kHeadword);
   EXPECT_EQ(query.texts.size(), 1u);
@@ -233,17 +235,17 @@ TEST_F(ResultListingTest, ClearForgetsTheSelectionButNotTheLastCopiedLine) {
 }
 
 TEST(TextColour, FollowsTheColourCodeTable) {
-  EXPECT_EQ(text_colour(data(ColourCode::kError)), (Rgb{220, 0, 0}));
-  EXPECT_EQ(text_colour(data(ColourCode::kHeadword)), (Rgb{0, 0, 220}));
-  EXPECT_EQ(text_colour(data(ColourCode::kTranslation)), (Rgb{0, 0, 0}));
-  EXPECT_EQ(text_colour(data(ColourCode::kTitle)), (Rgb{0, 128, 0}));
-  EXPECT_EQ(text_colour(4), (Rgb{0, 0, 0}));
-  EXPECT_EQ(text_colour(-1), (Rgb{0, 0, 0}));
+  EXPECT_EQ(text_colour(ColourCode::kError), (Rgb{220, 0, 0}));
+  EXPECT_EQ(text_colour(ColourCode::kHeadword), (Rgb{0, 0, 220}));
+  EXPECT_EQ(text_colour(ColourCode::kTranslation), (Rgb{0, 0, 0}));
+  EXPECT_EQ(text_colour(ColourCode::kTitle), (Rgb{0, 128, 0}));
+  EXPECT_EQ(text_colour(code(4)), (Rgb{0, 0, 0}));
+  EXPECT_EQ(text_colour(code(-1)), (Rgb{0, 0, 0}));
 }
 
 TEST_F(ResultListingTest, HighlightFollowsTheRememberedIndexInBothLists) {
   results.fill(kResultListBound + 1);
-  results.lines[5].data = data(ColourCode::kTitle);
+  results.lines[5].data = ColourCode::kTitle;
   results.mark = 5;
   listing.remember_selection(false);
   EXPECT_TRUE(listing.row_style(results, 5).highlighted);
@@ -252,7 +254,7 @@ TEST_F(ResultListingTest, HighlightFollowsTheRememberedIndexInBothLists) {
 
   // The bound shifts the lines; the highlight stays on position 5.
   listing.append_line(u"new", ColourCode::kTranslation);
-  EXPECT_EQ(results.lines[4].data, data(ColourCode::kTitle));
+  EXPECT_EQ(results.lines[4].data, ColourCode::kTitle);
   EXPECT_TRUE(listing.row_style(results, 5).highlighted);
   EXPECT_FALSE(listing.row_style(results, 4).highlighted);
   EXPECT_EQ(listing.row_style(results, 5).text, (Rgb{0, 0, 0}));
@@ -262,12 +264,12 @@ TEST_F(ResultListingTest, HighlightFollowsTheRememberedIndexInBothLists) {
 }
 
 TEST_F(ResultListingTest, RowsStayReadableOnADarkBackground) {
-  for (int code = 0; code <= 4; ++code) results.append(u"line", code);
+  for (int number = 0; number <= 4; ++number) results.append(u"line", code(number));
   results.mark = 4;
   listing.remember_selection(false);
   // A light list keeps the colours as they are.
   for (int row = 0; row < 4; ++row) {
-    EXPECT_EQ(listing.row_style(results, row).text, text_colour(row));
+    EXPECT_EQ(listing.row_style(results, row).text, text_colour(code(row)));
     EXPECT_EQ(listing.row_style(results, row).background, (Rgb{255, 255, 255}));
   }
   EXPECT_EQ(listing.row_style(results, 4).background, kSelectionHighlight);
@@ -277,7 +279,7 @@ TEST_F(ResultListingTest, RowsStayReadableOnADarkBackground) {
       const auto style = listing.row_style(results, row, dark);
       EXPECT_GE(contrast_ratio(style.text, style.background), 4.5) << row;
       // The same hue: the strongest channel of a coloured text stays strongest.
-      const Rgb base = text_colour(row);
+      const Rgb base = text_colour(code(row));
       if (base.r > base.g && base.r > base.b) {
         EXPECT_GT(style.text.r, style.text.g) << row;
       }

@@ -34,7 +34,7 @@ TEST_F(DialogsTest, BrowsePageSizeComesFromTheListHeightAndEverySizeChangeEmptie
   EXPECT_TRUE(window.list_visible);  // shown again once the page was in
   window.list_height = 200;
   window.row_height = 16;
-  window.rows.append(u"stale", 2);
+  window.rows.append(u"stale", ColourCode::kTranslation);
   window.client = {300, 400};
   platform_.browse_handler->size_changed();
   EXPECT_EQ(app.search_state().browse_page_size, 12u);

@@ -39,13 +39,15 @@ class FakeList final : public ListControl {
     rows.clear();
     mark = -1;
   }
-  void append(std::u16string text, int item_data) override {
-    rows.push_back({std::move(text), item_data});
+  void append(std::u16string text, ColourCode colour) override {
+    rows.push_back({std::move(text), static_cast<int>(colour)});
   }
   std::u16string text(int index) const override {
     return rows.at(static_cast<std::size_t>(index)).text;
   }
-  int item_data(int index) const override { return rows.at(static_cast<std::size_t>(index)).data; }
+  ColourCode item_data(int index) const override {
+    return static_cast<ColourCode>(rows.at(static_cast<std::size_t>(index)).data);
+  }
   void scroll_into_view(int) override {}
   void redraw(int) override { ++redraws; }
   int selection_mark() const override { return mark; }
@@ -57,7 +59,7 @@ class FakeList final : public ListControl {
 
 // A dialog window that records what its dialog does, with a clock of its
 // own: advance() fires the running timer at the moments it would fire.
-class FakeDialogWindow final : public DialogWindow {
+class FakeDialogWindow final : public DialogWindow, public DialogList, public FeatureLine {
  public:
   Size client_size() const override { return client; }
   void place(int control, Rect rect) override { placements[control] = rect; }
@@ -72,7 +74,9 @@ class FakeDialogWindow final : public DialogWindow {
   void focus_control(int control) override { focused = control; }
   void activate() override { ++activations; }
   void close() override { closed = true; }
-  ListControl* list() override { return &rows; }
+  DialogList* dialog_list() override { return this; }
+  FeatureLine* feature_line() override { return this; }
+  ListControl& list() override { return rows; }
   void set_list_visible(bool on) override { list_visible = on; }
   void set_list_redraw(bool on) override { redraw_switches.push_back(on); }
   void set_list_column_width(int width) override { column_width = width; }

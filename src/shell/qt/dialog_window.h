@@ -19,7 +19,10 @@ class QPushButton;
 
 namespace lexvia::qt {
 
-class DialogOverlay final : public QWidget, public DialogWindow {
+class DialogOverlay final : public QWidget,
+                            public DialogWindow,
+                            public DialogList,
+                            public FeatureLine {
   Q_OBJECT
 
  public:
@@ -58,7 +61,11 @@ class DialogOverlay final : public QWidget, public DialogWindow {
   void focus_control(int control) override;
   void activate() override;
   void close() override;
-  ListControl* list() override { return list_.get(); }
+  DialogList* dialog_list() override { return list_ ? this : nullptr; }
+  FeatureLine* feature_line() override {
+    return kind_ == DialogKind::kAbout ? this : nullptr;
+  }
+  ListControl& list() override { return *list_; }
   void set_list_visible(bool visible) override;
   void set_list_redraw(bool on) override;
   void set_list_column_width(int width) override;

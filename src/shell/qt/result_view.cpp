@@ -32,16 +32,16 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleTextRole:
       return to_qstring(row.text);
     case kColourCodeRole:
-      return row.colour;
+      return static_cast<int>(row.colour);
     default:
       return {};
   }
 }
 
-void ResultModel::append(std::u16string text, int colour_code) {
+void ResultModel::append(std::u16string text, ColourCode colour) {
   const int row = rowCount();
   beginInsertRows({}, row, row);
-  rows_.push_back({std::move(text), colour_code});
+  rows_.push_back({std::move(text), colour});
   endInsertRows();
 }
 

@@ -24,16 +24,16 @@ class ResultModel final : public QAbstractListModel {
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
-  void append(std::u16string text, int colour_code);
+  void append(std::u16string text, ColourCode colour);
   void remove_first();
   void remove_all();
   const std::u16string& text(int row) const { return rows_.at(static_cast<std::size_t>(row)).text; }
-  int colour_code(int row) const { return rows_.at(static_cast<std::size_t>(row)).colour; }
+  ColourCode colour_code(int row) const { return rows_.at(static_cast<std::size_t>(row)).colour; }
 
  private:
   struct Row {
     std::u16string text;
-    int colour = 0;
+    ColourCode colour = ColourCode::kError;
   };
   std::deque<Row> rows_;
 };
@@ -91,11 +91,11 @@ class ResultListControl final : public ListControl {
   int count() const override { return model_.rowCount(); }
   void remove_first() override { model_.remove_first(); }
   void remove_all() override { model_.remove_all(); }
-  void append(std::u16string text, int item_data) override {
-    model_.append(std::move(text), item_data);
+  void append(std::u16string text, ColourCode colour) override {
+    model_.append(std::move(text), colour);
   }
   std::u16string text(int index) const override { return model_.text(index); }
-  int item_data(int index) const override { return model_.colour_code(index); }
+  ColourCode item_data(int index) const override { return model_.colour_code(index); }
   void scroll_into_view(int index) override;
   void redraw(int index) override;
   int selection_mark() const override { return view_.selection_mark(); }
