@@ -63,7 +63,7 @@ std::vector<std::pair<std::string, std::string>> close_pairs() {
 }
 
 void run_compare(benchmark::State& state,
-                 const std::vector<std::pair<std::string, std::string>>& pairs, int mode,
+                 const std::vector<std::pair<std::string, std::string>>& pairs, lexvia::CompareMode mode,
                  lexvia::SearchMethod method) {
   std::size_t i = 0;
   for (auto _ : state) {

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     return w.result_model()->rowCount() - before;
   };
   for (bool invisible : {false, true}) {
-    if ((app.settings().invisible_listing != 0) != invisible) {
+    if (app.settings().invisible_listing != invisible) {
       app.command(lexvia::command::kInvisibleListing);
     }
     const char* il = invisible ? "on" : "off";

@@ -51,7 +51,7 @@ class Collector final : public SearchOutput, public PrefixListSource {
   void report_dictionary_error(DictionaryError, const DictionaryPath&) override {}
   // Phrase and Full Search take the dictionary's own prefix list.
   std::u16string get_prefix_list(Direction direction) override {
-    return file_.prefix_list[direction == Direction::kFrom1 ? 0 : 1];
+    return file_.prefix_list[index_of(direction)];
   }
 
   std::vector<Definition> found;
@@ -207,9 +207,7 @@ std::variant<std::vector<DictDatabase>, std::string> dict_catalogue(
     const auto summary = read_dictionary_summary(file);
     if (!summary) return file + ": not a dictionary that can be read";
     for (const Direction direction : {Direction::kFrom1, Direction::kFrom2}) {
-      const bool forward = direction == Direction::kFrom1;
-      std::string name = utf8(forward ? summary->language1 : summary->language2) + "-" +
-                         utf8(forward ? summary->language2 : summary->language1);
+      std::string name = utf8(summary->from(direction)) + "-" + utf8(summary->to(direction));
       // A database name is one word of the protocol.
       for (char& c : name) {
         if (static_cast<unsigned char>(c) <= ' ' || c == '"' || c == '\'' || c == '\\') c = '_';
@@ -227,20 +225,18 @@ std::variant<std::vector<DictDatabase>, std::string> dict_catalogue(
 }
 
 std::string database_description(const DictDatabase& db, const DictionarySummary& summary) {
-  const bool forward = db.direction == Direction::kFrom1;
-  return utf8(forward ? summary.language1 : summary.language2) + " \u00BB " +
-         utf8(forward ? summary.language2 : summary.language1) + ", " +
+  return utf8(summary.from(db.direction)) + " \u00BB " + utf8(summary.to(db.direction)) + ", " +
          std::to_string(summary.pair_count) + " pairs (" +
          std::filesystem::path(db.path).filename().string() + ")";
 }
 
 const std::vector<DictStrategy>& dict_strategies() {
   static const std::vector<DictStrategy> kStrategies = {
-      {"exact", "Match headwords exactly (Exact Search)"},
+      {method_name(SearchMethod::kExact), "Match headwords exactly (Exact Search)"},
       {"prefix", "Match prefixes"},
-      {"extended", "The word alone or followed by a separator: house, house-boat (Extended Search)"},
-      {"phrase", "Exact Search, also after the dictionary's prefixes such as \"to \" (Phrase Search)"},
-      {"full", "Extended Search, also after the dictionary's prefixes (Full Search)"},
+      {method_name(SearchMethod::kExtended), "The word alone or followed by a separator: house, house-boat (Extended Search)"},
+      {method_name(SearchMethod::kPhrase), "Exact Search, also after the dictionary's prefixes such as \"to \" (Phrase Search)"},
+      {method_name(SearchMethod::kFull), "Extended Search, also after the dictionary's prefixes (Full Search)"},
       {"lev", "Match headwords within one edit: a letter added, dropped, changed, or two swapped"},
   };
   return kStrategies;
@@ -279,18 +275,12 @@ std::vector<std::string> match_word(const DictDatabase& db, const OpenFiles::Fil
                                     std::string_view strategy, std::string_view query) {
   if (strategy == "prefix") return prefix_matches(db, file, query);
   if (strategy == "lev") return near_matches(db, file, query);
-  static constexpr std::pair<std::string_view, SearchMethod> kMethods[] = {
-      {"exact", SearchMethod::kExact},
-      {"extended", SearchMethod::kExtended},
-      {"phrase", SearchMethod::kPhrase},
-      {"full", SearchMethod::kFull}};
-  for (const auto& [name, method] : kMethods) {
-    if (name != strategy) continue;
-    Lookup lookup(db, file, true);
-    lookup.engine.search_dictionary(query, method, db.direction);
-    return headwords_of(std::move(lookup.collector.found));
-  }
-  return {};
+  // The four search methods are strategies of their own names.
+  const auto method = parse_method(strategy);
+  if (!method) return {};
+  Lookup lookup(db, file, true);
+  lookup.engine.search_dictionary(query, *method, db.direction);
+  return headwords_of(std::move(lookup.collector.found));
 }
 
 std::optional<std::vector<std::string>> split_command(std::string_view line) {

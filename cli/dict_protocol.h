@@ -49,7 +49,7 @@ struct DictStrategy {
 };
 // exact and prefix (which RFC 2229 requires), the search methods, and lev.
 const std::vector<DictStrategy>& dict_strategies();
-inline constexpr std::string_view kDefaultStrategy = "extended";
+inline constexpr std::string_view kDefaultStrategy = method_name(SearchMethod::kExtended);
 
 // What one request may produce: beyond these the answer is cut, so that no
 // request runs or grows without bound.

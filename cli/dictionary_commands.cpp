@@ -74,7 +74,7 @@ int run_dump(const std::string& path, int direction) {
   auto file = PosixFile::open(path, &why);
   if (!file) return fail("dump", "cannot open " + path + ": " + why);
   std::string line;
-  auto error = dump_dictionary(*file, direction, [&](std::string_view head, auto translation) {
+  auto error = dump_dictionary(*file, static_cast<Direction>(direction), [&](std::string_view head, auto translation) {
     line.assign(head);
     line += '\t';
     if (translation) line += *translation;

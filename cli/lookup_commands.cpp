@@ -40,8 +40,6 @@ struct LookupArgs {
   bool no_suggest = false;
 };
 
-constexpr const char* kMethodNames[] = {"exact", "extended", "phrase", "full"};
-
 // One run of the application over the tool's platform: the stored settings
 // are loaded as the desktop program loads them at start-up, then the command
 // line's options are applied through the same commands the window's buttons
@@ -64,14 +62,11 @@ struct Session {
       std::fprintf(stderr, "lexvia-cli: cannot read the settings in %s: %s; using the defaults\n",
                    store.path().c_str(), store.problem().c_str());
     }
-    if (args.direction && *args.direction != app.settings().direction) {
+    if (args.direction && static_cast<Direction>(*args.direction) != app.settings().direction) {
       app.command(command::kDirection);
     }
-    if (args.method) {
-      const auto named = std::find(std::begin(kMethodNames), std::end(kMethodNames), *args.method);
-      app.command(command::kExactSearch + static_cast<int>(named - std::begin(kMethodNames)));
-    } else if (app.settings().search_method < 0 || app.settings().search_method > 3) {
-      app.command(command::kExactSearch + 1);
+    if (const auto method = args.method ? parse_method(*args.method) : std::nullopt) {
+      app.command(command::kExactSearch + static_cast<int>(*method));
     }
     if (args.prefixes) {
       app.set_prefix_list(1, utf8_to_utf16(*args.prefixes));
@@ -137,7 +132,7 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
   if (!browse && status == 1 && !args.no_suggest) {
     for (const std::string& s :
          suggest_headwords(session.app.settings().dictionary_path,
-                           static_cast<Direction>(session.app.settings().direction),
+                           session.app.settings().direction,
                            prepare_query(utf8_to_utf16(query)), 5, session.mapping.get())) {
       suggestions.push_back(cp1252_to_utf8(s));
     }
@@ -147,9 +142,8 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
   if (format == OutputFormat::kJson) {
     AnswerInfo info;
     info.query = utf16_to_utf8(utf8_to_utf16(query));
-    const int method = session.app.settings().search_method;
-    info.method = browse ? "browse" : method >= 0 && method <= 3 ? kMethodNames[method] : "extended";
-    info.direction = session.app.settings().direction;
+    info.method = method_name(browse ? SearchMethod::kBrowse : session.app.settings().search_method);
+    info.direction = static_cast<int>(session.app.settings().direction);
     info.dictionary = session.app.settings().dictionary_path;
     info.suggestions = suggestions;
     out = answer_json(pages, info, browse);
@@ -322,6 +316,13 @@ void add_common_options(CLI::App* cmd, LookupArgs& args) {
       ->excludes(batch);
 }
 
+// The four methods' names, for the option's check.
+std::vector<std::string> method_names() {
+  std::vector<std::string> names;
+  for (const SearchMethod method : kSearchMethods) names.emplace_back(method_name(method));
+  return names;
+}
+
 // QUERY, unless the queries come from standard input.
 bool query_missing(CLI::App* cmd, const LookupArgs& args) {
   if (args.batch || cmd->count("QUERY") > 0) return false;
@@ -341,7 +342,7 @@ void add_lookup_command(CLI::App& app, int& status) {
   add_common_options(cmd, *args);
   cmd->add_option("--method", args->method,
                   "Search method: exact, extended, phrase, full (default: the stored method)")
-      ->check(CLI::IsMember({"exact", "extended", "phrase", "full"}));
+      ->check(CLI::IsMember(method_names()));
   cmd->add_option("--prefixes", args->prefixes,
                   "Prefix list for phrase and full search, items separated by , or ; "
                   "(default: the stored list of the dictionary, else the dictionary's own)");

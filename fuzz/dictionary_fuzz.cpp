@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)verify_dictionary(bytes);
   (void)read_dictionary_info(bytes);
   MemoryFile memory(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  (void)dump_dictionary(memory, static_cast<int>(direction), [](std::string_view, auto) {});
+  (void)dump_dictionary(memory, direction, [](std::string_view, auto) {});
 
   const std::string path = fuzz::scratch_path("dictionary.dic");
   fuzz::write_file(path, file);

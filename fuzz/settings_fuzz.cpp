@@ -21,28 +21,24 @@ struct Quiet final : DictionaryErrorSink {
 
 Settings load(KeyValueStore& store) {
   Settings settings;
-  DirectionLabels labels;
   Quiet errors;
-  BuiltinStrings strings;
-  SettingsShell shell;
-  SettingsKeeper keeper({store, settings, nullptr, labels, errors, strings, shell});
-  LoadOptions options;
-  options.direction_labels = false;
-  keeper.load_settings(options);
+  SettingsKeeper keeper({store, settings, errors});
+  keeper.load_settings();
+  keeper.load_prefix_lists();
   return settings;
 }
 
 void save(KeyValueStore& store, Settings settings) {
-  DirectionLabels labels;
   Quiet errors;
-  BuiltinStrings strings;
-  SettingsShell shell;
-  SettingsKeeper({store, settings, nullptr, labels, errors, strings, shell}).save_settings();
+  SettingsKeeper({store, settings, errors}).save_settings();
 }
 
 void check_ranges(const Settings& s) {
-  const std::int32_t values[] = {s.language_index,     s.direction,        s.search_method,
-                                 s.quick_translate_on, s.quick_translate_button,
+  const std::int32_t values[] = {s.language_index,
+                                 static_cast<std::int32_t>(s.direction),
+                                 static_cast<std::int32_t>(s.search_method),
+                                 s.quick_translate_on,
+                                 s.quick_translate_button,
                                  s.invisible_listing};
   const char16_t* names[] = {u"UI",             u"Language From",        u"Search Method",
                              u"QuickTranslate", u"QuickTranslateButton", u"Invisible Listing"};

@@ -20,7 +20,8 @@ bool at_marker(WindowedReader& reader, std::uint64_t offset) {
 
 }  // namespace
 
-std::optional<std::string> dump_dictionary(FileSource& file, int direction, const DumpSink& sink) {
+std::optional<std::string> dump_dictionary(FileSource& file, Direction direction,
+                                           const DumpSink& sink) {
   WindowedReader index(&file);
   WindowedReader translation(&file);
   const auto header_span = index.span_at(0, kHeaderSize);
@@ -42,7 +43,7 @@ std::optional<std::string> dump_dictionary(FileSource& file, int direction, cons
              std::to_string(last) + ", past the end of the file";
     }
   }
-  const int d = direction == 2 ? 1 : 0;
+  const std::size_t d = index_of(direction);
   const std::uint64_t start = h.section_offset[d];
   const std::uint64_t length = h.section_length[d];
   if (length == 0) return std::nullopt;

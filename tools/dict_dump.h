@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "dict/direction.h"
 #include "dict/file_source.h"
 
 namespace lexvia {
@@ -20,6 +21,7 @@ using DumpSink =
 // Returns an error message when the file is not a dictionary or its tables
 // cannot be read. A damaged section ends the walk early; it never leaves the
 // section or the file.
-std::optional<std::string> dump_dictionary(FileSource& file, int direction, const DumpSink& sink);
+std::optional<std::string> dump_dictionary(FileSource& file, Direction direction,
+                                           const DumpSink& sink);
 
 }  // namespace lexvia

@@ -61,10 +61,10 @@ void DecodingTable::precompute() {
   pool_.resize(pool_.size() + 8, '\0');  // lets expand copy 8 bytes from any piece
 }
 
-bool load_decoding_tables(WindowedReader& index_reader, const Header& header, int direction,
+bool load_decoding_tables(WindowedReader& index_reader, const Header& header, Direction direction,
                           DecodingTable& own, DecodingTable& other) {
-  const int own_i = direction == 2 ? 1 : 0;
-  const int other_i = 1 - own_i;
+  const std::size_t own_i = index_of(direction);
+  const std::size_t other_i = 1 - own_i;
   const std::uint32_t own_length =
       std::min<std::uint32_t>(header.table_length[own_i], kMaxTableBytes);
   const std::uint32_t other_length =

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dict/direction.h"
 #include "dict/format.h"
 #include "dict/windowed_reader.h"
 
@@ -65,11 +66,11 @@ struct DecodedText {
   std::string_view view() const { return {data.data(), size}; }
 };
 
-// Loads the own table (substitution table `direction`) and the other table
-// (substitution table 3 - direction) through the index reader, whose window
+// Loads the own table (the substitution table of the direction's source
+// language) and the other table through the index reader, whose window
 // becomes the larger of 2048 and the two stored lengths. Fails when a table
 // cannot be read.
-bool load_decoding_tables(WindowedReader& index_reader, const Header& header, int direction,
+bool load_decoding_tables(WindowedReader& index_reader, const Header& header, Direction direction,
                           DecodingTable& own, DecodingTable& other);
 
 // REQUIRES: `record` points at a record marker with at least 256 readable

@@ -80,8 +80,8 @@ void build_direction_labels(const InfoContext& context, DirectionLabels& labels)
   labels.label[1] = make_label(code2, code1);
 }
 
-const std::u16string& direction_label(const DirectionLabels& labels, int direction) {
-  return labels.label[direction == 2 ? 1 : 0];
+const std::u16string& direction_label(const DirectionLabels& labels, Direction direction) {
+  return labels.label[index_of(direction)];
 }
 
 std::optional<std::u16string> read_default_prefix_list(const InfoContext& context, int n) {

@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "dict/direction.h"
+
 namespace lexvia {
 
 // Dictionary file error numbers.
@@ -46,8 +48,7 @@ struct InfoContext {
 };
 
 void build_direction_labels(const InfoContext& context, DirectionLabels& labels);
-// Label 1 or 2 (any other direction gives label 1).
-const std::u16string& direction_label(const DirectionLabels& labels, int direction);
+const std::u16string& direction_label(const DirectionLabels& labels, Direction direction);
 
 // Prefix list n (1 or 2) as stored in the dictionary, or nothing when it
 // cannot be read.
@@ -61,6 +62,11 @@ struct DictionarySummary {
   std::string language1;
   std::string language2;
   std::uint32_t pair_count = 0;
+  // The code of the direction's source language, and of its target language.
+  const std::string& from(Direction d) const {
+    return d == Direction::kFrom2 ? language2 : language1;
+  }
+  const std::string& to(Direction d) const { return from(other_direction(d)); }
 };
 std::optional<DictionarySummary> read_dictionary_summary(const DictionaryPath& path);
 

@@ -226,7 +226,7 @@ void for_each_expanded(std::string_view text, const ExpansionMap& map, Emit emit
 
 }  // namespace
 
-std::string fold_text(std::string_view text, int mode) {
+std::string fold_text(std::string_view text, CompareMode mode) {
   std::string out;
   out.reserve(text.size());
   for_each_expanded(text, mode == kPrefixMode ? kPrefixFold : kFullFold,
@@ -238,22 +238,22 @@ int collate_compare(std::string_view a, std::string_view b) {
   return compare_streams({a, kPlainWeights}, {b, kPlainWeights}, kAcceptNone);
 }
 
-int compare_query(std::string_view query, std::string_view headword, int mode, int method) {
+int compare_query(std::string_view query, std::string_view headword, CompareMode mode,
+                  SearchMethod method) {
   if (mode == kPrefixMode) {
     return compare_streams({query, kPrefixWeights}, {headword, kPrefixWeights}, kAcceptAll);
   }
   switch (method) {
-    case static_cast<int>(SearchMethod::kExact):
-    case static_cast<int>(SearchMethod::kPhrase):
+    case SearchMethod::kExact:
+    case SearchMethod::kPhrase:
       return compare_streams({query, kFullWeights}, {headword, kFullWeights}, kAcceptNone);
-    case static_cast<int>(SearchMethod::kExtended):
-    case static_cast<int>(SearchMethod::kFull):
+    case SearchMethod::kExtended:
+    case SearchMethod::kFull:
       return compare_streams({query, kFullWeights}, {headword, kFullWeights}, kAcceptSeparator);
-    case static_cast<int>(SearchMethod::kBrowse):
+    case SearchMethod::kBrowse:
       return 0;
-    default:
-      return -2;
   }
+  return -2;
 }
 
 std::string prefix_sort_key(std::string_view text) {

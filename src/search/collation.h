@@ -12,22 +12,17 @@
 #include <string_view>
 
 #include "dict/decoder.h"
+#include "search/search_method.h"
 
 namespace lexvia {
 
 // Comparison modes.
-inline constexpr int kPrefixMode = 0;  // the file's sort order; steers the search
-inline constexpr int kFullMode = 1;    // the search method's match rule
-
-// The search methods, numbered as the setting "Search Method" stores them;
-// the browse listing is used internally only.
-enum class SearchMethod : int {
-  kExact = 0,
-  kExtended = 1,
-  kPhrase = 2,
-  kFull = 3,
-  kBrowse = 4,
+enum class CompareMode : int {
+  kPrefix = 0,  // the file's sort order; steers the search
+  kFull = 1,    // the search method's match rule
 };
+inline constexpr CompareMode kPrefixMode = CompareMode::kPrefix;
+inline constexpr CompareMode kFullMode = CompareMode::kFull;
 
 // The built-in tables, as stored: entries of (byte, replacement bytes, '|'),
 // then a NUL.
@@ -38,9 +33,9 @@ extern const std::array<std::uint8_t, 256> kCollationWeights;
 // The bytes that may follow a query inside a headword in Extended and Full Search.
 extern const std::array<std::uint8_t, 22> kSeparators;
 
-// A folded copy: mode 0 folds with the prefix folding table (which also drops
-// hyphens and apostrophes), any other mode with the full folding table.
-std::string fold_text(std::string_view text, int mode);
+// A folded copy: prefix mode folds with the prefix folding table (which also
+// drops hyphens and apostrophes), any other mode with the full folding table.
+std::string fold_text(std::string_view text, CompareMode mode);
 
 // Negative, 0 or positive as a sorts before, equal to or after b under the
 // collation weights; a text that is a proper prefix of the other sorts first.
@@ -48,12 +43,9 @@ int collate_compare(std::string_view a, std::string_view b);
 
 // 0 when the headword matches the query under the mode and method; otherwise
 // the side of the query on which the headword lies. Full mode with a method
-// other than 0 to 4 gives -2. Allocates nothing.
-int compare_query(std::string_view query, std::string_view headword, int mode, int method);
-inline int compare_query(std::string_view query, std::string_view headword, int mode,
-                         SearchMethod method) {
-  return compare_query(query, headword, mode, static_cast<int>(method));
-}
+// other than the five gives -2. Allocates nothing.
+int compare_query(std::string_view query, std::string_view headword, CompareMode mode,
+                  SearchMethod method);
 
 // The headword folded with the prefix folding table and mapped to collation
 // weights: comparing two keys as unsigned byte strings gives the sign of

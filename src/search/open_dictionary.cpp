@@ -41,7 +41,7 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   if (!header) return Result::kUnreadable;
   if (!has_magic(bytes)) return Result::kBadMagic;
   const Header& h = *header;
-  const int d = direction == Direction::kFrom2 ? 1 : 0;
+  const std::size_t d = index_of(direction);
   section_.start = h.section_offset[d];
   section_.length = h.section_length[d];
   // An empty section has no terminal marker; it ends where it starts.
@@ -61,7 +61,7 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
     kept->file = nullptr;  // until the load succeeds
     kept->probes.clear();
   }
-  if (!load_decoding_tables(index_, h, static_cast<int>(direction), own, other)) {
+  if (!load_decoding_tables(index_, h, direction, own, other)) {
     return Result::kUnreadable;
   }
   if (kept != nullptr) {

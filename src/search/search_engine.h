@@ -31,6 +31,7 @@
 #include <string_view>
 
 #include "dict/decoder.h"
+#include "dict/direction.h"
 #include "dict/dictionary_info.h"
 #include "dict/windowed_reader.h"
 #include "search/collation.h"
@@ -48,15 +49,6 @@ class CancelFlag {
  private:
   std::atomic<int> flag_{0};
 };
-
-// The translation direction, numbered as the setting "Language From" stores it.
-enum class Direction : int {
-  kFrom1 = 1,  // language 1 to language 2
-  kFrom2 = 2,  // language 2 to language 1
-};
-inline Direction other_direction(Direction d) {
-  return d == Direction::kFrom1 ? Direction::kFrom2 : Direction::kFrom1;
-}
 
 // What a lookup finds, as it finds it. Texts are the dictionary's
 // Windows-1252 bytes; how they become result lines is the listing's business.

@@ -117,33 +117,17 @@ std::optional<std::u16string> prefix_list_value_name(int n, const DictionaryPath
   return name + wide.substr(wide.size() - kSuffixUnits);
 }
 
-void SettingsKeeper::load_settings(const LoadOptions& options) {
+void SettingsKeeper::load_settings(const std::optional<std::string>& dictionary) {
   Settings& s = s_.settings;
-  {
-    const OpenKey key(s_.store, false);
-    s.language_index = read_integer(s_.store, key, u"UI");
-    // Before anything that shows text.
-    if (s_.load_interface_strings) s_.load_interface_strings(s.language_index);
-    s.direction = read_integer(s_.store, key, u"Language From");
-    s.search_method = read_integer(s_.store, key, u"Search Method");
-    s.quick_translate_on = read_integer(s_.store, key, u"QuickTranslate");
-    s.quick_translate_button = read_integer(s_.store, key, u"QuickTranslateButton");
-    s.dictionary_path = options.dictionary ? options.dictionary
-                                           : read_path(s_.store, key, u"Dictionary");
-    if (!s.dictionary_path && !options.ask_for_dictionary) {
-      s.dictionary_path = options.fallback_dictionary;
-    } else if (!s.dictionary_path) {
-      s.dictionary_path = s_.shell.choose_file(SettingsShell::FileKind::kDictionary,
-                                               s_.strings.text(StringId::kDictionaryFile));
-    }
-    s.speech_library_path = read_path(s_.store, key, u"Speech Library");
-    s.invisible_listing = read_integer(s_.store, key, u"Invisible Listing");
-  }
-  if (options.prefix_lists) load_prefix_lists();
-  if (options.direction_labels) build_direction_labels({s.dictionary_path, s_.errors}, s_.labels);
-  s_.shell.layout();
-  s_.shell.refresh();
-  s_.shell.refocus_query();
+  const OpenKey key(s_.store, false);
+  s.language_index = read_integer(s_.store, key, u"UI");
+  s.direction = static_cast<Direction>(read_integer(s_.store, key, u"Language From"));
+  s.search_method = static_cast<SearchMethod>(read_integer(s_.store, key, u"Search Method"));
+  s.quick_translate_on = read_integer(s_.store, key, u"QuickTranslate") != 0;
+  s.quick_translate_button = read_integer(s_.store, key, u"QuickTranslateButton");
+  s.dictionary_path = dictionary ? dictionary : read_path(s_.store, key, u"Dictionary");
+  s.speech_library_path = read_path(s_.store, key, u"Speech Library");
+  s.invisible_listing = read_integer(s_.store, key, u"Invisible Listing") != 0;
 }
 
 void SettingsKeeper::save_settings() {
@@ -151,14 +135,15 @@ void SettingsKeeper::save_settings() {
   {
     const OpenKey key(s_.store, true);
     if (!key.is_open()) return;
-    s_.store.set_value(u"Language From", StoredValue::of(s.direction));
-    s_.store.set_value(u"Search Method", StoredValue::of(s.search_method));
-    s_.store.set_value(u"QuickTranslate", StoredValue::of(s.quick_translate_on));
+    s_.store.set_value(u"Language From", StoredValue::of(static_cast<std::int32_t>(s.direction)));
+    s_.store.set_value(u"Search Method",
+                       StoredValue::of(static_cast<std::int32_t>(s.search_method)));
+    s_.store.set_value(u"QuickTranslate", StoredValue::of(s.quick_translate_on ? 1 : 0));
     s_.store.set_value(u"QuickTranslateButton", StoredValue::of(s.quick_translate_button));
     s_.store.set_value(u"Dictionary", path_value(s.dictionary_path));
     s_.store.set_value(u"Speech Library", path_value(s.speech_library_path));
     s_.store.set_value(u"UI", StoredValue::of(s.language_index));
-    s_.store.set_value(u"Invisible Listing", StoredValue::of(s.invisible_listing));
+    s_.store.set_value(u"Invisible Listing", StoredValue::of(s.invisible_listing ? 1 : 0));
   }
   save_prefix_lists();
 }
@@ -171,7 +156,7 @@ void SettingsKeeper::load_prefix_lists() {
     if (!name) return;
     auto text = read_string(s_.store, key, *name);
     // An emptied list falls back to the dictionary's own.
-    if (!text || text->empty()) text = read_default_prefix_list({path, s_.errors}, n);
+    if (!text || text->empty()) text = dictionary_prefix_list(n);
     if (text) set_prefix_list(n, *text);
   }
 }
@@ -184,6 +169,10 @@ void SettingsKeeper::save_prefix_lists() {
     if (!name) return;
     s_.store.set_value(*name, StoredValue::of(s_.settings.prefix_list[n - 1]));
   }
+}
+
+std::optional<std::u16string> SettingsKeeper::dictionary_prefix_list(int n) const {
+  return read_default_prefix_list({s_.settings.dictionary_path, s_.errors}, n);
 }
 
 const std::u16string& SettingsKeeper::get_prefix_list(int n) const {
@@ -201,20 +190,14 @@ void SettingsKeeper::select_language(int index) {
 }
 
 void SettingsKeeper::toggle_invisible_listing() {
-  s_.settings.invisible_listing = s_.settings.invisible_listing == 0 ? 1 : 0;
+  s_.settings.invisible_listing = !s_.settings.invisible_listing;
   save_settings();
 }
 
-void SettingsKeeper::load_dictionary() {
-  save_prefix_lists();
-  auto chosen = s_.shell.choose_file(SettingsShell::FileKind::kDictionary,
-                                     s_.strings.text(StringId::kDictionaryFile));
+void SettingsKeeper::take_dictionary(std::optional<std::string> chosen) {
   if (chosen) s_.settings.dictionary_path = std::move(chosen);
   load_prefix_lists();
   save_settings();
-  build_direction_labels({s_.settings.dictionary_path, s_.errors}, s_.labels);
-  s_.shell.refresh();
-  s_.shell.refocus_query();
 }
 
 void SettingsKeeper::confirm_search_options(std::u16string_view list1, std::u16string_view list2) {

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "dict/cp1252.h"
-#include "shell/dialogs.h"
 #include "shell/paths.h"
 #include "shell/speech.h"
 
@@ -22,12 +21,23 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
       data_folder_(std::move(data_folder)),
       listing_(platform.result_list(), *this, flags_),
       errors_(listing_, strings_),
-      keeper_({store_, settings_, [this](int index) { load_language(index); }, labels_, errors_,
-               strings_, *this}),
+      keeper_({store_, settings_, errors_}),
       engine_({settings_.dictionary_path, search_state_, cancel_, index_reader_,
                translation_reader_, queue_, prefixes_}),
       quick_(platform, store, utf8_to_utf16(executable_path())),
-      browse_dialog_(std::make_unique<BrowseDialog>(*this)) {}
+      dialogs_{platform_,
+               listing_,
+               strings_,
+               keeper_,
+               search_state_,
+               labels_,
+               languages_,
+               flags_,
+               active_dialog_,
+               [this] { refresh_state(); },
+               [this] { refocus_query(); },
+               [this](int id) { command(id); }},
+      browse_dialog_(dialogs_) {}
 
 Application::~Application() = default;
 
@@ -42,19 +52,32 @@ void Application::start(const StartOptions& options) {
     fill_language_list(languages_, data_folder_);
     languages_filled_ = true;
   }
-  LoadOptions load;
-  load.dictionary = options.dictionary;
-  load.fallback_dictionary = options.fallback_dictionary;
-  load.ask_for_dictionary = !command_line_;
-  load.prefix_lists = !command_line_;
-  load.direction_labels = !command_line_;
+  keeper_.load_settings(options.dictionary);
+  // Before anything that shows text.
+  load_language(settings_.language_index);
+  // Without a dictionary given or stored the desktop program asks for one;
+  // the command-line tool takes its bundled one.
+  if (!settings_.dictionary_path) {
+    settings_.dictionary_path =
+        command_line_ ? options.fallback_dictionary
+                      : platform_.choose_file(FileKind::kDictionary,
+                                              strings_.text(StringId::kDictionaryFile));
+  }
+  // The command-line tool reads the prefix lists only when a lookup needs
+  // them, and shows no direction labels.
   prefix_lists_loaded_ = !command_line_;
-  keeper_.load_settings(load);
+  if (!command_line_) {
+    keeper_.load_prefix_lists();
+    build_direction_labels({settings_.dictionary_path, errors_}, labels_);
+  }
+  layout_controls();
+  refresh_state();
+  refocus_query();
   if (!command_line_ && !settings_.speech_library_path && options.default_speech_library &&
       store_.file_exists(*options.default_speech_library)) {
     settings_.speech_library_path = options.default_speech_library;
   }
-  flags_.invisible_listing = settings_.invisible_listing != 0;
+  flags_.invisible_listing = settings_.invisible_listing;
   listing_.append_line(strings_.text(StringId::kReady), ColourCode::kError);
 }
 
@@ -98,8 +121,14 @@ void Application::set_prefix_list(int n, std::u16string_view text) {
   keeper_.set_prefix_list(n, text);
 }
 
-std::optional<std::string> Application::choose_file(FileKind kind, const std::u16string& title) {
-  return platform_.choose_file(kind, title);
+void Application::load_dictionary() {
+  ensure_prefix_lists();
+  keeper_.save_prefix_lists();
+  keeper_.take_dictionary(
+      platform_.choose_file(FileKind::kDictionary, strings_.text(StringId::kDictionaryFile)));
+  build_direction_labels({settings_.dictionary_path, errors_}, labels_);
+  refresh_state();
+  refocus_query();
 }
 
 // ---- The window ------------------------------------------------------------
@@ -126,15 +155,13 @@ void Application::refresh_state() {
   if (in_refresh_) return;
   in_refresh_ = true;
   load_language(settings_.language_index);
-  const Direction direction = settings_.direction == 2 ? Direction::kFrom2 : Direction::kFrom1;
-  platform_.set_text(Control::kDirectionButton,
-                     direction_label(labels_, static_cast<int>(direction)));
+  platform_.set_text(Control::kDirectionButton, direction_label(labels_, settings_.direction));
   platform_.set_text(Control::kQueryLabel, strings_.view(StringId::kWordOrPhrase));
   platform_.set_text(Control::kTranslateButton, strings_.view(StringId::kTranslate));
   platform_.set_menu_button_text(command::kDictMenu, strings_.view(StringId::kDictMenu));
   platform_.set_menu_button_text(command::kSearchMenu, strings_.view(StringId::kSearchMenu));
   const bool browsing = flags_.browse_mode;
-  platform_.enable_menu_button(command::kHide, settings_.quick_translate_on != 0);
+  platform_.enable_menu_button(command::kHide, settings_.quick_translate_on);
   platform_.enable_menu_button(command::kSpeak, true);
   platform_.enable_menu_button(command::kBrowse, !browsing);
   platform_.enable_menu_button(command::kClear, !browsing);
@@ -146,7 +173,7 @@ void Application::refresh_state() {
 
 void Application::apply_quick_translate() {
   const bool missing_before = quick_.tray_missing();
-  quick_.apply(settings_.quick_translate_on != 0, settings_.quick_translate_button,
+  quick_.apply(settings_.quick_translate_on, settings_.quick_translate_button,
                strings_.view(StringId::kQuickTranslate));
   // Said once, rather than failing silently: a second start of the program
   // (a key bound to it) still does what the tray icon would.
@@ -170,7 +197,7 @@ void Application::activate(int state) {
   if (in_activation_) return;
   in_activation_ = true;
   platform_.bring_to_front();
-  if (state == kActivated && settings_.quick_translate_on != 0 &&
+  if (state == kActivated && settings_.quick_translate_on &&
       settings_.quick_translate_button > 0) {
     quick_translate_message(kTrayIconId, kTrayTap);
   }
@@ -183,7 +210,7 @@ void Application::activate(int state) {
 }
 
 void Application::quick_translate_message(int id, int code) {
-  if (id != kTrayIconId || code != kTrayTap || settings_.quick_translate_on == 0) return;
+  if (id != kTrayIconId || code != kTrayTap || !settings_.quick_translate_on) return;
   if (in_quick_translate_) return;
   in_quick_translate_ = true;
   // Inside an activation the guard makes this do nothing: that activation
@@ -206,8 +233,7 @@ void Application::speak_query() {
     const std::string text = speech_text(platform_.text(Control::kQueryBox));
     // The plug-in takes the voice of the query's language.
     const auto summary = read_dictionary_summary(settings_.dictionary_path);
-    const std::string language =
-        summary ? (settings_.direction == 2 ? summary->language2 : summary->language1) : "";
+    const std::string language = summary ? summary->from(settings_.direction) : "";
     ::setenv("LEXVIA_SPEECH_LANGUAGE", language.c_str(), 1);
     SpeechResult result = SpeechResult::kSpoken;
     busy_ = true;

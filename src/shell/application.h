@@ -19,6 +19,7 @@
 #include "settings/key_value_store.h"
 #include "settings/language_modules.h"
 #include "settings/settings.h"
+#include "shell/dialogs.h"
 #include "shell/lookup_output.h"
 #include "shell/platform.h"
 #include "shell/quick_translate.h"
@@ -40,9 +41,7 @@ struct StartOptions {
   bool command_line = false;
 };
 
-class BrowseDialog;
-
-class Application final : private SettingsShell, private QueryBox {
+class Application final : private QueryBox {
  public:
   // The data folder holds the language modules and help files.
   Application(Platform& platform, KeyValueStore& store, std::string data_folder);
@@ -103,19 +102,11 @@ class Application final : private SettingsShell, private QueryBox {
   void store_window_place(Rect place);
 
  private:
-  // SettingsShell: the steps the settings load and the Load Dictionary
-  // command take on the window.
-  std::optional<std::string> choose_file(FileKind kind, const std::u16string& title) override;
-  void layout() override { layout_controls(); }
-  void refresh() override { refresh_state(); }
   // QueryBox, for the listing's copy of a tapped line.
   void set_text(std::u16string_view text) override;
 
-  friend class BrowseDialog;
-  friend class SearchOptionsDialog;
-  friend class AboutBox;
-
   void load_language(int index);
+  void load_dictionary();
   void ensure_prefix_lists();
   void translate(int id);
   void browse_from_query();
@@ -161,7 +152,8 @@ class Application final : private SettingsShell, private QueryBox {
 
   // The dialog that takes the main window's activation while it is open.
   DialogHandler* active_dialog_ = nullptr;
-  std::unique_ptr<BrowseDialog> browse_dialog_;
+  DialogContext dialogs_;
+  BrowseDialog browse_dialog_;
 
   // Re-entry guards: a nested call returns at once.
   bool in_activation_ = false;

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "shell/application.h"
-#include "shell/dialogs.h"
 
 namespace lexvia {
 
@@ -13,16 +12,6 @@ namespace {
 // after them belong to other commands.
 constexpr int kMaxLanguages = command::kExit - command::kFirstLanguage;
 constexpr std::size_t kMaxLanguageName = 251;
-
-SearchMethod method_of(const Settings& s) {
-  // A stored method outside the four would name no search and match nothing.
-  return s.search_method >= 0 && s.search_method <= 3 ? static_cast<SearchMethod>(s.search_method)
-                                                       : SearchMethod::kExtended;
-}
-
-Direction direction_of(const Settings& s) {
-  return s.direction == 2 ? Direction::kFrom2 : Direction::kFrom1;
-}
 
 std::optional<BrowseMove> browse_move_of(int id) {
   switch (id) {
@@ -64,12 +53,12 @@ void Application::command(int id, int notification) {
   }
   if (id >= command::kExactSearch && id <= command::kFullSearch) {
     // Saved with the next save; the check mark moves when the menu next opens.
-    settings_.search_method = id - command::kExactSearch;
+    settings_.search_method = static_cast<SearchMethod>(id - command::kExactSearch);
     refocus_query();
     return;
   }
   if (id > command::kQuickTranslateOff && id <= command::kQuickTranslateButton4) {
-    settings_.quick_translate_on = 1;
+    settings_.quick_translate_on = true;
     settings_.quick_translate_button = id - command::kQuickTranslateOff;
     // The earlier button is given back before the refresh takes the new one.
     quick_.restore_button();
@@ -95,15 +84,18 @@ void Application::command(int id, int notification) {
       break;
     case command::kSpeak:
       speak_query();
-      if (flags_.browse_mode) browse_dialog_->activate();
+      if (flags_.browse_mode) browse_dialog_.activate();
       break;
     case command::kAbout: {
-      AboutBox box(*this);
+      AboutBox box(dialogs_);
       platform_.run_dialog(DialogKind::kAbout, box);
+      // The browse page, if it is open, takes the window back.
+      if (flags_.browse_mode) browse_dialog_.activate();
       break;
     }
     case command::kPrefixSettings: {
-      SearchOptionsDialog options(*this);
+      ensure_prefix_lists();
+      SearchOptionsDialog options(dialogs_);
       platform_.run_dialog(DialogKind::kSearchOptions, options);
       break;
     }
@@ -111,21 +103,20 @@ void Application::command(int id, int notification) {
       platform_.send_to_back();
       break;
     case command::kDirection:
-      settings_.direction = 3 - static_cast<int>(direction_of(settings_));
+      settings_.direction = other_direction(settings_.direction);
       // A browse position belongs to the other direction's section: the page
       // is listed again from the query, in the new direction.
-      if (flags_.browse_mode && browse_dialog_->is_open()) browse_from_query();
+      if (flags_.browse_mode && browse_dialog_.is_open()) browse_from_query();
       refresh_state();
       refocus_query();
       break;
     case command::kQuickTranslateOff:
-      settings_.quick_translate_on = 0;
+      settings_.quick_translate_on = false;
       refresh_state();
       refocus_query();
       break;
     case command::kLoadDictionary:
-      ensure_prefix_lists();
-      keeper_.load_dictionary();
+      load_dictionary();
       break;
     case command::kHelp:
       platform_.show_help(
@@ -133,7 +124,7 @@ void Application::command(int id, int notification) {
       break;
     case command::kInvisibleListing:
       keeper_.toggle_invisible_listing();
-      flags_.invisible_listing = settings_.invisible_listing != 0;
+      flags_.invisible_listing = settings_.invisible_listing;
       refresh_state();
       refocus_query();
       break;
@@ -148,8 +139,8 @@ void Application::exit_command() {
     return;
   }
   // Exit closes the browse dialog instead of the program.
-  if (browse_dialog_->is_open()) {
-    browse_dialog_->command(command::kExit);
+  if (browse_dialog_.is_open()) {
+    browse_dialog_.command(command::kExit);
     return;
   }
   set_browse_mode(false);
@@ -163,18 +154,18 @@ void Application::translate(int id) {
   const std::string query = prepare_query(platform_.text(Control::kQueryBox));
   const bool browse = id == command::kBrowse;
   set_browse_mode(browse);
-  if (browse) browse_dialog_->open();
+  if (browse) browse_dialog_.open();
   if (!query.empty()) {
-    const SearchMethod method = browse ? SearchMethod::kBrowse : method_of(settings_);
-    const Direction direction = direction_of(settings_);
+    const SearchMethod method = browse ? SearchMethod::kBrowse : settings_.search_method;
+    const Direction direction = settings_.direction;
     if (method == SearchMethod::kPhrase || method == SearchMethod::kFull) {
       ensure_prefix_lists();
       prefixes_.list = keeper_.get_prefix_list(static_cast<int>(direction));
     }
     run_lookup([&] { engine_.search_dictionary(query, method, direction); });
-    if (browse) browse_dialog_->activate();
+    if (browse) browse_dialog_.activate();
   }
-  if (flags_.browse_mode) browse_dialog_->show_list();
+  if (flags_.browse_mode) browse_dialog_.show_list();
   refresh_state();
   refocus_query();
 }
@@ -184,14 +175,14 @@ void Application::browse_from_query() {
   listing_.remember_selection(true);
   const std::string query = prepare_query(platform_.text(Control::kQueryBox));
   if (query.empty()) return;
-  const Direction direction = direction_of(settings_);
+  const Direction direction = settings_.direction;
   run_lookup([&] { engine_.search_dictionary(query, SearchMethod::kBrowse, direction); });
 }
 
 void Application::browse_move(BrowseMove move) {
   if (ListControl* browse_list = listing_.browse_list()) browse_list->remove_all();
   listing_.remember_selection(true);
-  const Direction direction = direction_of(settings_);
+  const Direction direction = settings_.direction;
   run_lookup([&] { engine_.browse_move(direction, move); });
 }
 
@@ -255,14 +246,14 @@ void Application::prepare_menu(MenuKind kind, Menu& menu) {
     if (kind == MenuKind::kSearch) menu.set_position_text(5, text(StringId::kQuickTranslate));
   }
   for (int m = 0; m < 4; ++m) {
-    menu.check_item(command::kExactSearch + m, m == settings_.search_method);
+    menu.check_item(command::kExactSearch + m, m == static_cast<int>(settings_.search_method));
   }
-  const bool quick = settings_.quick_translate_on != 0;
+  const bool quick = settings_.quick_translate_on;
   menu.check_item(command::kQuickTranslateOff, !quick);
   for (int b = 1; b <= 4; ++b) {
     menu.check_item(command::kQuickTranslateOff + b, quick && settings_.quick_translate_button == b);
   }
-  menu.check_item(command::kInvisibleListing, settings_.invisible_listing != 0);
+  menu.check_item(command::kInvisibleListing, settings_.invisible_listing);
 }
 
 }  // namespace lexvia

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "dict/dictionary_info.h"
 #include "settings/dictionary_texts.h"
-#include "shell/application.h"
 
 #ifndef LEXVIA_VERSION
 #define LEXVIA_VERSION "0"
@@ -72,7 +70,7 @@ constexpr std::array<std::u16string_view, AboutBox::kLines> kHungarianFeatures =
 // ---- Browse dialog -----------------------------------------------------------
 
 void BrowseDialog::open() {
-  if (window_ == nullptr) window_ = app_.platform_.open_dialog(DialogKind::kBrowse, *this);
+  if (window_ == nullptr) window_ = context_.platform.open_dialog(DialogKind::kBrowse, *this);
   if (window_ == nullptr) return;
   window_->activate();
   // Hidden while the first page fills it.
@@ -90,10 +88,10 @@ void BrowseDialog::activate() {
 void BrowseDialog::initialise(DialogWindow& window) {
   window_ = &window;
   list_ = window.dialog_list();
-  app_.active_dialog_ = this;
-  saved_index_ = app_.listing_.remembered().index;
-  app_.listing_.set_browse_list(list_ != nullptr ? &list_->list() : nullptr);
-  window.set_title(app_.strings_.text(StringId::kBrowsing));
+  context_.active_dialog = this;
+  saved_index_ = context_.listing.remembered().index;
+  context_.listing.set_browse_list(list_ != nullptr ? &list_->list() : nullptr);
+  window.set_title(context_.strings.text(StringId::kBrowsing));
   size_changed();
 }
 
@@ -109,14 +107,14 @@ void BrowseDialog::size_changed() {
   window_->place(dialog::kBrowseLineDown, {w - 62, h - 20, 18, 16});
   window_->place(dialog::kBrowsePageDown, {w - 42, h - 20, 18, 16});
   window_->place(dialog::kBrowseEnd, {w - 22, h - 20, 18, 16});
-  list_->set_list_column_width(w - app_.platform_.scroll_bar_width() - 6);
+  list_->set_list_column_width(w - context_.platform.scroll_bar_width() - 6);
   // The row height is measured on a line of its own, which then goes again
   // with everything else on the list: every size change empties it.
-  app_.listing_.append_line(u"IIWW", ColourCode::kError);
+  context_.listing.append_line(u"IIWW", ColourCode::kError);
   const int row = list_->list_row_height();
   const int page = row > 0 ? list_->list_client_height() / row : 0;
-  app_.search_state_.browse_page_size = static_cast<std::uint32_t>(std::max(0, page));
-  app_.listing_.remember_selection(true);
+  context_.search_state.browse_page_size = static_cast<std::uint32_t>(std::max(0, page));
+  context_.listing.remember_selection(true);
   list_->list().remove_all();
 }
 
@@ -129,7 +127,7 @@ void BrowseDialog::command(int id) {
     case dialog::kBrowsePageDown:
     case dialog::kBrowseEnd:
       if (list_ != nullptr) list_->set_list_redraw(false);
-      app_.command(id);
+      context_.command(id);
       if (list_ != nullptr) list_->set_list_redraw(true);
       break;
     case dialog::kOk:
@@ -142,32 +140,32 @@ void BrowseDialog::command(int id) {
   }
 }
 
-void BrowseDialog::list_selection_changed() { app_.listing_.remember_selection(false); }
+void BrowseDialog::list_selection_changed() { context_.listing.remember_selection(false); }
 
 void BrowseDialog::list_focused() {
-  app_.listing_.copy_selection_to_query(false);
+  context_.listing.copy_selection_to_query(false);
   if (window_ != nullptr) window_->focus_control(dialog::kBrowseClose);
 }
 
 void BrowseDialog::close() {
   if (window_ == nullptr) return;
-  app_.active_dialog_ = nullptr;
-  app_.flags_.browse_mode = false;
-  app_.listing_.set_browse_list(nullptr);
+  context_.active_dialog = nullptr;
+  context_.flags.browse_mode = false;
+  context_.listing.set_browse_list(nullptr);
   DialogWindow* window = std::exchange(window_, nullptr);
   list_ = nullptr;
   window->close();
-  app_.refresh_state();
-  app_.listing_.restore_remembered_index(saved_index_);
-  app_.platform_.set_result_selection_mark(saved_index_);
-  app_.refocus_query();
+  context_.refresh();
+  context_.listing.restore_remembered_index(saved_index_);
+  context_.platform.set_result_selection_mark(saved_index_);
+  context_.refocus();
 }
 
 // ---- Search Options dialog -----------------------------------------------------
 
 void SearchOptionsDialog::initialise(DialogWindow& window) {
   window_ = &window;
-  app_.active_dialog_ = this;
+  context_.active_dialog = this;
   const Size client = window.client_size();
   const int w = client.width;
   window.place(dialog::kCaption1, {2, 2, w - 94, 18});
@@ -177,26 +175,24 @@ void SearchOptionsDialog::initialise(DialogWindow& window) {
   window.place(dialog::kPrefixes2, {8, 106, w - 10, 54});
   window.place(dialog::kReset2, {w - 90, 162, 88, 24});
   window.place(dialog::kCancel, {w - 20, 2, 16, 16});
-  const std::u16string reset = app_.strings_.text(StringId::kReset);
+  const std::u16string reset = context_.strings.text(StringId::kReset);
   window.set_control_text(dialog::kReset1, reset);
   window.set_control_text(dialog::kReset2, reset);
-  const auto caption = [this](int direction, StringId id) {
-    std::u16string text = direction_label(app_.labels_, direction).substr(0, 3);
+  const auto caption = [this](Direction direction, StringId id) {
+    std::u16string text = direction_label(context_.labels, direction).substr(0, 3);
     text += u' ';
-    text += app_.strings_.text(id);
+    text += context_.strings.text(id);
     return text.substr(0, kCaptionUnits);
   };
-  window.set_control_text(dialog::kCaption1, caption(1, StringId::kPrefixes1));
-  window.set_control_text(dialog::kCaption2, caption(2, StringId::kPrefixes2));
-  app_.ensure_prefix_lists();
-  window.set_control_text(dialog::kPrefixes1, app_.keeper_.get_prefix_list(1));
-  window.set_control_text(dialog::kPrefixes2, app_.keeper_.get_prefix_list(2));
+  window.set_control_text(dialog::kCaption1, caption(Direction::kFrom1, StringId::kPrefixes1));
+  window.set_control_text(dialog::kCaption2, caption(Direction::kFrom2, StringId::kPrefixes2));
+  window.set_control_text(dialog::kPrefixes1, context_.keeper.get_prefix_list(1));
+  window.set_control_text(dialog::kPrefixes2, context_.keeper.get_prefix_list(2));
 }
 
 void SearchOptionsDialog::command(int id) {
   const auto reset = [this](int n, int edit) {
-    const auto list =
-        read_default_prefix_list({app_.settings_.dictionary_path, app_.errors_}, n);
+    const auto list = context_.keeper.dictionary_prefix_list(n);
     if (list) window_->set_control_text(edit, *list);
   };
   switch (id) {
@@ -207,9 +203,9 @@ void SearchOptionsDialog::command(int id) {
       reset(2, dialog::kPrefixes2);
       break;
     case dialog::kOk:
-      switch (app_.platform_.ask(app_.strings_.text(StringId::kConfirmSave))) {
+      switch (context_.platform.ask(context_.strings.text(StringId::kConfirmSave))) {
         case Answer::kYes:
-          app_.keeper_.confirm_search_options(window_->control_text(dialog::kPrefixes1),
+          context_.keeper.confirm_search_options(window_->control_text(dialog::kPrefixes1),
                                               window_->control_text(dialog::kPrefixes2));
           close();
           break;
@@ -233,10 +229,10 @@ void SearchOptionsDialog::activated() {
 }
 
 void SearchOptionsDialog::close() {
-  app_.active_dialog_ = nullptr;
+  context_.active_dialog = nullptr;
   if (DialogWindow* window = std::exchange(window_, nullptr)) window->close();
-  app_.refresh_state();
-  app_.refocus_query();
+  context_.refresh();
+  context_.refocus();
 }
 
 // ---- About box -----------------------------------------------------------------
@@ -260,7 +256,7 @@ Rgb AboutBox::blend(Rgb base, int step) {
 
 void AboutBox::initialise(DialogWindow& window) {
   window_ = &window;
-  app_.active_dialog_ = this;
+  context_.active_dialog = this;
   const Size client = window.client_size();
   const int w = client.width;
   const int h = client.height;
@@ -275,11 +271,11 @@ void AboutBox::initialise(DialogWindow& window) {
   window.set_control_text(dialog::kWebLine, u"https://lexvia.example");
   window.set_control_text(dialog::kRightsLine, u"Made by the Lexvia developers");
   line_ = window.feature_line();
-  const int index = app_.settings_.language_index;
-  const bool in_list = index >= 0 && index < static_cast<int>(app_.languages_.size());
+  const int index = context_.keeper.settings().language_index;
+  const bool in_list = index >= 0 && index < static_cast<int>(context_.languages.size());
   hungarian_ =
-      in_list && is_hungarian(app_.languages_[static_cast<std::size_t>(index)].name);
-  if (const auto line = dictionary_line(app_.settings_.dictionary_path, app_.strings_)) {
+      in_list && is_hungarian(context_.languages[static_cast<std::size_t>(index)].name);
+  if (const auto line = dictionary_line(context_.keeper.settings().dictionary_path, context_.strings)) {
     window.set_control_text(dialog::kDictionaryLine, *line);
   }
   step_ = 0;
@@ -327,12 +323,11 @@ void AboutBox::timer(int id) {
 
 void AboutBox::command(int id) {
   if (id != dialog::kOk && id != dialog::kCancel) return;
-  app_.active_dialog_ = nullptr;
+  context_.active_dialog = nullptr;
   if (DialogWindow* window = std::exchange(window_, nullptr)) {
     if (FeatureLine* line = std::exchange(line_, nullptr)) line->stop_timer();
     window->close();
   }
-  if (app_.flags_.browse_mode) app_.browse_dialog_->activate();
 }
 
 void AboutBox::activated() {

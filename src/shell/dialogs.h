@@ -1,25 +1,48 @@
 // The dialogs' behaviour, over the platform's dialog windows: the browse
-// dialog, the Search Options dialog and the About box. Each is a part of the
-// application and reads and changes its state as the main window's own
-// commands do.
+// dialog, the Search Options dialog and the About box. They read and change
+// the application's state as the main window's own commands do, through the
+// part of it the application hands them.
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 
+#include "dict/dictionary_info.h"
 #include "listing/result_list.h"
+#include "search/search_engine.h"
+#include "settings/interface_strings.h"
+#include "settings/language_modules.h"
+#include "settings/settings.h"
 #include "shell/dialog_ids.h"
 #include "shell/platform.h"
 
 namespace lexvia {
 
-class Application;
+// What the dialogs may reach of the application, which builds it.
+struct DialogContext {
+  Platform& platform;
+  ResultListing& listing;
+  const InterfaceStrings& strings;
+  SettingsKeeper& keeper;  // the settings, and the prefix lists the dialogs edit
+  SearchState& search_state;
+  const DirectionLabels& labels;
+  const LanguageList& languages;
+  ListingFlags& flags;  // browse mode ends with the browse dialog
+  // The dialog that takes the main window's activation while it is open.
+  DialogHandler*& active_dialog;
+  // The main window's steps: its refresh, the focus back on the query, and
+  // a command of its table (the browse moves).
+  std::function<void()> refresh;
+  std::function<void()> refocus;
+  std::function<void(int)> command;
+};
 
 // The full-window page of browse mode: the browse list and six buttons that
 // send the main window's browse moves.
 class BrowseDialog final : public DialogHandler {
  public:
-  explicit BrowseDialog(Application& app) : app_(app) {}
+  explicit BrowseDialog(const DialogContext& context) : context_(context) {}
   bool is_open() const { return window_ != nullptr; }
   // Opens it (once; a second open keeps the one that is open), with its list
   // hidden until the first page is in.
@@ -37,7 +60,7 @@ class BrowseDialog final : public DialogHandler {
  private:
   void close();
 
-  Application& app_;
+  const DialogContext& context_;
   DialogWindow* window_ = nullptr;
   DialogList* list_ = nullptr;
   int saved_index_ = -1;  // the result list's remembered index while browsing
@@ -46,7 +69,7 @@ class BrowseDialog final : public DialogHandler {
 // Edits the current dictionary's two prefix lists.
 class SearchOptionsDialog final : public DialogHandler {
  public:
-  explicit SearchOptionsDialog(Application& app) : app_(app) {}
+  explicit SearchOptionsDialog(const DialogContext& context) : context_(context) {}
   void initialise(DialogWindow& window) override;
   void command(int id) override;
   void activated() override;
@@ -54,7 +77,7 @@ class SearchOptionsDialog final : public DialogHandler {
  private:
   void close();
 
-  Application& app_;
+  const DialogContext& context_;
   DialogWindow* window_ = nullptr;
 };
 
@@ -62,7 +85,7 @@ class SearchOptionsDialog final : public DialogHandler {
 // that fades in, stays, fades out and gives way to the next.
 class AboutBox final : public DialogHandler {
  public:
-  explicit AboutBox(Application& app) : app_(app) {}
+  explicit AboutBox(const DialogContext& context) : context_(context) {}
   void initialise(DialogWindow& window) override;
   void command(int id) override;
   void timer(int id) override;
@@ -76,7 +99,7 @@ class AboutBox final : public DialogHandler {
  private:
   void switch_timer(int id, int milliseconds);
 
-  Application& app_;
+  const DialogContext& context_;
   DialogWindow* window_ = nullptr;
   FeatureLine* line_ = nullptr;
   bool hungarian_ = false;

@@ -45,7 +45,8 @@ class Menu {
   virtual void enable_position(int position, bool enabled) = 0;
 };
 
-using FileKind = SettingsShell::FileKind;
+// What the file chooser is asked for.
+enum class FileKind { kDictionary, kSpeechLibrary };
 
 enum class DialogKind { kBrowse, kSearchOptions, kAbout };
 

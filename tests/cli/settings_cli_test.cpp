@@ -155,19 +155,17 @@ TEST_F(SettingsCli, TheProgramReadsWhatTheToolStoresAndTheOtherWayRound) {
 
   SqliteStore store(config() + "/settings.db");
   Settings settings;
-  DirectionLabels labels;
   struct : DictionaryErrorSink {
     void report_dictionary_error(DictionaryError, const DictionaryPath&) override {}
   } errors;
-  BuiltinStrings strings;
-  SettingsShell shell;
-  SettingsKeeper keeper({store, settings, nullptr, labels, errors, strings, shell});
+  SettingsKeeper keeper({store, settings, errors});
   keeper.load_settings();
-  EXPECT_EQ(settings.search_method, 3);
+  keeper.load_prefix_lists();
+  EXPECT_EQ(settings.search_method, SearchMethod::kFull);
   EXPECT_EQ(settings.dictionary_path, dictionary);
   EXPECT_EQ(keeper.get_prefix_list(1), u"zu ");
 
-  settings.direction = 2;
+  settings.direction = Direction::kFrom2;
   keeper.exit();
   const std::string listed = run("").out;
   EXPECT_NE(listed.find("\nLanguage From\t2\n"), std::string::npos) << listed;

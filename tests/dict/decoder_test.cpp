@@ -435,10 +435,10 @@ TEST(DecoderLoad, DirectionChoosesTheOwnTable) {
   MemoryFile file(f.bytes);
   WindowedReader reader(&file);
   DecodingTable own, other;
-  ASSERT_TRUE(load_decoding_tables(reader, f.header, 1, own, other));
+  ASSERT_TRUE(load_decoding_tables(reader, f.header, Direction::kFrom1, own, other));
   EXPECT_EQ(expand("\x01", own), "one");
   EXPECT_EQ(expand("\x01", other), "two");
-  ASSERT_TRUE(load_decoding_tables(reader, f.header, 2, own, other));
+  ASSERT_TRUE(load_decoding_tables(reader, f.header, Direction::kFrom2, own, other));
   EXPECT_EQ(expand("\x01", own), "two");
   EXPECT_EQ(expand("\x01", other), "one");
 }
@@ -449,7 +449,7 @@ TEST(DecoderLoad, OnlyTheStoredLengthIsCopied) {
   MemoryFile file(f.bytes);
   WindowedReader reader(&file);
   DecodingTable own, other;
-  ASSERT_TRUE(load_decoding_tables(reader, f.header, 1, own, other));
+  ASSERT_TRUE(load_decoding_tables(reader, f.header, Direction::kFrom1, own, other));
   EXPECT_EQ(expand("\x01\x02\x03", own), "one\x02\x03");
   EXPECT_EQ(expand("\x01\x02\x03", other), "onetwo\x03");
   EXPECT_TRUE(std::equal(own.entries().begin() + 12, own.entries().begin() + 29, t1.begin()));
@@ -466,7 +466,7 @@ TEST(DecoderLoad, ZeroLengthTablesLeaveEveryEntryEmpty) {
   WindowedReader reader(&file);
   DecodingTable own = make_table({{"old", 0x01}});
   DecodingTable other = make_table({{"old", 0x01}});
-  ASSERT_TRUE(load_decoding_tables(reader, f.header, 1, own, other));
+  ASSERT_TRUE(load_decoding_tables(reader, f.header, Direction::kFrom1, own, other));
   EXPECT_EQ(expand("\x01", own), "\x01");
   EXPECT_EQ(expand("\x01", other), "\x01");
   EXPECT_EQ(reader.window(), 2048u);
@@ -488,7 +488,7 @@ TEST(DecoderLoad, ReaderWindowIsThe2048OrTheLargerTableLength) {
     WindowedReader reader(&file);
     ASSERT_NE(reader.pointer_at(0, 72), nullptr);  // as after reading the header
     DecodingTable own, other;
-    for (int direction : {1, 2}) {
+    for (Direction direction : {Direction::kFrom1, Direction::kFrom2}) {
       ASSERT_TRUE(load_decoding_tables(reader, f.header, direction, own, other));
       EXPECT_EQ(reader.window(), w.window);
       EXPECT_EQ(reader.capacity(), w.window + 2048);
@@ -505,7 +505,7 @@ TEST(DecoderLoad, AStoredLengthAbove3048CopiesOnly3048Bytes) {
   MemoryFile file(f.bytes);
   WindowedReader reader(&file);
   DecodingTable own, other;
-  ASSERT_TRUE(load_decoding_tables(reader, f.header, 1, own, other));
+  ASSERT_TRUE(load_decoding_tables(reader, f.header, Direction::kFrom1, own, other));
   EXPECT_EQ(reader.window(), 3600u);
   EXPECT_TRUE(std::equal(own.entries().begin() + 12, own.entries().end(), t1.begin()));
   EXPECT_EQ(expand("\x02", other), "two");
@@ -522,16 +522,16 @@ TEST(DecoderLoad, AnUnreadableTableFails) {
     Header past_end = f.header;
     past_end.table_offset[1] = static_cast<std::uint32_t>(f.bytes.size());
     DecodingTable own, other;
-    EXPECT_FALSE(load_decoding_tables(reader, past_end, 1, own, other));
-    EXPECT_FALSE(load_decoding_tables(reader, past_end, 2, own, other));
+    EXPECT_FALSE(load_decoding_tables(reader, past_end, Direction::kFrom1, own, other));
+    EXPECT_FALSE(load_decoding_tables(reader, past_end, Direction::kFrom2, own, other));
     // Even an empty table must be where the header says: the read itself fails.
     past_end.table_length[1] = 0;
-    EXPECT_FALSE(load_decoding_tables(reader, past_end, 1, own, other));
+    EXPECT_FALSE(load_decoding_tables(reader, past_end, Direction::kFrom1, own, other));
   }
   {
     WindowedReader reader(nullptr);
     DecodingTable own, other;
-    EXPECT_FALSE(load_decoding_tables(reader, f.header, 1, own, other));
+    EXPECT_FALSE(load_decoding_tables(reader, f.header, Direction::kFrom1, own, other));
   }
 }
 
@@ -542,7 +542,7 @@ TEST(DecoderLoad, ATableRunningPastTheEndOfTheFileTakesOnlyTheFileBytes) {
   MemoryFile file(f.bytes);
   WindowedReader reader(&file);
   DecodingTable own, other;
-  ASSERT_TRUE(load_decoding_tables(reader, f.header, 1, own, other));
+  ASSERT_TRUE(load_decoding_tables(reader, f.header, Direction::kFrom1, own, other));
   EXPECT_EQ(expand("\x01\x02", own), "onetwo");
   EXPECT_EQ(expand("\x01\x02", other), "one\x02");
   EXPECT_TRUE(std::all_of(other.entries().begin() + 27, other.entries().end(),
@@ -680,7 +680,7 @@ class HandMadeDictionary : public ::testing::Test {
     WindowedReader translation(&file);
     const Header h = read_header(index);
     DecodingTable own, other;
-    ASSERT_TRUE(load_decoding_tables(index, h, n, own, other));
+    ASSERT_TRUE(load_decoding_tables(index, h, static_cast<Direction>(n), own, other));
     const std::uint64_t begin = h.section_offset[n - 1];
     const std::uint64_t end = begin + h.section_length[n - 1];
     const std::uint64_t other_begin = h.section_offset[2 - n];

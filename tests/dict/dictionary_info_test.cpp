@@ -99,8 +99,8 @@ class DictionaryInfo : public ::testing::Test {
 
 TEST_F(DictionaryInfo, NoDictionaryReportsWithoutAPathAndLeavesLabelsEmpty) {
   build_direction_labels(context(), labels_);
-  EXPECT_EQ(direction_label(labels_, 1), u"");
-  EXPECT_EQ(direction_label(labels_, 2), u"");
+  EXPECT_EQ(direction_label(labels_, Direction::kFrom1), u"");
+  EXPECT_EQ(direction_label(labels_, Direction::kFrom2), u"");
   EXPECT_EQ(read_default_prefix_list(context(), 1), std::nullopt);
   EXPECT_EQ(dictionary_line(path_, strings_), std::nullopt);
   const Line expected = error_line(u"Dictionary File Error #101");
@@ -110,14 +110,14 @@ TEST_F(DictionaryInfo, NoDictionaryReportsWithoutAPathAndLeavesLabelsEmpty) {
 TEST_F(DictionaryInfo, LabelsJoinTheCodesInTheOrderOfEachDirection) {
   select("en-hu.dic", compile(codes("en", "hu")));
   build_direction_labels(context(), labels_);
-  EXPECT_EQ(direction_label(labels_, 1), u"en \u00BB hu");
-  EXPECT_EQ(direction_label(labels_, 2), u"hu \u00BB en");
-  EXPECT_EQ(direction_label(labels_, 1).substr(0, 3), u"en ");
-  EXPECT_EQ(direction_label(labels_, 0), direction_label(labels_, 1));
+  EXPECT_EQ(direction_label(labels_, Direction::kFrom1), u"en \u00BB hu");
+  EXPECT_EQ(direction_label(labels_, Direction::kFrom2), u"hu \u00BB en");
+  EXPECT_EQ(direction_label(labels_, Direction::kFrom1).substr(0, 3), u"en ");
+  EXPECT_EQ(direction_label(labels_, static_cast<Direction>(0)), direction_label(labels_, Direction::kFrom1));
 
   select("three.dic", compile(codes("\xE9n", "abc")));  // Windows-1252 é
   build_direction_labels(context(), labels_);
-  EXPECT_EQ(direction_label(labels_, 1), u"\u00E9n \u00BB abc");
+  EXPECT_EQ(direction_label(labels_, Direction::kFrom1), u"\u00E9n \u00BB abc");
   EXPECT_TRUE(sink_.lines.empty());
 }
 

@@ -93,6 +93,13 @@ int ref_compare_query(std::string_view query, std::string_view headword, int mod
 
 int sign(int v) { return (v > 0) - (v < 0); }
 
+// The comparison with its mode and method by number, as a file or a setting
+// could hold them, stray numbers too.
+int compare_numbered(std::string_view query, std::string_view headword, int mode, int method) {
+  return compare_query(query, headword, static_cast<CompareMode>(mode),
+                       static_cast<SearchMethod>(method));
+}
+
 std::string hex(std::string_view s) {
   std::string out;
   char buf[4];
@@ -263,7 +270,7 @@ TEST(CollationTables, SeparatorsInStoredOrder) {
 // Literal cases.
 
 TEST(FoldText, FoldsCaseAndAccents) {
-  for (int mode : {kPrefixMode, kFullMode}) {
+  for (CompareMode mode : {kPrefixMode, kFullMode}) {
     std::string folded = fold_text(
         "Stra\xDF"
         "e",
@@ -279,7 +286,7 @@ TEST(FoldText, FoldsCaseAndAccents) {
 
 TEST(FoldText, LeavesOtherBytesAlone) {
   std::string untouched = "abz09 .!?\xAA\x8A\x9A\x8C\x9C\x8E\x9E\x9F\xD7\xF7\x80\xA0";
-  for (int mode : {kPrefixMode, kFullMode}) EXPECT_EQ(fold_text(untouched, mode), untouched);
+  for (CompareMode mode : {kPrefixMode, kFullMode}) EXPECT_EQ(fold_text(untouched, mode), untouched);
   EXPECT_EQ(fold_text("", kFullMode), "");
 }
 
@@ -288,7 +295,7 @@ TEST(FoldText, PrefixModeDropsHyphenAndApostrophe) {
   EXPECT_EQ(fold_text("Rock'n'Roll", kPrefixMode), "rocknroll");
   EXPECT_EQ(fold_text("-'-''", kPrefixMode), "");
   EXPECT_EQ(fold_text("-'-''", kFullMode), "-'-''");
-  EXPECT_EQ(fold_text("Co-op", 2), "co-op");  // any mode but 0 folds fully
+  EXPECT_EQ(fold_text("Co-op", static_cast<CompareMode>(2)), "co-op");  // any mode but 0 folds fully
 }
 
 TEST(FoldText, StopsAtNul) {
@@ -314,17 +321,17 @@ TEST(CollateCompare, OrdersByWeightWithShorterFirst) {
 
 TEST(CompareQuery, PrefixModeMatchesHeadwordsBeginningWithQuery) {
   for (int method : {0, 1, 3, 4, 7}) {
-    EXPECT_EQ(compare_query("hous", "House", kPrefixMode, method), 0);
-    EXPECT_GT(compare_query("houses", "house", kPrefixMode, method), 0);
-    EXPECT_LT(compare_query("housa", "house", kPrefixMode, method), 0);
-    EXPECT_GT(compare_query("housf", "house", kPrefixMode, method), 0);
-    EXPECT_EQ(compare_query("co-op", "coop", kPrefixMode, method), 0);
-    EXPECT_EQ(compare_query("coop", "Co-Op", kPrefixMode, method), 0);
-    EXPECT_EQ(compare_query("-'-", "anything", kPrefixMode, method), 0);
-    EXPECT_EQ(compare_query("-'-", "", kPrefixMode, method), 0);
-    EXPECT_EQ(compare_query("", "x", kPrefixMode, method), 0);
-    EXPECT_EQ(compare_query("bas", "Ba\xDF", kPrefixMode, method), 0);
-    EXPECT_EQ(compare_query("HOUSE", "house", kPrefixMode, method), 0);
+    EXPECT_EQ(compare_numbered("hous", "House", 0, method), 0);
+    EXPECT_GT(compare_numbered("houses", "house", 0, method), 0);
+    EXPECT_LT(compare_numbered("housa", "house", 0, method), 0);
+    EXPECT_GT(compare_numbered("housf", "house", 0, method), 0);
+    EXPECT_EQ(compare_numbered("co-op", "coop", 0, method), 0);
+    EXPECT_EQ(compare_numbered("coop", "Co-Op", 0, method), 0);
+    EXPECT_EQ(compare_numbered("-'-", "anything", 0, method), 0);
+    EXPECT_EQ(compare_numbered("-'-", "", 0, method), 0);
+    EXPECT_EQ(compare_numbered("", "x", 0, method), 0);
+    EXPECT_EQ(compare_numbered("bas", "Ba\xDF", 0, method), 0);
+    EXPECT_EQ(compare_numbered("HOUSE", "house", 0, method), 0);
   }
 }
 
@@ -361,11 +368,11 @@ TEST(CompareQuery, ExactAndPhraseSearchNeedEqualTexts) {
 TEST(CompareQuery, BrowseListingAndUnknownMethods) {
   EXPECT_EQ(compare_query("zzz", "aaa", kFullMode, SearchMethod::kBrowse), 0);
   for (int method : {5, 7, -1, 100}) {
-    EXPECT_EQ(compare_query("house", "house", kFullMode, method), -2);
-    EXPECT_EQ(compare_query("house", "house", 2, method), -2);
+    EXPECT_EQ(compare_numbered("house", "house", 1, method), -2);
+    EXPECT_EQ(compare_numbered("house", "house", 2, method), -2);
   }
-  EXPECT_EQ(compare_query("house", "houses", 7, SearchMethod::kExact),
-            compare_query("house", "houses", kFullMode, 0));
+  EXPECT_EQ(compare_numbered("house", "houses", 7, 0),
+            compare_numbered("house", "houses", 1, 0));
 }
 
 // ---------------------------------------------------------------------------
@@ -471,7 +478,7 @@ TEST(CollationRandom, FoldTextMatchesReference) {
   for (int i = 0; i < kRounds; ++i) {
     std::string s = maker.text();
     for (int mode : {0, 1, -1}) {
-      ASSERT_EQ(hex(fold_text(s, mode)), hex(ref_fold(s, mode))) << hex(s) << " mode " << mode;
+      ASSERT_EQ(hex(fold_text(s, static_cast<CompareMode>(mode))), hex(ref_fold(s, mode))) << hex(s) << " mode " << mode;
     }
   }
 }
@@ -504,7 +511,7 @@ TEST(CollationRandom, CompareQueryMatchesReference) {
     std::string q = maker.query_for(h);
     for (auto [mode, method] : kModeMethods) {
       int expected = ref_compare_query(q, h, mode, method);
-      int actual = compare_query(q, h, mode, method);
+      int actual = compare_numbered(q, h, mode, method);
       // A plain collation result may be -2 as well, so only the method tells.
       if (mode != 0 && (method < 0 || method > 4)) {
         ASSERT_EQ(actual, expected) << hex(q) << " vs " << hex(h) << " method " << method;
@@ -554,7 +561,7 @@ TEST(CollationRandom, PrefixKeyDecidesAsPrefixMode) {
       if (!comparison.feed(std::string_view(h).substr(at, n))) break;
       at += n;
     }
-    const int expected = sign(compare_query(q, h, kPrefixMode, 0));
+    const int expected = sign(compare_numbered(q, h, 0, 0));
     ASSERT_EQ(comparison.result(), expected) << hex(q) << " vs " << hex(h);
     ASSERT_EQ(key.compare_key(prefix_sort_key(h)), expected) << hex(q) << " vs " << hex(h);
   }
@@ -581,7 +588,7 @@ TEST(CollationRandom, MatchesFormOneRunInKeyOrder) {
       const bool whole_key = PrefixKey(q).is_key_of(h);
       ASSERT_EQ(whole_key, prefix_sort_key(q) == prefix_sort_key(h)) << hex(q) << " at " << hex(h);
       for (int method : {0, 1, 2, 3}) {
-        if (compare_query(q, h, kFullMode, method) == 0) {
+        if (compare_numbered(q, h, 1, method) == 0) {
           ASSERT_EQ(s, 0) << hex(q) << " at " << hex(h);
           // Exact and Phrase Search stop the run after the whole key.
           if (method == 0 || method == 2) {

@@ -20,8 +20,8 @@ using Log = std::vector<std::string>;
 
 std::string utf8(const std::u16string& text) { return utf16_to_utf8(text); }
 
-// A memory store that logs every operation into the log it shares with the
-// shell, so that tests see the order of reads, writes and shell steps.
+// A memory store that logs every operation, so that tests see the order of
+// reads and writes.
 class LoggingStore final : public KeyValueStore {
  public:
   explicit LoggingStore(Log& log) : log_(log) {}
@@ -50,24 +50,6 @@ class LoggingStore final : public KeyValueStore {
   bool file_exists(const std::string& path) override { return memory.file_exists(path); }
 
   MemoryStore memory;
-
- private:
-  Log& log_;
-};
-
-class RecordingShell final : public SettingsShell {
- public:
-  explicit RecordingShell(Log& log) : log_(log) {}
-  std::optional<std::string> choose_file(FileKind kind, const std::u16string& title) override {
-    log_.push_back((kind == FileKind::kDictionary ? "choose dictionary: " : "choose other: ") +
-                   utf8(title));
-    return answer;
-  }
-  void layout() override { log_.push_back("layout"); }
-  void refresh() override { log_.push_back("refresh"); }
-  void refocus_query() override { log_.push_back("refocus"); }
-
-  std::optional<std::string> answer;  // what the chooser returns
 
  private:
   Log& log_;
@@ -127,43 +109,38 @@ class SettingsKeeperTest : public ::testing::Test {
   std::string en_de_;
   Log log_;
   LoggingStore store_{log_};
-  RecordingShell shell_{log_};
   Settings settings_;
-  DirectionLabels labels_;
   RecordingSink lines_;
   BuiltinStrings strings_;
   ErrorLines errors_{lines_, strings_};
-  SettingsKeeper keeper_{{store_, settings_,
-                          [this](int index) { log_.push_back("strings " + std::to_string(index)); },
-                          labels_, errors_, strings_, shell_}};
+  SettingsKeeper keeper_{{store_, settings_, errors_}};
 };
 
-TEST_F(SettingsKeeperTest, AnEmptyStoreGivesTheDefaultsAndAsksForADictionary) {
-  settings_ = {7, 7, 7, 7, "x", "y", 7, 7, {u"p", u"q"}};
+TEST_F(SettingsKeeperTest, AnEmptyStoreGivesTheDefaultsAndAGivenDictionaryItsOwnLists) {
+  settings_ = {Direction::kFrom2, SearchMethod::kFull, true, 7, "x", "y", 7, false, {u"p", u"q"}};
   keeper_.load_settings();
-  EXPECT_EQ(log_, (Log{"open failed", "strings 0", "choose dictionary: Dictionary", "open failed",
-                       "layout", "refresh", "refocus"}));
-  EXPECT_EQ(settings_.direction, 1);
-  EXPECT_EQ(settings_.search_method, 1);
-  EXPECT_EQ(settings_.quick_translate_on, 0);
+  keeper_.load_prefix_lists();
+  EXPECT_EQ(log_, (Log{"open failed", "open failed"}));
+  EXPECT_EQ(settings_.direction, Direction::kFrom1);
+  EXPECT_EQ(settings_.search_method, SearchMethod::kExtended);
+  EXPECT_FALSE(settings_.quick_translate_on);
   EXPECT_EQ(settings_.quick_translate_button, 0);
   EXPECT_EQ(settings_.dictionary_path, std::nullopt);
   EXPECT_EQ(settings_.speech_library_path, std::nullopt);
   EXPECT_EQ(settings_.language_index, 0);
-  EXPECT_EQ(settings_.invisible_listing, 1);
-  EXPECT_EQ(lines_.lines, (std::vector<std::string>{"Dictionary File Error #101"}));
+  EXPECT_TRUE(settings_.invisible_listing);
+  EXPECT_TRUE(lines_.lines.empty());
   EXPECT_TRUE(store_.memory.keys.empty());
 
-  // A dictionary chosen at start-up brings its own prefix lists and labels.
-  shell_.answer = en_de_;
-  keeper_.load_settings();
+  // A dictionary given at start-up brings its own prefix lists.
+  keeper_.load_settings(en_de_);
+  keeper_.load_prefix_lists();
   EXPECT_EQ(settings_.dictionary_path, en_de_);
   EXPECT_EQ(keeper_.get_prefix_list(1), u",to ");
   EXPECT_EQ(keeper_.get_prefix_list(2), u"der,die");
-  EXPECT_EQ(labels_.label[0], u"en \u00BB de");
 }
 
-TEST_F(SettingsKeeperTest, StoredValuesAreReadInOrderWithTheStringsLoadedFirst) {
+TEST_F(SettingsKeeperTest, StoredValuesAreReadInOrder) {
   stored() = {{u"UI", StoredValue::of(2)},
               {u"Language From", StoredValue::of(2)},
               {u"Search Method", StoredValue::of(u"3")},  // not an integer: absent
@@ -175,24 +152,24 @@ TEST_F(SettingsKeeperTest, StoredValuesAreReadInOrderWithTheStringsLoadedFirst) 
               {list_name(1, en_de_), StoredValue::of(u"to ")},
               {list_name(2, en_de_), StoredValue::of(u"")}};
   keeper_.load_settings();
+  keeper_.load_prefix_lists();
   EXPECT_EQ(log_,
-            (Log{"open", "query UI", "strings 2", "query Language From", "query Search Method",
+            (Log{"open", "query UI", "query Language From", "query Search Method",
                  "query QuickTranslate", "query QuickTranslateButton", "query Dictionary",
                  "query Speech Library", "query Invisible Listing", "close", "open",
                  "query " + utf8(list_name(1, en_de_)), "query " + utf8(list_name(2, en_de_)),
-                 "close", "layout", "refresh", "refocus"}));
-  EXPECT_EQ(settings_.direction, 2);
-  EXPECT_EQ(settings_.search_method, 1);
-  EXPECT_EQ(settings_.quick_translate_on, 1);
+                 "close"}));
+  EXPECT_EQ(settings_.direction, Direction::kFrom2);
+  EXPECT_EQ(settings_.search_method, SearchMethod::kExtended);
+  EXPECT_TRUE(settings_.quick_translate_on);
   EXPECT_EQ(settings_.quick_translate_button, 4);
   EXPECT_EQ(settings_.dictionary_path, en_de_);
   // The speech library's file is gone, so it is dropped without asking.
   EXPECT_EQ(settings_.speech_library_path, std::nullopt);
-  EXPECT_EQ(settings_.invisible_listing, 0);
+  EXPECT_FALSE(settings_.invisible_listing);
   // An emptied list falls back to the dictionary's own.
   EXPECT_EQ(keeper_.get_prefix_list(1), u"to ");
   EXPECT_EQ(keeper_.get_prefix_list(2), u"der,die");
-  EXPECT_EQ(labels_.label[1], u"de \u00BB en");
   EXPECT_TRUE(lines_.lines.empty());
 }
 
@@ -213,37 +190,44 @@ TEST_F(SettingsKeeperTest, UnusableStoredPathsAreDropped) {
     log_.clear();
     keeper_.load_settings();
     EXPECT_EQ(settings_.dictionary_path, std::nullopt);
-    EXPECT_EQ(std::count(log_.begin(), log_.end(), "choose dictionary: Dictionary"), 1);
     // The speech library stands whatever became of the dictionary.
     EXPECT_EQ(settings_.speech_library_path, "/lib/speech.so");
   }
 }
 
 TEST_F(SettingsKeeperTest, IntegersOutOfRangeReadAsAbsent) {
+  // Each setting as the number the store would hold for it.
+  using Read = std::int32_t (*)(const Settings&);
+  const Read direction = [](const Settings& s) { return static_cast<std::int32_t>(s.direction); };
+  const Read method = [](const Settings& s) { return static_cast<std::int32_t>(s.search_method); };
+  const Read quick = [](const Settings& s) { return std::int32_t{s.quick_translate_on}; };
+  const Read button = [](const Settings& s) { return s.quick_translate_button; };
+  const Read invisible = [](const Settings& s) { return std::int32_t{s.invisible_listing}; };
+  const Read language = [](const Settings& s) { return s.language_index; };
   const struct {
     const char16_t* name;
     std::int32_t stored;
-    std::int32_t Settings::*field;
+    Read field;
     std::int32_t read;
   } cases[] = {
-      {u"Language From", 0, &Settings::direction, 1},
-      {u"Language From", 2, &Settings::direction, 2},
-      {u"Language From", 3, &Settings::direction, 1},
-      {u"Search Method", 99999, &Settings::search_method, 1},
-      {u"Search Method", 0, &Settings::search_method, 0},
-      {u"Search Method", -1, &Settings::search_method, 1},
-      {u"QuickTranslate", 2, &Settings::quick_translate_on, 0},
-      {u"QuickTranslateButton", 5, &Settings::quick_translate_button, 0},
-      {u"QuickTranslateButton", 4, &Settings::quick_translate_button, 4},
-      {u"Invisible Listing", 7, &Settings::invisible_listing, 1},
-      {u"UI", 830, &Settings::language_index, 0},
-      {u"UI", 829, &Settings::language_index, 829},
+      {u"Language From", 0, direction, 1},
+      {u"Language From", 2, direction, 2},
+      {u"Language From", 3, direction, 1},
+      {u"Search Method", 99999, method, 1},
+      {u"Search Method", 0, method, 0},
+      {u"Search Method", -1, method, 1},
+      {u"QuickTranslate", 2, quick, 0},
+      {u"QuickTranslateButton", 5, button, 0},
+      {u"QuickTranslateButton", 4, button, 4},
+      {u"Invisible Listing", 7, invisible, 1},
+      {u"UI", 830, language, 0},
+      {u"UI", 829, language, 829},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(utf8(c.name) + " " + std::to_string(c.stored));
     stored() = {{c.name, StoredValue::of(c.stored)}};
     keeper_.load_settings();
-    EXPECT_EQ(settings_.*c.field, c.read);
+    EXPECT_EQ(c.field(settings_), c.read);
   }
 }
 
@@ -273,7 +257,8 @@ TEST(PrefixListValueName, IsTheBaseNameAndTheLast11UnitsOfALongerPath) {
 }
 
 TEST_F(SettingsKeeperTest, SaveWritesTheSettingsThenThePrefixListsInOrder) {
-  settings_ = {2, 3, 1, 2, en_de_, std::nullopt, 4, 0, {u"to ", u""}};
+  settings_ = {Direction::kFrom2, SearchMethod::kFull, true, 2, en_de_, std::nullopt, 4, false,
+               {u"to ", u""}};
   keeper_.exit();
   Log expected = kSaveSettings;
   expected.insert(expected.end(), {"create", "set " + utf8(list_name(1, en_de_)),
@@ -292,6 +277,7 @@ TEST_F(SettingsKeeperTest, PathsOf10UnitsOrFewerHaveNoPrefixLists) {
   stored() = {{u"Dictionary", StoredValue::of(utf8_to_utf16(short_path))}};
   settings_.prefix_list[0] = u"kept";
   keeper_.load_settings();
+  keeper_.load_prefix_lists();
   EXPECT_EQ(settings_.dictionary_path, short_path);
   EXPECT_EQ(keeper_.get_prefix_list(1), u"kept");
   log_.clear();
@@ -319,34 +305,30 @@ TEST_F(SettingsKeeperTest, ACancelledLoadDictionarySavesReadsAndSavesTheSameList
   settings_.dictionary_path = en_de_;
   settings_.prefix_list[0] = u"to ";
   settings_.prefix_list[1] = u"die";
-  labels_.label = {u"old", u"old"};
-  keeper_.load_dictionary();
+  keeper_.save_prefix_lists();
+  keeper_.take_dictionary(std::nullopt);
   const std::string list1 = utf8(list_name(1, en_de_));
   const std::string list2 = utf8(list_name(2, en_de_));
-  Log expected = {
-      "create", "set " + list1,   "set " + list2,   "close", "choose dictionary: Dictionary",
-      "open",   "query " + list1, "query " + list2, "close"};
+  Log expected = {"create", "set " + list1,   "set " + list2,   "close",
+                  "open",   "query " + list1, "query " + list2, "close"};
   expected.insert(expected.end(), kSaveSettings.begin(), kSaveSettings.end());
-  expected.insert(expected.end(),
-                  {"create", "set " + list1, "set " + list2, "close", "refresh", "refocus"});
+  expected.insert(expected.end(), {"create", "set " + list1, "set " + list2, "close"});
   EXPECT_EQ(log_, expected);
   EXPECT_EQ(keeper_.get_prefix_list(1), u"to ");
   EXPECT_EQ(keeper_.get_prefix_list(2), u"die");
-  EXPECT_EQ(labels_.label[0], u"en \u00BB de");
 }
 
 TEST_F(SettingsKeeperTest, LoadDictionaryKeepsTheOutgoingListsAndTakesTheNewOnes) {
   const std::string hu_de = dictionary("hu-de.dic", "hu", "de", "a ", "");
   settings_.dictionary_path = en_de_;
   settings_.prefix_list[0] = u"mine";
-  shell_.answer = hu_de;
-  keeper_.load_dictionary();
+  keeper_.save_prefix_lists();
+  keeper_.take_dictionary(hu_de);
   EXPECT_EQ(stored().at(list_name(1, en_de_)), StoredValue::of(u"mine"));
   EXPECT_EQ(stored().at(u"Dictionary"), StoredValue::of(utf8_to_utf16(hu_de)));
   EXPECT_EQ(keeper_.get_prefix_list(1), u"a ");
   EXPECT_EQ(keeper_.get_prefix_list(2), u"");
   EXPECT_EQ(stored().at(list_name(1, hu_de)), StoredValue::of(u"a "));
-  EXPECT_EQ(labels_.label[0], u"hu \u00BB de");
 }
 
 TEST_F(SettingsKeeperTest, LanguageAndInvisibleListingAreSavedAtOnceUnlessTheStoreIsReadOnly) {

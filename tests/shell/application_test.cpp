@@ -113,7 +113,7 @@ TEST_F(ApplicationTest, DirectionSwitchesAtOnceButIsSavedLater) {
   Application& app = start();
   const auto before = store_.keys;
   app.command(command::kDirection);
-  EXPECT_EQ(app.settings().direction, 2);
+  EXPECT_EQ(app.settings().direction, Direction::kFrom2);
   EXPECT_EQ(platform_.text(Control::kDirectionButton), u"de \u00BB en");
   EXPECT_EQ(store_.keys, before);
   type(u"Hund");
@@ -131,7 +131,7 @@ TEST_F(ApplicationTest, SearchMethodsApplyAtOnceAndAreSavedAtShutdown) {
   for (const auto& [method, name] : methods) {
     SCOPED_TRACE(name);
     app.command(command::kExactSearch + method);
-    EXPECT_EQ(app.settings().search_method, method);
+    EXPECT_EQ(app.settings().search_method, static_cast<SearchMethod>(method));
     EXPECT_EQ(store_.keys, before);
     const FakeMenu menu = prepared(MenuKind::kSearch);
     for (int m = 0; m < 4; ++m)
@@ -155,7 +155,7 @@ TEST_F(ApplicationTest, QuickTranslateCommandsSetTheModeAndTheHideButtonHides) {
        {Case{127, 1, 2}, Case{125, 0, 2}, Case{129, 1, 4}, Case{126, 1, 1}, Case{125, 0, 1}}) {
     SCOPED_TRACE(c.id);
     app.command(c.id);
-    EXPECT_EQ(app.settings().quick_translate_on, c.on);
+    EXPECT_EQ(app.settings().quick_translate_on, c.on == 1);
     EXPECT_EQ(app.settings().quick_translate_button, c.button);
     EXPECT_EQ(platform_.menu_button_enabled[command::kHide], c.on == 1);
     const FakeMenu menu = prepared(MenuKind::kSearch);
@@ -213,7 +213,7 @@ TEST_F(ApplicationTest, InvisibleListingTogglesSavesAtOnceAndStopsRedraws) {
   EXPECT_EQ(platform_.list.redraws, redraws);
 
   app.command(command::kInvisibleListing);
-  EXPECT_EQ(app.settings().invisible_listing, 0);
+  EXPECT_FALSE(app.settings().invisible_listing);
   EXPECT_EQ(stored(u"Invisible Listing"), StoredValue::of(0));
   redraws = platform_.list.redraws;
   app.command(command::kTranslate);
@@ -421,9 +421,9 @@ TEST_F(ApplicationTest, ShutdownSavesEverySettingAndTheNextRunReadsThemBack) {
   Application next(next_window, store_, data_folder());
   next.start();
   EXPECT_TRUE(next_window.chooser_calls.empty());
-  EXPECT_EQ(next.settings().direction, 2);
-  EXPECT_EQ(next.settings().search_method, 0);
-  EXPECT_EQ(next.settings().invisible_listing, 0);
+  EXPECT_EQ(next.settings().direction, Direction::kFrom2);
+  EXPECT_EQ(next.settings().search_method, SearchMethod::kExact);
+  EXPECT_FALSE(next.settings().invisible_listing);
   EXPECT_EQ(next.settings().dictionary_path, dictionary_);
   EXPECT_EQ(next_window.text(Control::kDirectionButton), u"de \u00BB en");
 }

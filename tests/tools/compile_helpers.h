@@ -45,7 +45,7 @@ inline std::vector<std::pair<std::string, std::string>> dump_lines(
     const std::vector<std::uint8_t>& bytes, int direction) {
   MemoryFile file(bytes);
   std::vector<std::pair<std::string, std::string>> lines;
-  auto error = dump_dictionary(file, direction, [&](std::string_view h, auto t) {
+  auto error = dump_dictionary(file, static_cast<Direction>(direction), [&](std::string_view h, auto t) {
     lines.emplace_back(std::string(h), t ? std::string(*t) : std::string());
   });
   EXPECT_FALSE(error) << *error;

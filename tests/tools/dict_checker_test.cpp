@@ -222,7 +222,7 @@ TEST(Dump, AFileCutShortFails) {
     const Bytes bytes(whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(cut));
     MemoryFile file(bytes);
     std::size_t pairs = 0;
-    const auto error = dump_dictionary(file, 1, [&](std::string_view, auto) { ++pairs; });
+    const auto error = dump_dictionary(file, Direction::kFrom1, [&](std::string_view, auto) { ++pairs; });
     EXPECT_EQ(error.has_value(), cut != 0) << cut;
     if (cut == 0) {
       EXPECT_GT(pairs, 0u);
@@ -257,7 +257,7 @@ TEST(Robustness, RandomDamageNeverCrashesVerifyInfoOrDump) {
     VerifyReport report = verify_dictionary(b);
     failed += report.ok() ? 0 : 1;
     (void)read_dictionary_info(b);
-    for (int direction : {1, 2}) {
+    for (Direction direction : {Direction::kFrom1, Direction::kFrom2}) {
       MemoryFile file(b);
       (void)dump_dictionary(file, direction, [](std::string_view, auto) {});
     }

@@ -265,7 +265,7 @@ class MainWindowTest : public QObject {
     MainWindow& w = open();
     QVERIFY(chooser_calls_.isEmpty());  // the dictionary was stored
     QCOMPARE(w.direction_button()->text(), QString("de \u00BB en"));
-    QCOMPARE(w.application().settings().search_method, 0);
+    QCOMPARE(w.application().settings().search_method, lexvia::SearchMethod::kExact);
     QCOMPARE(w.size(), QSize(520, 600));
   }
 
