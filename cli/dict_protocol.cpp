@@ -147,13 +147,11 @@ std::string utf8(std::string_view cp1252) { return cp1252_to_utf8(cp1252); }
 // A query as the dictionary holds it: the Translate command's steps. A
 // character with no Windows-1252 form and no fallback can match nothing.
 std::optional<std::string> dictionary_query(std::string_view utf8_query) {
-  const std::u16string typed = utf8_to_utf16(utf8_query);
   std::vector<Replacement> replaced;
-  utf16_to_cp1252_transliterated(typed, &replaced);
+  std::string query = prepare_query(utf8_to_utf16(utf8_query), &replaced);
   for (const Replacement& r : replaced) {
     if (r.text == "?") return std::nullopt;
   }
-  std::string query = prepare_query(typed);
   if (query.empty()) return std::nullopt;
   return query;
 }

@@ -38,12 +38,34 @@ struct LookupArgs {
   std::vector<std::string> moves;
   bool batch = false;
   bool no_suggest = false;
+  bool browse = false;  // the browse command's
+};
+
+// What the application finds for the command that runs, page by page. The
+// pages' storage is kept from one query of a batch to the next.
+class AnswerCollector final : public FindingSink {
+ public:
+  void deliver(const Finding& finding) override { pages_[used_ - 1].push_back(finding); }
+  // Starts the answer's first page, or its next.
+  void start(bool first) {
+    used_ = first ? 1 : used_ + 1;
+    if (pages_.size() < used_) pages_.resize(used_);
+    pages_[used_ - 1].clear();
+  }
+  Pages& pages() {
+    pages_.resize(used_);
+    return pages_;
+  }
+
+ private:
+  Pages pages_;
+  std::size_t used_ = 0;
 };
 
 // One run of the application over the tool's platform: the stored settings
 // are loaded as the desktop program loads them at start-up, then the command
 // line's options are applied through the same commands the window's buttons
-// and menus send.
+// and menus send. The tool answers with the findings themselves.
 struct Session {
   explicit Session(const LookupArgs& args) : app(platform, store, data_folder(LEXVIA_SOURCE_RESOURCES)) {
     StartOptions options;
@@ -56,8 +78,7 @@ struct Session {
     }
     options.fallback_dictionary = bundled_dictionary();
     app.start(options);
-    // The start-up's own lines are not part of the answer.
-    platform.list.keep_shown(platform.list.take_new());
+    app.set_finding_sink(&answer);
     if (!store.problem().empty()) {
       std::fprintf(stderr, "lexvia-cli: cannot read the settings in %s: %s; using the defaults\n",
                    store.path().c_str(), store.problem().c_str());
@@ -72,7 +93,28 @@ struct Session {
       app.set_prefix_list(1, utf8_to_utf16(*args.prefixes));
       app.set_prefix_list(2, utf8_to_utf16(*args.prefixes));
     }
-    platform.query = utf8_to_utf16(args.query);
+  }
+
+  // Runs the command on the query as typed; false when it held nothing to
+  // look up. The characters looked up as others are said on standard error.
+  bool run(int id, const std::string& query, const char* command_name) {
+    platform.query = utf8_to_utf16(query);
+    answer.start(true);
+    app.command(id);
+    if (app.prepared_query().empty()) return false;
+    report_replacements(command_name);
+    return true;
+  }
+
+  // The dictionary holds Windows-1252 texts: says which typed characters were
+  // looked up as something else, so that a near miss is not taken for a miss.
+  void report_replacements(const char* command_name) const {
+    for (const Replacement& r : app.query_replacements()) {
+      std::fprintf(stderr,
+                   "lexvia-cli %s: the query's %s has no Windows-1252 form; looked up as \"%s\"\n",
+                   command_name, describe_code_point(r.code_point).c_str(),
+                   cp1252_to_utf8(r.text).c_str());
+    }
   }
 
   HeadlessPlatform platform;
@@ -80,23 +122,11 @@ struct Session {
   // A batch's mapping of the dictionary, lent to the application; it
   // outlives the application, which may still point to it.
   std::unique_ptr<MappedFile> mapping;
+  AnswerCollector answer;
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
   std::string out;                      // the answer being printed
-  std::vector<std::vector<Line>> pages;  // the answer's lines
 };
-
-// The dictionary holds Windows-1252 texts: says which typed characters were
-// looked up as something else, so that a near miss is not taken for a miss.
-void report_replacements(const std::u16string& query, const char* command) {
-  if (std::all_of(query.begin(), query.end(), [](char16_t c) { return c < 0x80; })) return;
-  std::vector<Replacement> replaced;
-  utf16_to_cp1252_transliterated(query, &replaced);
-  for (const Replacement& r : replaced) {
-    std::fprintf(stderr, "lexvia-cli %s: the query's %s has no Windows-1252 form; looked up as \"%s\"\n",
-                 command, describe_code_point(r.code_point).c_str(), cp1252_to_utf8(r.text).c_str());
-  }
-}
 
 OutputFormat output_format(const std::string& name) {
   if (name == "tsv") return OutputFormat::kTsv;
@@ -105,35 +135,24 @@ OutputFormat output_format(const std::string& name) {
   return OutputFormat::kText;
 }
 
-// 0 when a headword was listed, 2 when a dictionary error line was, else 1.
-int exit_status(const std::vector<std::vector<Line>>& pages) {
-  bool headword = false;
-  for (const auto& page : pages) {
-    for (const Line& line : page) {
-      if (line.colour == ColourCode::kError) return 2;
-      headword = headword || line.colour == ColourCode::kHeadword;
-    }
-  }
-  return headword ? 0 : 1;
-}
-
 // Of several answers: a dictionary error wins, then a headword found.
 int combined_status(int a, int b) {
   if (a == 2 || b == 2) return 2;
   return a == 0 || b == 0 ? 0 : 1;
 }
 
-// Prints one query's answer in the chosen format; its exit status.
-int print_answer(Session& session, const LookupArgs& args, const std::string& query,
-                 const std::vector<std::vector<Line>>& pages, bool browse) {
+// Prints the answer of the query just run in the chosen format; its exit
+// status.
+int print_answer(Session& session, const LookupArgs& args, const std::string& query, bool browse) {
   const OutputFormat format = output_format(args.format);
-  const int status = exit_status(pages);
+  const Pages& pages = session.answer.pages();
+  const int status = answer_status(pages);
+  const Settings& settings = session.app.settings();
   std::vector<std::string> suggestions;
   if (!browse && status == 1 && !args.no_suggest) {
     for (const std::string& s :
-         suggest_headwords(session.app.settings().dictionary_path,
-                           session.app.settings().direction,
-                           prepare_query(utf8_to_utf16(query)), 5, session.mapping.get())) {
+         suggest_headwords(settings.dictionary_path, settings.direction,
+                           session.app.prepared_query(), 5, session.mapping.get())) {
       suggestions.push_back(cp1252_to_utf8(s));
     }
   }
@@ -142,13 +161,13 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
   if (format == OutputFormat::kJson) {
     AnswerInfo info;
     info.query = utf16_to_utf8(utf8_to_utf16(query));
-    info.method = method_name(browse ? SearchMethod::kBrowse : session.app.settings().search_method);
-    info.direction = static_cast<int>(session.app.settings().direction);
-    info.dictionary = session.app.settings().dictionary_path;
+    info.method = method_name(browse ? SearchMethod::kBrowse : settings.search_method);
+    info.direction = static_cast<int>(settings.direction);
+    info.dictionary = settings.dictionary_path;
     info.suggestions = suggestions;
-    out = answer_json(pages, info, browse);
+    out = answer_json(pages, info, browse, session.app.strings());
   } else {
-    format_pages(out, pages, format, session.colour, browse);
+    format_pages(out, pages, format, session.colour, browse, session.app.strings());
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
   if (!suggestions.empty() && format != OutputFormat::kJson) {
@@ -165,11 +184,10 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
 
 // The desktop program ignores a Translate with nothing typed; a script is
 // told why nothing came.
-bool refuse_empty_query(const LookupArgs& args, const char* command) {
-  if (args.batch || !prepare_query(utf8_to_utf16(args.query)).empty()) return false;
+int refuse_empty_query(const char* command_name) {
   std::fprintf(stderr, "lexvia-cli %s: the query is empty (or only blanks): nothing to look up\n",
-               command);
-  return true;
+               command_name);
+  return 1;
 }
 
 // A batch reads the dictionary mapped into memory: thousands of lookups
@@ -224,10 +242,18 @@ class InputLines {
 };
 
 // Each query of the command line, or with --batch each line of standard
-// input (blank ones skipped), answered in turn by one session.
-template <class Answer>
-int for_each_query(Session& session, const LookupArgs& args, const char* command, Answer answer) {
-  if (!args.batch) return answer(args.query);
+// input, run through `ask` by one session and answered in turn. A query
+// with nothing to look up is refused on the command line and skipped in a
+// batch (blank lines).
+template <class Ask>
+int for_each_query(Session& session, const LookupArgs& args, const char* command_name, Ask ask) {
+  const auto answer = [&](const std::string& query) {
+    return ask(query) ? print_answer(session, args, query, args.browse) : -1;
+  };
+  if (!args.batch) {
+    const int status = answer(args.query);
+    return status == -1 ? refuse_empty_query(command_name) : status;
+  }
   map_for_batch(session);
   int status = 1;
   // A query uses at most 249 characters: a line is kept to a bound and the
@@ -236,39 +262,25 @@ int for_each_query(Session& session, const LookupArgs& args, const char* command
   std::string line;
   for (InputLines input; input.next(line, kLongestLine);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    // Printable ASCII other than a blank, among the bytes that are surely
-    // within the query's 249 units, makes the query not blank.
-    const bool plainly_a_query =
-        std::any_of(line.begin(),
-                    line.begin() + static_cast<std::ptrdiff_t>(std::min(line.size(), kQueryUnits)),
-                    [](char b) { return b > ' ' && b < 0x7F; });
-    if (!plainly_a_query && prepare_query(utf8_to_utf16(line)).empty()) continue;
-    status = combined_status(status, answer(line));
+    if (const int answered = answer(line); answered != -1) {
+      status = combined_status(status, answered);
+    }
   }
   session.app.lend_dictionary_file(nullptr);
   if (session.mapping && session.mapping->changed()) {
     std::fflush(stdout);
     std::fprintf(stderr,
                  "lexvia-cli %s: %s changed while the batch read it; its answers may be wrong\n",
-                 command, session.app.settings().dictionary_path->c_str());
+                 command_name, session.app.settings().dictionary_path->c_str());
     return 2;
   }
   return status;
 }
 
 int run_lookup(const LookupArgs& args) {
-  if (refuse_empty_query(args, "lookup")) return 1;
   Session session(args);
   return for_each_query(session, args, "lookup", [&](const std::string& query) {
-    session.platform.query = utf8_to_utf16(query);
-    report_replacements(session.platform.query, "lookup");
-    session.app.command(command::kTranslate);
-    std::vector<std::vector<Line>>& pages = session.pages;
-    pages.resize(1);
-    pages.front() = session.platform.list.take_new();
-    const int status = print_answer(session, args, query, pages, false);
-    session.platform.list.keep_shown(std::move(pages.front()));
-    return status;
+    return session.run(command::kTranslate, query, "lookup");
   });
 }
 
@@ -277,23 +289,18 @@ int run_browse(const LookupArgs& args) {
     std::fprintf(stderr, "lexvia-cli browse: --page-size 0 lists nothing; give 1 or more\n");
     return 1;
   }
-  if (refuse_empty_query(args, "browse")) return 1;
   static const std::map<std::string, int> kMoves = {
       {"home", command::kHome},   {"end", command::kEnd},      {"pgup", command::kPageUp},
       {"pgdn", command::kPageDown}, {"up", command::kLineUp}, {"down", command::kLineDown}};
   Session session(args);
   session.platform.page_rows = static_cast<int>(std::min<std::uint32_t>(args.page_size, INT32_MAX));
   return for_each_query(session, args, "browse", [&](const std::string& query) {
-    session.platform.query = utf8_to_utf16(query);
-    report_replacements(session.platform.query, "browse");
-    session.app.command(command::kBrowse);
-    // A dictionary error goes to the browse list too.
-    std::vector<std::vector<Line>> pages{session.platform.browse.page().lines()};
+    if (!session.run(command::kBrowse, query, "browse")) return false;
     for (const std::string& move : args.moves) {
+      session.answer.start(false);
       session.app.command(kMoves.at(move));
-      pages.push_back(session.platform.browse.page().lines());
     }
-    return print_answer(session, args, query, pages, true);
+    return true;
   });
 }
 
@@ -354,6 +361,7 @@ void add_lookup_command(CLI::App& app, int& status) {
 
 void add_browse_command(CLI::App& app, int& status) {
   auto args = std::make_shared<LookupArgs>();
+  args->browse = true;
   CLI::App* cmd = app.add_subcommand(
       "browse",
       "List the page of headwords starting at the first that begins with QUERY, then "

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "dict/cp1252.h"
+#include "settings/dictionary_texts.h"
 
 namespace lexvia::cli {
 
@@ -83,32 +84,43 @@ std::string json_string(std::string_view utf8) {
   return out + "\"";
 }
 
-std::string answer_json(const std::vector<std::vector<Line>>& pages, const AnswerInfo& info,
-                        bool browse) {
+int answer_status(const Pages& pages) {
+  bool headword = false;
+  for (const auto& page : pages) {
+    for (const Finding& finding : page) {
+      if (finding.kind == Finding::Kind::kError) return 2;
+      headword = headword || finding.kind == Finding::Kind::kHeadword;
+    }
+  }
+  return headword ? 0 : 1;
+}
+
+std::string answer_json(const Pages& pages, const AnswerInfo& info, bool browse,
+                        const InterfaceStrings& strings) {
   std::string error = "null";
-  const auto entries_of = [&error](const std::vector<Line>& lines) {
+  const auto entries_of = [&](const std::vector<Finding>& findings) {
     std::string out = "[";
     bool open = false;
-    for (const Line& line : lines) {
-      const std::string text = utf16_to_utf8(line.text);
-      const auto unindented = [&text](std::size_t blanks) {
-        return json_string(text.compare(0, blanks, std::string(blanks, ' ')) == 0
-                               ? std::string_view(text).substr(blanks)
-                               : std::string_view(text));
-      };
-      if (line.colour == ColourCode::kHeadword) {
-        if (open) out += "]},";
-        out += "{\"headword\":" + unindented(2) + ",\"translations\":[";
-        open = true;
-      } else if (line.colour == ColourCode::kTranslation && open) {
-        if (out.back() != '[') out += ",";
-        out += unindented(4);
-      } else if (line.colour == ColourCode::kError) {
-        // The number stands after "#" in every language's error text.
-        const std::size_t hash = text.find('#');
-        const std::string number =
-            hash == std::string::npos ? "0" : std::to_string(std::atoi(text.c_str() + hash + 1));
-        error = "{\"number\":" + number + ",\"text\":" + json_string(text) + "}";
+    for (const Finding& finding : findings) {
+      switch (finding.kind) {
+        case Finding::Kind::kHeadword:
+          if (open) out += "]},";
+          out += "{\"headword\":" + json_string(cp1252_to_utf8(finding.text)) + ",\"translations\":[";
+          open = true;
+          break;
+        case Finding::Kind::kTranslation:
+          if (!open) break;
+          if (out.back() != '[') out += ",";
+          out += json_string(cp1252_to_utf8(finding.text));
+          break;
+        case Finding::Kind::kError:
+          error = "{\"number\":" + std::to_string(static_cast<int>(finding.error)) + ",\"text\":" +
+                  json_string(utf16_to_utf8(
+                      dictionary_error_text(finding.error, finding.path(), strings))) +
+                  "}";
+          break;
+        case Finding::Kind::kTitle:
+          break;
       }
     }
     return out + (open ? "]}]" : "]");
@@ -135,38 +147,71 @@ bool colour_wanted() {
   return ::isatty(STDOUT_FILENO) == 1 && (no_colour == nullptr || *no_colour == '\0');
 }
 
-void format_pages(std::string& out, const std::vector<std::vector<Line>>& pages,
-                  OutputFormat format, bool colour, bool several_pages) {
-  if (format == OutputFormat::kLinesJson) {
-    if (several_pages) out += "[";
-    for (std::size_t p = 0; p < pages.size(); ++p) {
-      out += p == 0 ? "[" : ",\n[";
-      for (std::size_t i = 0; i < pages[p].size(); ++i) {
-        const Line& line = pages[p][i];
-        out += (i == 0 ? "\n  " : ",\n  ");
-        out += "{\"colour\": " + std::to_string(static_cast<int>(line.colour)) +
-               ", \"text\": " + json_string(utf16_to_utf8(line.text)) + "}";
+namespace {
+
+// Prints each result line as it is formatted, in one of the three line formats.
+class LinePrinter final : public LineSink {
+ public:
+  LinePrinter(std::string& out, OutputFormat format, bool colour)
+      : out_(out), format_(format), colour_(colour) {}
+  void start_page() { first_ = true; }
+  bool printed() const { return !first_; }
+  void append_line(std::u16string_view text, ColourCode colour) override {
+    switch (format_) {
+      case OutputFormat::kLinesJson:
+        out_ += first_ ? "\n  " : ",\n  ";
+        out_ += "{\"colour\": " + std::to_string(static_cast<int>(colour)) +
+                ", \"text\": " + json_string(utf16_to_utf8(text)) + "}";
+        break;
+      case OutputFormat::kTsv: {
+        const int code = static_cast<int>(colour);
+        if (code >= 0 && code <= 9) {
+          out_ += static_cast<char>('0' + code);
+        } else {
+          out_ += std::to_string(code);
+        }
+        out_ += '\t';
+        append_visible(out_, text);
+        out_ += '\n';
+        break;
       }
-      out += pages[p].empty() ? "]" : "\n]";
+      default:
+        if (colour_) {
+          out_ += coloured(visible(text), colour);
+        } else {
+          append_visible(out_, text);
+        }
+        out_ += '\n';
+        break;
     }
-    if (several_pages) out += "]";
-    out += "\n";
-    return;
+    first_ = false;
   }
+
+ private:
+  std::string& out_;
+  OutputFormat format_;
+  bool colour_;
+  bool first_ = true;
+};
+
+}  // namespace
+
+void format_pages(std::string& out, const Pages& pages, OutputFormat format, bool colour,
+                  bool several_pages, const InterfaceStrings& strings) {
+  LinePrinter printer(out, format, colour);
+  const bool json = format == OutputFormat::kLinesJson;
+  if (json && several_pages) out += "[";
   for (std::size_t p = 0; p < pages.size(); ++p) {
-    if (p > 0) out += "--\n";
-    for (const Line& line : pages[p]) {
-      if (format == OutputFormat::kTsv) {
-        out += std::to_string(static_cast<int>(line.colour));
-        out += '\t';
-        append_visible(out, line.text);
-      } else {
-        const std::string text = visible(line.text);
-        out += colour ? coloured(text, line.colour) : text;
-      }
-      out += '\n';
+    if (json) {
+      out += p == 0 ? "[" : ",\n[";
+    } else if (p > 0) {
+      out += "--\n";
     }
+    printer.start_page();
+    for (const Finding& finding : pages[p]) append_finding_line(printer, finding, strings);
+    if (json) out += printer.printed() ? "\n]" : "]";
   }
+  if (json) out += several_pages ? "]\n" : "\n";
 }
 
 }  // namespace lexvia::cli

@@ -1,5 +1,5 @@
-// How the command-line tool prints result lines: text (coloured on a
-// terminal), tsv or json.
+// How the command-line tool prints what a lookup found: its result lines as
+// text (coloured on a terminal), tsv or lines-json, or its entries as json.
 #pragma once
 
 #include <optional>
@@ -8,21 +8,26 @@
 #include <vector>
 
 #include "listing/result_list.h"
+#include "settings/interface_strings.h"
+#include "shell/lookup_output.h"
 
 namespace lexvia::cli {
 
-struct Line {
-  std::u16string text;
-  ColourCode colour = ColourCode::kError;
-};
+// One answer: the findings of each page, in the order found (a lookup has
+// one page; browse one page and one more for each move).
+using Pages = std::vector<std::vector<Finding>>;
 
 enum class OutputFormat { kText, kTsv, kJson, kLinesJson };
 
-// Prints pages of lines; text and tsv separate pages with a line "--",
+// Prints the result lines of the pages, as the result list would show them
+// in the interface language; text and tsv separate pages with a line "--",
 // lines-json prints one array (or, with several pages, an array of arrays).
 // Appends to `out`, so that a batch prints every answer from one buffer.
-void format_pages(std::string& out, const std::vector<std::vector<Line>>& pages,
-                  OutputFormat format, bool colour, bool several_pages);
+void format_pages(std::string& out, const Pages& pages, OutputFormat format, bool colour,
+                  bool several_pages, const InterfaceStrings& strings);
+
+// 0 when a headword was found, 2 when a dictionary error was, else 1.
+int answer_status(const Pages& pages);
 
 // A text as it may reach a terminal or a tsv field: control characters, which
 // would act as escape sequences or forge lines and fields, are shown as \xNN
@@ -44,9 +49,9 @@ struct AnswerInfo {
 // {"query", "method", "direction", "dictionary", "entries": [{"headword",
 // "translations": [...]}], "suggestions": [...], "error": {"number",
 // "text"} or null}; a browse answer has "pages": [[entries], ...] instead of
-// "entries".
-std::string answer_json(const std::vector<std::vector<Line>>& pages, const AnswerInfo& info,
-                        bool browse);
+// "entries". An error's text is in the interface language.
+std::string answer_json(const Pages& pages, const AnswerInfo& info, bool browse,
+                        const InterfaceStrings& strings);
 
 // A UTF-8 text as a JSON string, quotes included.
 std::string json_string(std::string_view utf8);

@@ -18,9 +18,9 @@ constexpr int kLevelsAhead = 6;
 
 }  // namespace
 
-std::string prepare_query(std::u16string_view typed) {
-  std::string query =
-      utf16_to_cp1252_transliterated(typed.substr(0, std::min(typed.size(), kQueryUnits)));
+std::string prepare_query(std::u16string_view typed, std::vector<Replacement>* replaced) {
+  std::string query = utf16_to_cp1252_transliterated(
+      typed.substr(0, std::min(typed.size(), kQueryUnits)), replaced);
   if (query.size() > kQueryUnits) query.resize(kQueryUnits);  // a fallback may be longer
   const auto first = query.find_first_not_of(' ');
   if (first == std::string::npos) return {};

@@ -29,10 +29,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dict/decoder.h"
 #include "dict/direction.h"
 #include "dict/dictionary_info.h"
+#include "dict/transliteration.h"
 #include "dict/windowed_reader.h"
 #include "search/collation.h"
 
@@ -156,7 +158,9 @@ inline constexpr std::size_t kMaxPrefixItems = 32;
 // conversion to 8-bit text with the transliteration fallback (a typed "erő"
 // looks for the "erõ" Hungarian texts of this code page hold; a character
 // with no fallback becomes "?"), leading and trailing blanks removed.
+// `replaced`, when given, receives each character of those units that was
+// looked up as something else.
 inline constexpr std::size_t kQueryUnits = 249;
-std::string prepare_query(std::u16string_view typed);
+std::string prepare_query(std::u16string_view typed, std::vector<Replacement>* replaced = nullptr);
 
 }  // namespace lexvia

@@ -81,6 +81,15 @@ class Application final : private QueryBox {
   // It must stay the selected file's and outlive its use.
   void lend_dictionary_file(FileSource* file) { engine_.lend_file(file); }
 
+  // The findings of lookups and moves go to this sink instead of becoming
+  // lines of the result list or the browse list (the command-line tool
+  // answers with them); nullptr gives them back to the lists.
+  void set_finding_sink(FindingSink* sink) { finding_sink_ = sink; }
+  // The query the last Translate or Browse looked up (empty when there was
+  // nothing to look up), and the typed characters it looked up as others.
+  const std::string& prepared_query() const { return prepared_query_; }
+  const std::vector<Replacement>& query_replacements() const { return replaced_; }
+
   // State for readers: the platform layer, the command-line tool, tests.
   const Settings& settings() const { return settings_; }
   const ListingFlags& flags() const { return flags_; }
@@ -108,6 +117,8 @@ class Application final : private QueryBox {
   void load_language(int index);
   void load_dictionary();
   void ensure_prefix_lists();
+  // The query box's text, prepared for a lookup.
+  const std::string& prepare_typed_query();
   void translate(int id);
   void browse_from_query();
   void browse_move(BrowseMove move);
@@ -147,6 +158,9 @@ class Application final : private QueryBox {
     std::u16string list;
   } prefixes_;
   SearchEngine engine_;
+  FindingSink* finding_sink_ = nullptr;
+  std::string prepared_query_;
+  std::vector<Replacement> replaced_;
 
   QuickTranslate quick_;
 

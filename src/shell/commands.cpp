@@ -150,20 +150,31 @@ void Application::exit_command() {
 
 void Application::set_browse_mode(bool on) { flags_.browse_mode = on; }
 
+const std::string& Application::prepare_typed_query() {
+  replaced_.clear();
+  prepared_query_ = prepare_query(platform_.text(Control::kQueryBox), &replaced_);
+  return prepared_query_;
+}
+
 void Application::translate(int id) {
-  const std::string query = prepare_query(platform_.text(Control::kQueryBox));
-  const bool browse = id == command::kBrowse;
-  set_browse_mode(browse);
-  if (browse) browse_dialog_.open();
-  if (!query.empty()) {
-    const SearchMethod method = browse ? SearchMethod::kBrowse : settings_.search_method;
-    const Direction direction = settings_.direction;
-    if (method == SearchMethod::kPhrase || method == SearchMethod::kFull) {
-      ensure_prefix_lists();
-      prefixes_.list = keeper_.get_prefix_list(static_cast<int>(direction));
+  if (id == command::kBrowse) {
+    set_browse_mode(true);
+    browse_dialog_.open();
+    // A page the dialog shows already gives way to the query's.
+    browse_from_query();
+    if (!prepared_query_.empty()) browse_dialog_.activate();
+  } else {
+    set_browse_mode(false);
+    const std::string query = prepare_typed_query();
+    if (!query.empty()) {
+      const SearchMethod method = settings_.search_method;
+      const Direction direction = settings_.direction;
+      if (method == SearchMethod::kPhrase || method == SearchMethod::kFull) {
+        ensure_prefix_lists();
+        prefixes_.list = keeper_.get_prefix_list(static_cast<int>(direction));
+      }
+      run_lookup([&] { engine_.search_dictionary(query, method, direction); });
     }
-    run_lookup([&] { engine_.search_dictionary(query, method, direction); });
-    if (browse) browse_dialog_.activate();
   }
   if (flags_.browse_mode) browse_dialog_.show_list();
   refresh_state();
@@ -173,7 +184,7 @@ void Application::translate(int id) {
 void Application::browse_from_query() {
   if (ListControl* browse_list = listing_.browse_list()) browse_list->remove_all();
   listing_.remember_selection(true);
-  const std::string query = prepare_query(platform_.text(Control::kQueryBox));
+  const std::string query = prepare_typed_query();
   if (query.empty()) return;
   const Direction direction = settings_.direction;
   run_lookup([&] { engine_.search_dictionary(query, SearchMethod::kBrowse, direction); });
@@ -196,13 +207,15 @@ void Application::run_lookup(const std::function<void()>& work) {
   const bool live = !flags_.invisible_listing;
   const Progress progress{strings_.text(StringId::kTranslating), strings_.text(StringId::kCancel),
                           &cancel_};
+  FindingLines lines(listing_, strings_);
+  FindingSink& sink = finding_sink_ != nullptr ? *finding_sink_ : lines;
   platform_.run_operation(
-      work, [this, live] {
-        if (live) queue_.deliver(listing_, strings_);
+      work, [this, live, &sink] {
+        if (live) queue_.deliver(sink);
       },
       progress);
   busy_ = false;
-  queue_.deliver(listing_, strings_);
+  queue_.deliver(sink);
 }
 
 void Application::prepare_menu(MenuKind kind, Menu& menu) {

@@ -41,22 +41,22 @@ void LookupQueue::push(Finding finding) {
 }
 
 void LookupQueue::title_line(SearchMethod method, std::string_view query) {
-  push({Kind::kTitle, static_cast<int>(method), std::string(query)});
+  push({Finding::Kind::kTitle, method, {}, std::string(query)});
 }
 
 void LookupQueue::headword_line(std::string_view headword) {
-  push({Kind::kHeadword, 0, std::string(headword)});
+  push({Finding::Kind::kHeadword, {}, {}, std::string(headword)});
 }
 
 void LookupQueue::translation_line(std::string_view translation) {
-  push({Kind::kTranslation, 0, std::string(translation)});
+  push({Finding::Kind::kTranslation, {}, {}, std::string(translation)});
 }
 
 void LookupQueue::report_dictionary_error(DictionaryError error, const DictionaryPath& path) {
-  push({Kind::kError, static_cast<int>(error), path.value_or(std::string()), path.has_value()});
+  push({Finding::Kind::kError, {}, error, path.value_or(std::string()), path.has_value()});
 }
 
-void LookupQueue::deliver(LineSink& lines, const InterfaceStrings& strings) {
+void LookupQueue::deliver(FindingSink& sink) {
   std::vector<Finding> taken;
   std::size_t first = 0;
   {
@@ -64,31 +64,43 @@ void LookupQueue::deliver(LineSink& lines, const InterfaceStrings& strings) {
     taken.swap(findings_);
     first = std::exchange(first_, 0);
   }
-  ErrorLines errors(lines, strings);
-  for (std::size_t i = first; i < taken.size(); ++i) {
-    const Finding& f = taken[i];
-    switch (f.kind) {
-      case Kind::kTitle:
-        lines.append_formatted_line(
-            "%s", title_text(static_cast<SearchMethod>(f.number), f.text, strings),
-            ColourCode::kTitle);
-        break;
-      case Kind::kHeadword:
-        lines.append_formatted_line("  %s", f.text, ColourCode::kHeadword);
-        break;
-      case Kind::kTranslation:
-        lines.append_formatted_line("    %s", f.text, ColourCode::kTranslation);
-        break;
-      case Kind::kError:
-        errors.report_dictionary_error(static_cast<DictionaryError>(f.number),
-                                       f.has_path ? DictionaryPath(f.text) : std::nullopt);
-        break;
-    }
-  }
+  for (std::size_t i = first; i < taken.size(); ++i) sink.deliver(taken[i]);
   // The next lookup queues into the same storage rather than growing anew.
   taken.clear();
   std::lock_guard lock(mutex_);
   if (findings_.empty()) findings_.swap(taken);
+}
+
+ColourCode colour_of(Finding::Kind kind) {
+  switch (kind) {
+    case Finding::Kind::kTitle:
+      return ColourCode::kTitle;
+    case Finding::Kind::kHeadword:
+      return ColourCode::kHeadword;
+    case Finding::Kind::kTranslation:
+      return ColourCode::kTranslation;
+    case Finding::Kind::kError:
+      break;
+  }
+  return ColourCode::kError;
+}
+
+void append_finding_line(LineSink& lines, const Finding& finding, const InterfaceStrings& strings) {
+  const ColourCode colour = colour_of(finding.kind);
+  switch (finding.kind) {
+    case Finding::Kind::kTitle:
+      lines.append_formatted_line("%s", title_text(finding.method, finding.text, strings), colour);
+      break;
+    case Finding::Kind::kHeadword:
+      lines.append_formatted_line("  %s", finding.text, colour);
+      break;
+    case Finding::Kind::kTranslation:
+      lines.append_formatted_line("    %s", finding.text, colour);
+      break;
+    case Finding::Kind::kError:
+      ErrorLines(lines, strings).report_dictionary_error(finding.error, finding.path());
+      break;
+  }
 }
 
 }  // namespace lexvia

@@ -1,7 +1,9 @@
-// How a lookup's findings reach the result list. The engine runs on a worker
-// thread and writes what it finds into this queue; the user interface thread
-// takes it out and turns it into result lines there, in the order found, with
-// the words of the interface language in use.
+// How a lookup's findings reach whoever shows them. The engine runs on a
+// worker thread and writes what it finds into a queue; the user interface
+// thread takes it out, in the order found, and hands each finding to a
+// FindingSink: the result list's turns it into a line with the words of the
+// interface language in use; the command-line tool's keeps it as data for
+// its answer.
 #pragma once
 
 #include <cstddef>
@@ -9,11 +11,55 @@
 #include <string>
 #include <vector>
 
+#include "dict/dictionary_info.h"
 #include "listing/line_sink.h"
 #include "search/search_engine.h"
 #include "settings/interface_strings.h"
 
 namespace lexvia {
+
+// One thing a lookup found, as data: what kind, the number that goes with
+// it, and its text.
+struct Finding {
+  enum class Kind { kTitle, kHeadword, kTranslation, kError };
+  Kind kind = Kind::kTitle;
+  SearchMethod method = SearchMethod::kExact;  // a title's
+  DictionaryError error = DictionaryError::kNoDictionary;  // an error's number
+  // A title's query, a headword or a translation (Windows-1252), or the
+  // path an error names (UTF-8), when it names one.
+  std::string text;
+  bool has_path = false;
+
+  DictionaryPath path() const { return has_path ? DictionaryPath(text) : std::nullopt; }
+};
+
+// The colour of a finding's result line.
+ColourCode colour_of(Finding::Kind kind);
+
+// The finding's result line: the title from interface strings 40003 to
+// 40006, "  " before a headword, "    " before a translation, an error as
+// the numbered error line of string 40027.
+void append_finding_line(LineSink& lines, const Finding& finding, const InterfaceStrings& strings);
+
+class FindingSink {
+ public:
+  virtual ~FindingSink() = default;
+  virtual void deliver(const Finding& finding) = 0;
+};
+
+// Each finding as its line in a list of lines.
+class FindingLines final : public FindingSink {
+ public:
+  FindingLines(LineSink& lines, const InterfaceStrings& strings)
+      : lines_(lines), strings_(strings) {}
+  void deliver(const Finding& finding) override {
+    append_finding_line(lines_, finding, strings_);
+  }
+
+ private:
+  LineSink& lines_;
+  const InterfaceStrings& strings_;
+};
 
 class LookupQueue final : public SearchOutput {
  public:
@@ -28,17 +74,14 @@ class LookupQueue final : public SearchOutput {
   void translation_line(std::string_view translation) override;
   void report_dictionary_error(DictionaryError error, const DictionaryPath& path) override;
 
-  // On the user interface thread: appends every finding queued so far.
-  void deliver(LineSink& lines, const InterfaceStrings& strings);
+  // On the user interface thread: hands over every finding queued so far.
+  void deliver(FindingSink& sink);
+  void deliver(LineSink& lines, const InterfaceStrings& strings) {
+    FindingLines sink(lines, strings);
+    deliver(sink);
+  }
 
  private:
-  enum class Kind { kTitle, kHeadword, kTranslation, kError };
-  struct Finding {
-    Kind kind;
-    int number;          // the method of a title, the number of an error
-    std::string text;    // Windows-1252; the path of an error
-    bool has_path = false;
-  };
   void push(Finding finding);
 
   std::mutex mutex_;
