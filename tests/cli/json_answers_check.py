@@ -70,6 +70,18 @@ with tempfile.TemporaryDirectory() as tmp:
     status, out, err = run(["lookup", *d, "--no-suggest", "--format", "json", "hosue"])
     check(answers(out)[0]["suggestions"] == [] and err == "", f"--no-suggest: {out} {err!r}")
 
+    # Entries are the dictionary's texts, whole, not the result lines that
+    # show them (which end at 259 characters).
+    long_tsv, long_dic = os.path.join(tmp, "long.tsv"), os.path.join(tmp, "long.dic")
+    with open(long_tsv, "w", encoding="utf-8") as f:
+        f.write("h" * 300 + "\t" + "t" * 400 + "\n")
+    subprocess.run([cli, "build", "--lang1", "en", "--lang2", "de", "-o", long_dic, long_tsv],
+                   check=True, capture_output=True)
+    status, out, _ = run(["browse", "--dict", long_dic, "--format", "json", "--page-size", "2", "h"])
+    [long] = answers(out)
+    check(long["pages"] == [[{"headword": "h" * 300, "translations": ["t" * 400]}]],
+          f"long texts: {out}")
+
     missing = os.path.join(tmp, "missing.dic")
     status, out, _ = run(["lookup", "--dict", missing, "--format", "json", "house"])
     [error] = answers(out)
@@ -95,8 +107,10 @@ with tempfile.TemporaryDirectory() as tmp:
     check(browse["method"] == "browse" and
           [[e["headword"] for e in p] for p in browse["pages"]] == [["airport"], ["answer"]],
           f"browse: {browse}")
+    # Each query of a batch gets a page of its own, not the one before as well.
     status, out, _ = run(["browse", *d, "--batch", "--format", "json", "--page-size", "1"], "a\nz\n")
-    check(len(answers(out)) == 2, f"browse batch: {out}")
+    pages = [[[e["headword"] for e in p] for p in a["pages"]] for a in answers(out)]
+    check(pages == [[["airport"]], [["Z\u00fcrich"]]], f"browse batch: {out}")
 
     # A program that writes one query and waits gets its answer before it
     # writes the next.
