@@ -9,9 +9,7 @@
 
 #include "dict/cp1252.h"
 #include "dict/transliteration.h"
-#include "search/collation.h"
-#include "search/open_dictionary.h"
-#include "search/suggestions.h"
+#include "search/headword_lists.h"
 
 namespace lexvia::cli {
 
@@ -90,56 +88,6 @@ std::vector<std::string> headwords_of(std::vector<Definition> found) {
     }
   }
   return headwords;
-}
-
-// Every headword that begins with the query under the file's own folding:
-// they stand in one run of the index, which browsing finds the start of.
-std::vector<std::string> prefix_matches(const DictDatabase& db, const OpenFiles::File& file,
-                                        std::string_view query) {
-  Lookup lookup(db, file, true);
-  lookup.state.browse_page_size = 1;
-  lookup.engine.search_dictionary(query, SearchMethod::kBrowse, db.direction);
-  if (lookup.state.browse_position < 0) return {};
-  OpenDictionary dict(lookup.index, lookup.translation);
-  if (dict.open(lookup.path, db.direction, file.file.get()) != OpenDictionary::Result::kOpen) {
-    return {};
-  }
-  std::vector<std::string> found;
-  DecodedText headword;
-  for (auto p = static_cast<std::uint64_t>(lookup.state.browse_position);
-       p < dict.section().end && found.size() < kMaxMatches;
-       p = next_marker(lookup.index, p + 1)) {
-    if (!decode_at(lookup.translation, p, dict.own(), headword)) break;
-    if (compare_query(query, headword.view(), kPrefixMode, SearchMethod::kBrowse) != 0) break;
-    found.emplace_back(headword.view());
-  }
-  return found;
-}
-
-// Headwords within one edit of the query (a letter added, dropped, changed,
-// or two neighbours swapped), compared fully folded (letter case and accents
-// aside): what a client offers on a miss. The whole section is read, so that
-// every such headword is listed, as a strategy must.
-std::vector<std::string> near_matches(const DictDatabase& db, const OpenFiles::File& file,
-                                      std::string_view query) {
-  Lookup lookup(db, file, true);
-  OpenDictionary dict(lookup.index, lookup.translation);
-  if (dict.open(lookup.path, db.direction, file.file.get()) != OpenDictionary::Result::kOpen) {
-    return {};
-  }
-  const std::string folded = fold_text(query, kFullMode);
-  std::vector<std::string> found;
-  DecodedText headword;
-  for (std::uint64_t p = dict.section().start; p < dict.section().end && found.size() < kMaxMatches;
-       p = next_marker(lookup.index, p + 1)) {
-    if (!decode_at(lookup.index, p, dict.own(), headword)) break;
-    const std::string_view text = headword.view();
-    // Folding changes a length by little; a text far longer or shorter is
-    // no near miss and need not be folded.
-    if (text.size() + 4 < folded.size() || text.size() > folded.size() + 8) continue;
-    if (bounded_edit_distance(folded, fold_text(text, kFullMode), 1) <= 1) found.emplace_back(text);
-  }
-  return found;
 }
 
 std::string utf8(std::string_view cp1252) { return cp1252_to_utf8(cp1252); }
@@ -271,8 +219,12 @@ std::vector<Definition> define_word(const DictDatabase& db, const OpenFiles::Fil
 
 std::vector<std::string> match_word(const DictDatabase& db, const OpenFiles::File& file,
                                     std::string_view strategy, std::string_view query) {
-  if (strategy == "prefix") return prefix_matches(db, file, query);
-  if (strategy == "lev") return near_matches(db, file, query);
+  if (strategy == "prefix") {
+    return prefix_headwords(db.path, db.direction, query, kMaxMatches, file.file.get());
+  }
+  if (strategy == "lev") {
+    return near_headwords(db.path, db.direction, query, kMaxMatches, file.file.get());
+  }
   // The four search methods are strategies of their own names.
   const auto method = parse_method(strategy);
   if (!method) return {};

@@ -4,6 +4,7 @@
 
 #include "search/open_dictionary.h"
 #include "search/search_engine.h"
+#include "search/section_walk.h"
 
 namespace lexvia {
 
@@ -15,9 +16,9 @@ constexpr int kPageStep = 10;
 // when the step would reach it or go before it.
 std::uint64_t step_up(WindowedReader& reader, std::uint64_t position, const SectionSpan& s,
                       bool& at_start) {
-  auto q = position == 0 ? std::nullopt : previous_marker(reader, position - 1);
-  at_start = !q || *q <= s.start;
-  return at_start ? s.start : *q;
+  const auto before = record_before(reader, s, position);
+  at_start = !before || *before <= s.start;
+  return at_start ? s.start : *before;
 }
 
 // One step forward: the next record, unless the next marker is the terminal
@@ -31,8 +32,8 @@ std::uint64_t step_down(WindowedReader& reader, std::uint64_t position, const Se
 
 }  // namespace
 
-void SearchEngine::list_browse_page(std::uint64_t position, const SectionSpan& section,
-                                    const DecodingTable& own, const DecodingTable& other) {
+void SearchEngine::list_browse_page(const OpenDictionary& dict, std::uint64_t position) {
+  const SectionSpan& section = dict.section();
   s_.state.browse_position = position <= std::numeric_limits<std::int64_t>::max()
                                  ? static_cast<std::int64_t>(position)
                                  : -1;
@@ -41,23 +42,17 @@ void SearchEngine::list_browse_page(std::uint64_t position, const SectionSpan& s
   DecodedText headword;
   for (std::uint64_t p = position; p < section.end; p = next_marker(s_.index_reader, p + 1)) {
     if (s_.state.result_count >= s_.state.result_limit) return;
-    if (!decode_at(s_.translation_reader, p, own, headword)) return;
+    if (!decode_at(s_.translation_reader, p, dict.own(), headword)) return;
     s_.out.headword_line(headword.view());
     ++s_.state.result_count;
-    if (s_.state.result_count < s_.state.result_limit) {
-      list_translations(p, section.other_start, other);
-    }
+    if (s_.state.result_count < s_.state.result_limit) list_translations(dict, p);
   }
 }
 
 void SearchEngine::browse_move(Direction direction, BrowseMove move) {
   if (s_.state.browse_position == -1) return;
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
-  if (auto result = dict.open(s_.path, direction, lent_, kept_.get());
-      result != OpenDictionary::Result::kOpen) {
-    OpenDictionary::report(result, s_.path, s_.out);
-    return;
-  }
+  if (!open(dict, direction)) return;
   const SectionSpan& s = dict.section();
   auto p = static_cast<std::uint64_t>(s_.state.browse_position);
   bool stop = false;
@@ -83,7 +78,7 @@ void SearchEngine::browse_move(Direction direction, BrowseMove move) {
       p = step_down(s_.index_reader, p, s, stop);
       break;
   }
-  list_browse_page(p, s, dict.own(), dict.other());
+  list_browse_page(dict, p);
 }
 
 }  // namespace lexvia

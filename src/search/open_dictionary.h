@@ -16,6 +16,14 @@
 
 namespace lexvia {
 
+// One index section of the open dictionary.
+struct SectionSpan {
+  std::uint64_t start = 0;        // S: the first record marker
+  std::uint64_t length = 0;       // N, terminal marker included
+  std::uint64_t end = 0;          // E = S + N - 1: the terminal marker
+  std::uint64_t other_start = 0;  // S': references are relative to it
+};
+
 // One probe of the binary search over a section. Its first levels land on
 // the same records for every query: a lent file keeps what they found, so
 // that a query compares its key there without scanning back to the record
@@ -67,6 +75,10 @@ class OpenDictionary {
   void close();
 
   const SectionSpan& section() const { return section_; }
+  // The readers attached to the file: the index reader for the binary
+  // search and the marker scans, the translation reader for the texts.
+  WindowedReader& index() const { return index_; }
+  WindowedReader& translation() const { return translation_; }
   // Only after a successful open.
   const DecodingTable& own() const { return *own_; }
   const DecodingTable& other() const { return *other_; }

@@ -9,12 +9,35 @@
 #include "dict/transliteration.h"
 #include "search/collation.h"
 #include "search/open_dictionary.h"
+#include "search/section_walk.h"
 
 namespace lexvia {
 
 namespace {
 
-constexpr int kLevelsAhead = 6;
+// The queries of the passes of Phrase and Full Search: each item of the
+// prefix list in front of the query, in the list's order. A list is bounded,
+// and an item given twice runs once: a stored list of a hundred thousand
+// commas would otherwise search for minutes.
+std::vector<std::string> prefixed_queries(std::string list, std::string_view query) {
+  if (list.size() > kMaxPrefixListBytes) list.resize(kMaxPrefixListBytes);
+  std::vector<std::string_view> done;
+  std::vector<std::string> queries;
+  std::string_view rest = list;
+  for (bool last = false; !last && done.size() < kMaxPrefixItems;) {
+    // A comma takes precedence over a semicolon, wherever each stands.
+    std::size_t cut = rest.find(',');
+    if (cut == std::string_view::npos) cut = rest.find(';');
+    last = cut == std::string_view::npos;
+    const std::string_view piece = last ? rest : rest.substr(0, cut);
+    if (std::find(done.begin(), done.end(), piece) == done.end()) {
+      done.push_back(piece);
+      queries.push_back(std::string(piece).append(query));
+    }
+    if (!last) rest.remove_prefix(cut + 1);
+  }
+  return queries;
+}
 
 }  // namespace
 
@@ -36,149 +59,77 @@ void SearchEngine::lend_file(FileSource* file) {
   if (kept_) kept_->file = nullptr;  // another file's tables, or none
 }
 
+bool SearchEngine::open(OpenDictionary& dict, Direction direction) {
+  const auto result = dict.open(s_.path, direction, lent_, kept_.get());
+  OpenDictionary::report(result, s_.path, s_.out);
+  return result == OpenDictionary::Result::kOpen;
+}
+
 void SearchEngine::search_dictionary(std::string_view query, SearchMethod method,
                                      Direction direction) {
   s_.state.browse_position = -1;
   if (method != SearchMethod::kBrowse) s_.out.title_line(method, query);
-
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
-  if (auto result = dict.open(s_.path, direction, lent_, kept_.get());
-      result != OpenDictionary::Result::kOpen) {
-    OpenDictionary::report(result, s_.path, s_.out);
+  if (!open(dict, direction)) return;
+  if (method != SearchMethod::kPhrase && method != SearchMethod::kFull) {
+    search_pass(dict, query, method);
     return;
   }
-
-  const SectionSpan& section = dict.section();
-  std::vector<ProbeNode>* const probes = dict.probes();
-  if (probes != nullptr && probes->empty()) probes->resize(LentTables::kProbeNodes);
-  DecodedText decoded;
-  auto run_pass = [&](std::string_view pass_query) {
-    std::uint64_t lo = section.start;
-    std::uint64_t hi = section.end;
-    const PrefixKey key(pass_query);
-    // lo only grows and hi only shrinks at every probe, and the pass ends as
-    // soon as they meet or cross, so a damaged section cannot make it loop.
-    // Levels whose probes were asked for ahead; none when the file is not
-    // in memory, where a probe reads through the reader's window.
-    int covered = s_.index_reader.memory().empty() ? -1 : 0;
-    for (std::size_t node = 1; lo < hi;) {
-      if (covered > 0) --covered;
-      ProbeNode* const kept =
-          probes != nullptr && node < probes->size() ? &(*probes)[node] : nullptr;
-      std::uint64_t mid = 0;
-      int r = 0;
-      if (kept != nullptr && kept->known) {
-        mid = kept->record;
-        r = key.compare_key(kept->key);
-      } else {
-        // About where this probe and the next ones land, whichever halves
-        // they take: asked for together, their waits overlap.
-        if (covered == 0) {
-          const std::uint64_t step = (hi - lo) >> kLevelsAhead;
-          for (std::uint64_t at = lo + step; step != 0 && at < hi; at += step) {
-            s_.index_reader.prefetch(at);
-          }
-          covered = kLevelsAhead;
-        }
-        mid = marker_back_to(s_.index_reader, lo + (hi - lo) / 2, lo);
-        const std::uint8_t* record = s_.index_reader.pointer_at(mid);
-        if (record == nullptr) return;
-        if (kept != nullptr) {
-          decode_record(record, dict.own(), decoded);
-          *kept = {true, mid, next_marker(s_.index_reader, mid + 1),
-                   prefix_sort_key(decoded.view())};
-          r = key.compare_key(kept->key);
-        } else {
-          r = key.compare_record(record, dict.own());
-        }
-      }
-      if (r == 0) {
-        enumerate_matches(pass_query, key, method, mid, section, dict.own(), dict.other());
-        return;
-      }
-      if (r > 0) {
-        lo = kept != nullptr ? kept->after : next_marker(s_.index_reader, mid + 1);
-        node = 2 * node + 1;
-      } else {
-        hi = mid;
-        node = 2 * node;
-      }
-      if (s_.cancel.is_set()) return;
-    }
-  };
-
-  if (method == SearchMethod::kPhrase || method == SearchMethod::kFull) {
-    std::string list = utf16_to_cp1252(s_.prefixes.get_prefix_list(direction));
-    // A list is bounded, and an item given twice runs once: a stored list of
-    // a hundred thousand commas would otherwise search for minutes.
-    if (list.size() > kMaxPrefixListBytes) list.resize(kMaxPrefixListBytes);
-    std::vector<std::string_view> done;
-    std::string_view rest = list;
-    for (bool last = false; !last && done.size() < kMaxPrefixItems && !s_.cancel.is_set();) {
-      // A comma takes precedence over a semicolon, wherever each stands.
-      std::size_t cut = rest.find(',');
-      if (cut == std::string_view::npos) cut = rest.find(';');
-      last = cut == std::string_view::npos;
-      const std::string_view piece = last ? rest : rest.substr(0, cut);
-      if (std::find(done.begin(), done.end(), piece) == done.end()) {
-        done.push_back(piece);
-        run_pass(std::string(piece).append(query));
-      }
-      if (!last) rest.remove_prefix(cut + 1);
-    }
-  } else {
-    run_pass(query);
+  for (const std::string& pass : prefixed_queries(
+           utf16_to_cp1252(s_.prefixes.get_prefix_list(direction)), query)) {
+    if (s_.cancel.is_set()) return;
+    search_pass(dict, pass, method);
   }
-  dict.close();
 }
 
-void SearchEngine::enumerate_matches(std::string_view query, const PrefixKey& key,
-                                     SearchMethod method, std::uint64_t hit,
-                                     const SectionSpan& section, const DecodingTable& own,
-                                     const DecodingTable& other) {
+void SearchEngine::search_pass(const OpenDictionary& dict, std::string_view query,
+                               SearchMethod method) {
+  const PrefixKey key(query);
+  const SectionBound bound = lower_bound(s_.index_reader, dict, key);
+  if (!bound.matches) return;
+  if (method == SearchMethod::kBrowse) {
+    list_browse_page(dict, bound.record);
+  } else {
+    list_matches(dict, query, key, method, bound.record);
+  }
+}
+
+void SearchEngine::list_matches(const OpenDictionary& dict, std::string_view query,
+                                const PrefixKey& key, SearchMethod method, std::uint64_t first) {
+  const SectionSpan& section = dict.section();
+  s_.state.result_count = 0;
+  s_.state.result_limit = 0xFFFFFFFF;
   // The walk stays within the headwords the query is a prefix of: the
   // folded query tells each of them from the first beyond with the first
   // letters that differ, so no headword is decoded further than that.
   const auto in_range = [&](std::uint64_t position) {
     const std::uint8_t* record = s_.translation_reader.pointer_at(position);
-    if (record == nullptr) return false;
-    return key.compare_record(record, own) == 0;
+    return record != nullptr && key.compare_record(record, dict.own()) == 0;
   };
-  DecodedText headword;
-  std::uint64_t p = hit;
-  while (p > section.start && !s_.cancel.is_set()) {
-    auto q = previous_marker(s_.index_reader, p - 1);
-    if (!q || !in_range(*q)) break;
-    p = *q;
-  }
-  if (method == SearchMethod::kBrowse) {
-    list_browse_page(p, section, own, other);
-    return;
-  }
-  s_.state.result_count = 0;
-  s_.state.result_limit = 0xFFFFFFFF;
   // A section is sorted by the key, so the headwords whose key is the
   // query's whole come first in the run; where Exact and Phrase Search can
   // match no other, the walk ends after them.
   const bool whole_key_only = method == SearchMethod::kExact || method == SearchMethod::kPhrase;
-  if (p >= section.end || !decode_at(s_.translation_reader, p, own, headword)) return;
+  DecodedText headword;
+  std::uint64_t p = first;
+  if (p >= section.end || !decode_at(s_.translation_reader, p, dict.own(), headword)) return;
   for (;;) {
     if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return;
     if (whole_key_only && !key.is_key_of(headword.view())) return;
     if (compare_query(query, headword.view(), kFullMode, method) == 0) {
       s_.out.headword_line(headword.view());
-      list_translations(p, section.other_start, other);
+      list_translations(dict, p);
     }
     p = next_marker(s_.index_reader, p + 1);
     // A headword with the query's whole key is in the run: Exact and Phrase
     // Search learn that from the key check above.
     if (p >= section.end || (!whole_key_only && !in_range(p))) return;
-    if (!decode_at(s_.translation_reader, p, own, headword)) return;
+    if (!decode_at(s_.translation_reader, p, dict.own(), headword)) return;
   }
 }
 
-void SearchEngine::list_translations(std::uint64_t record, std::uint64_t other_start,
-                                     const DecodingTable& other) {
+void SearchEngine::list_translations(const OpenDictionary& dict, std::uint64_t record) {
+  const std::uint64_t other_start = dict.section().other_start;
   const auto length = static_cast<std::uint8_t>(s_.index_reader.byte_at(record + 1));
   if (const std::span<const std::uint8_t> memory = s_.index_reader.memory(); !memory.empty()) {
     // Past the end of the file a read fails, which ends the scan as a marker would.
@@ -195,7 +146,7 @@ void SearchEngine::list_translations(std::uint64_t record, std::uint64_t other_s
     if (digits == nullptr) return;
     const std::uint64_t target = other_start + get_reference(digits);
     // A reference that leads out of the file lists nothing.
-    if (!decode_at(s_.translation_reader, target, other, translation)) continue;
+    if (!decode_at(s_.translation_reader, target, dict.other(), translation)) continue;
     s_.out.translation_line(translation.view());
     ++s_.state.result_count;
   }

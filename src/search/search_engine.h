@@ -1,8 +1,11 @@
-// The search engine and browsing: every lookup opens the dictionary (or reads
-// a file lent to it, open already), reads its header and substitution
-// tables, binary-searches the sorted index section of the direction on disk
-// through the two windowed readers, and lists the records next to the hit.
-// Nothing of the dictionary stays in memory between operations.
+// The search engine and browsing: every lookup opens the dictionary, reads
+// its header and substitution tables, binary-searches the sorted index
+// section of the direction through the two windowed readers, and lists the
+// run of records that begin with the query. Opened by path, nothing of the
+// file stays in memory between operations. A file lent to the engine (a
+// batch's mapping, a server's open file) does not change while it is lent,
+// so the engine keeps its header, tables and the records the first levels
+// of the binary search land on (LentTables) from one operation to the next.
 //
 // Two stages of matching: prefix mode (the file's sort order) steers the
 // binary search and bounds the run of candidates; full mode (the search
@@ -13,14 +16,14 @@
 // thread, which need not be the user interface's: the desktop program runs it
 // on a worker thread while its own thread keeps the window painted and the
 // progress dialog's Cancel usable. Everything the engine reads and changes
-// (its readers, the SearchState, the dictionary path) belongs to the
-// operation while it runs; the caller does not touch them until it has
-// finished, and its finishing (a thread join) orders the two. The one value
-// shared while it runs is the CancelFlag, an atomic set from the other thread
-// and read between records. The engine's output goes to a SearchOutput that
-// must be safe to call from the engine's thread: the desktop program's queues
-// the lines and hands them to the result list on the user interface thread,
-// in order.
+// (its readers, the SearchState, the dictionary path, the lent tables)
+// belongs to the operation while it runs; the caller does not touch them
+// until it has finished, and its finishing (a thread join) orders the two.
+// The one value shared while it runs is the CancelFlag, an atomic set from
+// the other thread and read between records. The engine's output goes to a
+// SearchOutput that must be safe to call from the engine's thread: the
+// desktop program's queues the findings and hands them to the result list
+// on the user interface thread, in order.
 #pragma once
 
 #include <atomic>
@@ -92,14 +95,7 @@ struct SearchState {
 };
 
 struct LentTables;
-
-// One index section of the open dictionary.
-struct SectionSpan {
-  std::uint64_t start = 0;        // S: the first record marker
-  std::uint64_t length = 0;       // N, terminal marker included
-  std::uint64_t end = 0;          // E = S + N - 1: the terminal marker
-  std::uint64_t other_start = 0;  // S': references are relative to it
-};
+class OpenDictionary;
 
 // The search engine of one application: its services are handed in once and
 // live as long as it does.
@@ -126,24 +122,29 @@ class SearchEngine {
   // nullptr goes back to the path.
   void lend_file(FileSource* file);
 
-  // The whole lookup: a title line (not for method 4), then every match with
-  // its translations, or an error line.
+  // The whole lookup: a title line (not for the browse listing), then every
+  // match with its translations, or an error line. The browse listing
+  // lists a page from the first headword that begins with the query.
   void search_dictionary(std::string_view query, SearchMethod method, Direction direction);
-  // Lists the matches around `hit`, a record equal to the query (folded as
-  // `key`) in prefix mode.
-  void enumerate_matches(std::string_view query, const PrefixKey& key, SearchMethod method,
-                         std::uint64_t hit, const SectionSpan& section, const DecodingTable& own,
-                         const DecodingTable& other);
-  // The translation lines of the record at `record`, as far as the limit allows.
-  void list_translations(std::uint64_t record, std::uint64_t other_start,
-                         const DecodingTable& other);
-
-  // Browsing: one page from the record at `position`, and the six moves.
-  void list_browse_page(std::uint64_t position, const SectionSpan& section,
-                        const DecodingTable& own, const DecodingTable& other);
+  // Browsing: one of the six moves from the page shown, and the new page.
   void browse_move(Direction direction, BrowseMove move);
 
  private:
+  // Opens the file (or takes the lent one) for an operation; false, with
+  // the error reported, when it cannot be searched.
+  bool open(OpenDictionary& dict, Direction direction);
+  // One search of the section for the query (one item of a prefix list and
+  // the query, in Phrase and Full Search).
+  void search_pass(const OpenDictionary& dict, std::string_view query, SearchMethod method);
+  // The matches of the run of headwords that begin with the query (folded
+  // as `key`), from its first record.
+  void list_matches(const OpenDictionary& dict, std::string_view query, const PrefixKey& key,
+                    SearchMethod method, std::uint64_t first);
+  // The translation lines of the record at `record`, as far as the limit allows.
+  void list_translations(const OpenDictionary& dict, std::uint64_t record);
+  // One page from the record at `position`.
+  void list_browse_page(const OpenDictionary& dict, std::uint64_t position);
+
   Services s_;
   FileSource* lent_ = nullptr;
   std::unique_ptr<LentTables> kept_;  // the lent file's tables

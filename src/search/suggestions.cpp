@@ -5,6 +5,7 @@
 
 #include "search/collation.h"
 #include "search/open_dictionary.h"
+#include "search/section_walk.h"
 
 namespace lexvia {
 
@@ -13,49 +14,6 @@ namespace {
 // Records read before and after each probed place.
 constexpr int kBefore = 4;
 constexpr int kAfter = 12;
-
-// For each probe, the first record that does not sort before it in the
-// section's order (the prefix comparison), by binary search over the
-// records between the section's start and its terminal marker. The
-// searches go level by level together: in a file held in memory the records
-// of a level are all asked for before the first is read, so the waits for
-// records far apart overlap instead of following one another.
-std::vector<std::uint64_t> lower_bounds(WindowedReader& reader, const OpenDictionary& dict,
-                                        const std::vector<std::string>& probes) {
-  struct Search {
-    PrefixKey key;
-    std::uint64_t lo;
-    std::uint64_t hi;
-  };
-  std::vector<Search> searches;
-  searches.reserve(probes.size());
-  for (const std::string& probe : probes) {
-    searches.push_back({PrefixKey(probe), dict.section().start, dict.section().end});
-  }
-  for (bool open = true; open;) {
-    open = false;
-    for (const Search& s : searches) {
-      if (s.lo < s.hi) reader.prefetch(s.lo + (s.hi - s.lo) / 2);
-    }
-    for (Search& s : searches) {
-      if (s.lo >= s.hi) continue;
-      const std::uint64_t mid = marker_back_to(reader, s.lo + (s.hi - s.lo) / 2, s.lo);
-      const std::uint8_t* record = reader.pointer_at(mid);
-      if (record == nullptr) {
-        s.lo = s.hi;
-      } else if (s.key.compare_record(record, dict.own()) > 0) {
-        s.lo = next_marker(reader, mid + 1);
-      } else {
-        s.hi = mid;
-      }
-      open = true;
-    }
-  }
-  std::vector<std::uint64_t> found;
-  found.reserve(searches.size());
-  for (const Search& s : searches) found.push_back(s.lo);
-  return found;
-}
 
 struct Candidate {
   std::uint64_t position;
@@ -124,9 +82,9 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
   // The records around each probe's place, `before` it and `after`.
   const auto read_around = [&](const std::vector<std::string>& places, int before, int after) {
     for (std::uint64_t p : lower_bounds(index, dict, places)) {
-      for (int back = 0; back < before && p > dict.section().start; ++back) {
-        const auto q = previous_marker(index, p - 1);
-        if (!q || *q < dict.section().start) break;
+      for (int back = 0; back < before; ++back) {
+        const auto q = record_before(index, dict.section(), p);
+        if (!q) break;
         p = *q;
       }
       for (int read = 0; read < before + after && p < dict.section().end;
