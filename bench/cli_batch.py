@@ -25,7 +25,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 CLI = os.environ.get("LEXVIA_CLI", os.path.join(ROOT, "build", "default", "cli", "lexvia-cli"))
-SUGGEST_BENCH = os.path.join(ROOT, "build", "default", "bench", "suggest_bench")
+SUGGEST_BENCH = os.environ.get("LEXVIA_SUGGEST_BENCH",
+                               os.path.join(ROOT, "build", "default", "bench", "suggest_bench"))
 DIC = os.path.join(ROOT, "build", "default", "data", "en-de.dic")
 DB = "/usr/share/dictd/freedict-eng-deu"
 
