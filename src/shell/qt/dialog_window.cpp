@@ -12,6 +12,7 @@
 #include <QShortcut>
 
 #include "shell/dialog_ids.h"
+#include "shell/qt/colour.h"
 #include "shell/qt/text.h"
 
 namespace lexvia::qt {
@@ -450,14 +451,10 @@ void DialogOverlay::start_timer(int id, int milliseconds) {
 
 void DialogOverlay::stop_timer() { timer_.stop(); }
 
-Rgb DialogOverlay::base_colour() const {
-  const QColor c = palette().color(QPalette::Window);
-  return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-          static_cast<std::uint8_t>(c.blue())};
-}
+Rgb DialogOverlay::base_colour() const { return to_rgb(palette().color(QPalette::Window)); }
 
 void DialogOverlay::paint_feature_line(Rgb colour) {
-  feature_colour_ = QColor(colour.r, colour.g, colour.b);
+  feature_colour_ = to_qcolor(colour);
   client_->update(feature_rect_);
 }
 

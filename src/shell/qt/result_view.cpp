@@ -5,20 +5,10 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "shell/qt/colour.h"
 #include "shell/qt/text.h"
 
 namespace lexvia::qt {
-
-namespace {
-
-Rgb to_rgb(const QColor& c) {
-  return {static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-          static_cast<std::uint8_t>(c.blue())};
-}
-
-QColor to_qcolor(Rgb c) { return QColor(c.r, c.g, c.b); }
-
-}  // namespace
 
 int ResultModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
