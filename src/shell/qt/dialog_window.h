@@ -12,7 +12,8 @@
 #include <memory>
 
 #include "shell/platform.h"
-#include "shell/qt/result_view.h"
+#include "shell/qt/result_list_control.h"
+#include "shell/qt/row_delegate.h"
 
 class QLabel;
 class QPushButton;

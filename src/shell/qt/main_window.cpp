@@ -31,6 +31,7 @@
 #include <thread>
 
 #include "dict/file_source.h"
+#include "shell/qt/row_delegate.h"
 #include "shell/qt/text.h"
 
 namespace lexvia::qt {
