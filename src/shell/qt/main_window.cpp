@@ -29,11 +29,14 @@
 #include <atomic>
 #include <thread>
 
+#include "shell/qt/about_overlay.h"
+#include "shell/qt/browse_overlay.h"
 #include "shell/qt/help_browser.h"
 #include "shell/qt/path.h"
 #include "shell/qt/progress_dialog.h"
 #include "shell/qt/qt_menu.h"
 #include "shell/qt/row_delegate.h"
+#include "shell/qt/search_options_overlay.h"
 #include "shell/qt/text.h"
 
 namespace lexvia::qt {
@@ -599,7 +602,18 @@ DialogOverlay* MainWindow::make_overlay(DialogKind kind, DialogHandler& handler,
   DialogOverlay::Hooks hooks;
   hooks.busy = [this] { return app_->busy() || operation_running_; };
   hooks.closed = std::move(closed);
-  auto* overlay = new DialogOverlay(kind, handler, app_->listing(), std::move(hooks), this);
+  DialogOverlay* overlay = nullptr;
+  switch (kind) {
+    case DialogKind::kBrowse:
+      overlay = new BrowseOverlay(handler, app_->listing(), std::move(hooks), this);
+      break;
+    case DialogKind::kSearchOptions:
+      overlay = new SearchOptionsOverlay(handler, std::move(hooks), this);
+      break;
+    case DialogKind::kAbout:
+      overlay = new AboutOverlay(handler, std::move(hooks), this);
+      break;
+  }
   overlays_.erase(std::remove_if(overlays_.begin(), overlays_.end(),
                                  [](const QPointer<DialogOverlay>& o) { return o.isNull(); }),
                   overlays_.end());

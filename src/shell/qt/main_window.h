@@ -16,7 +16,7 @@
 
 #include "shell/application.h"
 #include "shell/platform.h"
-#include "shell/qt/dialog_window.h"
+#include "shell/qt/dialog_overlay.h"
 #include "shell/qt/result_list_control.h"
 #include "shell/qt/result_model.h"
 #include "shell/qt/result_view.h"
