@@ -17,7 +17,7 @@
 #include "settings/key_value_store.h"
 #include "shell/dialog_ids.h"
 #include "shell/paths.h"
-#include "shell/qt/dialog_window.h"
+#include "shell/qt/browse_overlay.h"
 #include "shell/qt/main_window.h"
 
 namespace {
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
   // Browse moves: each lists a new page into the browse dialog's list.
   w.query_box()->setText(QStringLiteral("house"));
   app.command(lexvia::command::kBrowse);
-  if (lexvia::qt::DialogOverlay* browse = w.open_overlay()) {
+  if (auto* browse = qobject_cast<lexvia::qt::BrowseOverlay*>(w.open_overlay())) {
     std::vector<double> ms;
     for (int i = 0; i < 60; ++i) {
       const int id = i % 2 == 0 ? lexvia::dialog::kBrowsePageDown : lexvia::dialog::kBrowsePageUp;

@@ -8,18 +8,17 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFile>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QFileDialog>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QVBoxLayout>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
+#include <QSvgRenderer>
 #include <QSystemTrayIcon>
 #include <QTextBrowser>
 #include <QTimer>
@@ -30,98 +29,19 @@
 #include <atomic>
 #include <thread>
 
-#include "dict/file_source.h"
+#include "shell/qt/about_overlay.h"
+#include "shell/qt/browse_overlay.h"
+#include "shell/qt/help_browser.h"
+#include "shell/qt/path.h"
+#include "shell/qt/progress_dialog.h"
+#include "shell/qt/qt_menu.h"
+#include "shell/qt/row_delegate.h"
+#include "shell/qt/search_options_overlay.h"
 #include "shell/qt/text.h"
 
 namespace lexvia::qt {
 
 namespace {
-
-// Paths are bytes on Linux; Qt's local 8-bit form gives them back unchanged.
-std::string to_path(const QString& path) { return path.toLocal8Bit().toStdString(); }
-QString from_path(const std::string& path) { return QString::fromLocal8Bit(path); }
-
-// The help pages and their pictures are read the way every other file is:
-// without blocking, regular files only, and no more than a help page needs.
-// A page that cannot be read says why in its place.
-class HelpBrowser final : public QTextBrowser {
- public:
-  using QTextBrowser::QTextBrowser;
-
-  QVariant loadResource(int type, const QUrl& name) override {
-    if (!name.isLocalFile()) return QTextBrowser::loadResource(type, name);
-    constexpr std::uint64_t kLargestHelpFile = 16u << 20;
-    std::string why;
-    const auto bytes = read_whole_file(to_path(name.toLocalFile()), kLargestHelpFile, &why);
-    if (bytes) return QByteArray(reinterpret_cast<const char*>(bytes->data()),
-                                 static_cast<qsizetype>(bytes->size()));
-    if (type != QTextDocument::HtmlResource) return {};
-    return QStringLiteral("<p>The help file %1 cannot be shown: %2.</p>")
-        .arg(name.toLocalFile().toHtmlEscaped(), QString::fromStdString(why).toHtmlEscaped());
-  }
-};
-
-int command_of(const QAction* action) { return action->data().toInt(); }
-
-QAction* find_action(const QMenu* menu, int command) {
-  for (QAction* action : menu->actions()) {
-    if (action->menu() != nullptr) {
-      if (QAction* inner = find_action(action->menu(), command)) return inner;
-    } else if (!action->isSeparator() && command_of(action) == command) {
-      return action;
-    }
-  }
-  return nullptr;
-}
-
-// A Qt menu as prepare_menu sees it; `make_item` creates an item that sends
-// its command.
-class QtMenu final : public Menu {
- public:
-  QtMenu(QMenu* menu, std::function<QAction*(QMenu*, int, const QString&)> make_item)
-      : menu_(menu), make_item_(std::move(make_item)) {}
-  bool holds(int command) const override { return find_action(menu_, command) != nullptr; }
-  void remove_item(int command) override {
-    QAction* action = find_action(menu_, command);
-    if (action == nullptr) return;
-    remove_from(menu_, action);
-    delete action;
-  }
-  void append_to_submenu(int position, int command, std::u16string_view text) override {
-    if (QAction* at = position_action(position); at != nullptr && at->menu() != nullptr) {
-      make_item_(at->menu(), command, to_qstring(text));
-    }
-  }
-  void set_item_text(int command, std::u16string_view text) override {
-    if (QAction* action = find_action(menu_, command)) action->setText(to_qstring(text));
-  }
-  void set_position_text(int position, std::u16string_view text) override {
-    if (QAction* action = position_action(position)) action->setText(to_qstring(text));
-  }
-  void check_item(int command, bool checked) override {
-    if (QAction* action = find_action(menu_, command)) action->setChecked(checked);
-  }
-  void enable_item(int command, bool enabled) override {
-    if (QAction* action = find_action(menu_, command)) action->setEnabled(enabled);
-  }
-  void enable_position(int position, bool enabled) override {
-    if (QAction* action = position_action(position)) action->setEnabled(enabled);
-  }
-
- private:
-  static void remove_from(QMenu* menu, QAction* action) {
-    menu->removeAction(action);
-    for (QAction* a : menu->actions()) {
-      if (a->menu() != nullptr) remove_from(a->menu(), action);
-    }
-  }
-  QAction* position_action(int position) const {
-    const auto actions = menu_->actions();
-    return position >= 0 && position < actions.size() ? actions[position] : nullptr;
-  }
-  QMenu* menu_;
-  std::function<QAction*(QMenu*, int, const QString&)> make_item_;
-};
 
 // "*.dic" in every mix of letter case: the desktop's file dialog matches
 // patterns case-sensitively.
@@ -155,48 +75,6 @@ QIcon themed_icon(const QString& name, const QColor& ink) {
   }
   return icon;
 }
-
-// The progress dialog: one line of text and Cancel, over the main window.
-// Without a cancel flag nothing closes it but the end of the work.
-class ProgressDialog final : public QDialog {
- public:
-  ProgressDialog(const Progress& progress, QWidget* owner)
-      : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-        cancel_(progress.cancel) {
-    setObjectName(QStringLiteral("progress"));
-    setWindowTitle(owner->windowTitle());
-    setWindowModality(Qt::WindowModal);
-    auto* text = new QLabel(to_qstring(progress.text), this);
-    text->setObjectName(QStringLiteral("progresstext"));
-    text->setTextFormat(Qt::PlainText);
-    text->setAlignment(Qt::AlignCenter);
-    auto* button = new QPushButton(to_qstring(progress.cancel_caption), this);
-    button->setObjectName(QStringLiteral("cancel"));
-    button->setEnabled(cancel_ != nullptr);
-    button->setDefault(true);
-    connect(button, &QPushButton::clicked, this, &ProgressDialog::reject);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(20, 16, 20, 12);
-    column->setSpacing(12);
-    column->addWidget(text);
-    column->addWidget(button, 0, Qt::AlignHCenter);
-    setMinimumWidth(240);
-  }
-  void reject() override {
-    if (cancel_ == nullptr) return;
-    cancel_->set();
-    QDialog::reject();
-  }
-  void show_centred() {
-    adjustSize();
-    const QRect main = parentWidget()->frameGeometry();
-    move(main.x() + (main.width() - width()) / 2, main.y() + (main.height() - height()) / 2);
-    show();
-  }
-
- private:
-  CancelFlag* cancel_;
-};
 
 }  // namespace
 
@@ -316,9 +194,9 @@ void MainWindow::build_menus() {
 
   // The menus' shortcuts work with the menus closed: the menu is prepared
   // first, so a shortcut does only what its item would do now.
-  for (QAction* action : {find_action(dict_menu_, command::kLoadDictionary),
-                          find_action(dict_menu_, command::kHelp),
-                          find_action(dict_menu_, command::kExit)}) {
+  for (QAction* action :
+       {find_action(dict_menu_, command::kLoadDictionary), find_action(dict_menu_, command::kHelp),
+        find_action(dict_menu_, command::kExit)}) {
     auto* shortcut = new QShortcut(action->shortcut(), this);
     shortcuts_.push_back(shortcut);
     const int command = command_of(action);
@@ -354,10 +232,9 @@ void MainWindow::build_menus() {
     const char* name;  // what a screen reader says and the tool tip shows
     bool separator_before;
   };
-  for (const Image& image : {Image{command::kSpeak, "Speak", true},
-                             Image{command::kBrowse, "Browse", false},
-                             Image{command::kClear, "Clear", true},
-                             Image{command::kHide, "Hide", true}}) {
+  for (const Image& image :
+       {Image{command::kSpeak, "Speak", true}, Image{command::kBrowse, "Browse", false},
+        Image{command::kClear, "Clear", true}, Image{command::kHide, "Hide", true}}) {
     if (image.separator_before) bar->addSeparator();
     QAction* action = bar->addAction(QString::fromUtf8(image.name));
     action->setData(image.command);
@@ -371,8 +248,9 @@ void MainWindow::build_menus() {
 
 void MainWindow::paint_icons() {
   const QColor ink = palette().color(QPalette::ButtonText);
-  for (auto [command, name] : {std::pair{command::kSpeak, "speak"}, std::pair{command::kBrowse, "browse"},
-                               std::pair{command::kClear, "clear"}, std::pair{command::kHide, "hide"}}) {
+  for (auto [command, name] :
+       {std::pair{command::kSpeak, "speak"}, std::pair{command::kBrowse, "browse"},
+        std::pair{command::kClear, "clear"}, std::pair{command::kHide, "hide"}}) {
     bar_actions_[command]->setIcon(themed_icon(QString::fromLatin1(name), ink));
   }
 }
@@ -581,7 +459,9 @@ void MainWindow::set_result_column_width(int width) {
 
 Size MainWindow::client_size() const { return {client_->width(), client_->height()}; }
 
-int MainWindow::scroll_bar_width() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent); }
+int MainWindow::scroll_bar_width() const {
+  return style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+}
 
 void MainWindow::focus_query() {
   query_->selectAll();
@@ -615,7 +495,8 @@ void MainWindow::destroy_window() {
 }
 
 void MainWindow::post_command(int command) {
-  QMetaObject::invokeMethod(this, [this, command] { dispatch(command); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, command] { dispatch(command); }, Qt::QueuedConnection);
 }
 
 std::optional<std::string> MainWindow::choose_file(FileKind kind, std::u16string_view title) {
@@ -623,8 +504,8 @@ std::optional<std::string> MainWindow::choose_file(FileKind kind, std::u16string
   if (options_.choose_file) return options_.choose_file(kind, caption);
   const QString filter =
       caption + " (" + any_case_pattern(kind == FileKind::kDictionary ? "dic" : "so") + ")";
-  const QString picked = QFileDialog::getOpenFileName(
-      this, caption, from_path(options_.dictionary_folder), filter);
+  const QString picked =
+      QFileDialog::getOpenFileName(this, caption, from_path(options_.dictionary_folder), filter);
   if (picked.isEmpty()) return std::nullopt;
   return to_path(picked);
 }
@@ -633,7 +514,9 @@ void MainWindow::show_help(const std::string& path_with_anchor) {
   const std::size_t hash = path_with_anchor.rfind('#');
   const std::string file = path_with_anchor.substr(0, hash);
   QUrl url = QUrl::fromLocalFile(from_path(file));
-  if (hash != std::string::npos) url.setFragment(QString::fromStdString(path_with_anchor.substr(hash + 1)));
+  if (hash != std::string::npos) {
+    url.setFragment(QString::fromStdString(path_with_anchor.substr(hash + 1)));
+  }
   if (help_ == nullptr) {
     help_ = new HelpBrowser(this);
     help_->setWindowFlag(Qt::Window);
@@ -719,7 +602,18 @@ DialogOverlay* MainWindow::make_overlay(DialogKind kind, DialogHandler& handler,
   DialogOverlay::Hooks hooks;
   hooks.busy = [this] { return app_->busy() || operation_running_; };
   hooks.closed = std::move(closed);
-  auto* overlay = new DialogOverlay(kind, handler, app_->listing(), std::move(hooks), this);
+  DialogOverlay* overlay = nullptr;
+  switch (kind) {
+    case DialogKind::kBrowse:
+      overlay = new BrowseOverlay(handler, app_->listing(), std::move(hooks), this);
+      break;
+    case DialogKind::kSearchOptions:
+      overlay = new SearchOptionsOverlay(handler, std::move(hooks), this);
+      break;
+    case DialogKind::kAbout:
+      overlay = new AboutOverlay(handler, std::move(hooks), this);
+      break;
+  }
   overlays_.erase(std::remove_if(overlays_.begin(), overlays_.end(),
                                  [](const QPointer<DialogOverlay>& o) { return o.isNull(); }),
                   overlays_.end());

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +16,9 @@
 
 #include "shell/application.h"
 #include "shell/platform.h"
-#include "shell/qt/dialog_window.h"
+#include "shell/qt/dialog_overlay.h"
+#include "shell/qt/result_list_control.h"
+#include "shell/qt/result_model.h"
 #include "shell/qt/result_view.h"
 
 class QComboBox;
@@ -29,6 +32,8 @@ class QAction;
 class QDialog;
 
 namespace lexvia::qt {
+
+class RowDelegate;
 
 class MainWindow final : public QMainWindow, public Platform {
   Q_OBJECT

@@ -22,7 +22,7 @@
 #include "settings/key_value_store.h"
 #include "shell/dialog_ids.h"
 #include "shell/paths.h"
-#include "shell/qt/dialog_window.h"
+#include "shell/qt/dialog_overlay.h"
 #include "shell/qt/main_window.h"
 
 namespace {

@@ -20,15 +20,20 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <type_traits>
 #include <variant>
 
 #include "dict_compiler.h"
 #include "settings/key_value_store.h"
 #include "settings/settings.h"
 #include "shell/dialog_ids.h"
+#include "shell/qt/about_overlay.h"
+#include "shell/qt/browse_overlay.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/window_helpers.h"
 
+using lexvia::qt::AboutOverlay;
+using lexvia::qt::BrowseOverlay;
 using lexvia::qt::DialogOverlay;
 using lexvia::qt::MainWindow;
 namespace command = lexvia::command;
@@ -110,11 +115,13 @@ class DialogsTest : public QObject {
   // Runs `check` on the modal dialog that `open_command` opens, from inside
   // its loop. Whatever the check left open is closed afterwards, so that a
   // failed check cannot leave the command blocked.
-  void with_modal_dialog(MainWindow& w, int open_command, const std::function<void(DialogOverlay&)>& check) {
+  template <class Overlay = DialogOverlay>
+  void with_modal_dialog(MainWindow& w, int open_command,
+                         const std::function<void(std::type_identity_t<Overlay>&)>& check) {
     bool ran = false;
     QTimer::singleShot(0, [&] {
       ran = true;
-      DialogOverlay* d = w.open_overlay();
+      auto* d = qobject_cast<Overlay*>(w.open_overlay());
       if (d == nullptr) {
         QFAIL("no dialog opened");
         return;
@@ -253,7 +260,7 @@ class DialogsTest : public QObject {
 
     auto* bar = w.findChild<QToolBar*>("menubar");
     QTest::mouseClick(bar->widgetForAction(w.menu_bar_action(command::kBrowse)), Qt::LeftButton);
-    DialogOverlay* d = w.open_overlay();
+    auto* d = qobject_cast<BrowseOverlay*>(w.open_overlay());
     QVERIFY(d != nullptr);
     QVERIFY(d->isVisible());
     QCOMPARE(d->geometry(), w.rect());
@@ -400,7 +407,7 @@ class DialogsTest : public QObject {
 
   void aboutBoxShowsTheProgramAndTheDictionary() {
     MainWindow& w = open();
-    with_modal_dialog(w, command::kAbout, [&](DialogOverlay& d) {
+    with_modal_dialog<AboutOverlay>(w, command::kAbout, [&](AboutOverlay& d) {
       QCOMPARE(d.kind(), lexvia::DialogKind::kAbout);
       QVERIFY(d.isVisible());
       QCOMPARE(d.control(dialog::kDictionaryLine)->geometry(), QRect(2, 118, w.width() - 4, 40));

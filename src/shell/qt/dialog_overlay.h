@@ -2,27 +2,27 @@
 // handheld's full-screen dialogs covered its screen. A top bar holds the
 // title and the OK button; below it the client area, where the dialog logic
 // places each control itself. The overlay only shows and reports: what a
-// button or a key means is the handler's business.
+// button or a key means is the handler's business. Each dialog is a subclass
+// that makes its own controls and offers the parts only it has
+// (browse_overlay.h, search_options_overlay.h, about_overlay.h).
 #pragma once
 
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <map>
-#include <memory>
+#include <string>
+#include <string_view>
 
 #include "shell/platform.h"
-#include "shell/qt/result_view.h"
 
+class QKeyEvent;
 class QLabel;
+class QPainter;
 class QPushButton;
 
 namespace lexvia::qt {
 
-class DialogOverlay final : public QWidget,
-                            public DialogWindow,
-                            public DialogList,
-                            public FeatureLine {
+class DialogOverlay : public QWidget, public DialogWindow {
   Q_OBJECT
 
  public:
@@ -34,23 +34,18 @@ class DialogOverlay final : public QWidget,
     // focus back on the main window).
     std::function<void()> closed;
   };
-  DialogOverlay(DialogKind kind, DialogHandler& handler, const ResultListing& listing,
-                Hooks hooks, QWidget* main_window);
   ~DialogOverlay() override;
 
   // Calls the handler's initialise, then shows the overlay with the focus on
   // its first control.
   void open();
   bool is_closed() const { return closed_; }
-  DialogKind kind() const { return kind_; }
+  virtual DialogKind kind() const = 0;
 
   // The parts the tests and the screenshots look at.
   QWidget* control(int id) const;
   QString title() const;
   QPushButton* ok_button() const { return ok_; }
-  ResultView* list_view() const { return view_; }
-  ResultModel* list_model() const { return model_.get(); }
-  QColor feature_colour() const { return feature_colour_; }
 
   // DialogWindow.
   Size client_size() const override;
@@ -61,40 +56,42 @@ class DialogOverlay final : public QWidget,
   void focus_control(int control) override;
   void activate() override;
   void close() override;
-  DialogList* dialog_list() override { return list_ ? this : nullptr; }
-  FeatureLine* feature_line() override {
-    return kind_ == DialogKind::kAbout ? this : nullptr;
-  }
-  ListControl& list() override { return *list_; }
-  void set_list_visible(bool visible) override;
-  void set_list_redraw(bool on) override;
-  void set_list_column_width(int width) override;
-  int list_row_height() const override;
-  int list_client_height() const override;
-  void start_timer(int id, int milliseconds) override;
-  void stop_timer() override;
-  Rgb base_colour() const override;
-  void paint_feature_line(Rgb colour) override;
 
  protected:
+  DialogOverlay(DialogHandler& handler, Hooks hooks, QWidget* main_window);
+
+  // What a dialog may do its own way.
+  // The focus as the dialog opens, and when it comes back from elsewhere:
+  // the client area's first control that Tab reaches, else OK.
+  virtual void focus_first();
+  // A key pressed in the overlay or in a control it watches; true when the
+  // dialog took it.
+  virtual bool key_pressed(QObject* watched, const QKeyEvent& key);
+  // Paints the client area, under its controls.
+  virtual void paint_client(QPainter& painter);
+  // The first step of close(), while the overlay still shows.
+  virtual void closing() {}
+
+  // For the dialogs' constructors: the controls are made in the client area
+  // and are known by their ids.
+  QWidget* client() const { return client_; }
+  void add_control(int id, QWidget* control) { controls_[id] = control; }
+  QPushButton* add_button(int id, const QString& caption, const QString& name = {});
+  QLabel* add_label(int id, Qt::Alignment alignment);
+  DialogHandler& handler() const { return handler_; }
+  void send(int id);
+  // The handler hears nothing more, as after close(): for a dialog's
+  // destructor that takes apart what could still report.
+  void stop_reports() { closed_ = true; }
+
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool focusNextPrevChild(bool next) override;
 
  private:
-  void build_browse(const ResultListing& listing);
-  void build_search_options();
-  void build_about();
-  QPushButton* add_button(int id, const QString& caption, const QString& name = {});
-  QLabel* add_label(int id, Qt::Alignment alignment);
-  void send(int id);
   void lay_out_frame();
   void report_size();
-  void focus_first();
-  void paint_client(QPainter& painter);
-  bool navigation_key(QEvent* event);
 
-  DialogKind kind_;
   DialogHandler& handler_;
   Hooks hooks_;
   QWidget* bar_ = nullptr;
@@ -102,20 +99,6 @@ class DialogOverlay final : public QWidget,
   QPushButton* ok_ = nullptr;
   QWidget* client_ = nullptr;
   std::map<int, QWidget*> controls_;
-
-  // The browse list.
-  std::unique_ptr<ResultModel> model_;
-  ResultView* view_ = nullptr;
-  RowDelegate* delegate_ = nullptr;
-  std::unique_ptr<ResultListControl> list_;
-
-  // The About box's feature line, which no widget shows.
-  QString feature_text_;
-  QRect feature_rect_;
-  QColor feature_colour_;
-  QFont feature_font_;
-  QTimer timer_;
-  int timer_id_ = 0;
 
   bool initialised_ = false;
   bool closed_ = false;
