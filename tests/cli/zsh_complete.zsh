@@ -6,7 +6,11 @@
 zmodload zsh/zpty || exit 2
 local dir=$1 line=$2
 local work=$(mktemp -d)
-trap 'rm -rf $work' EXIT
+# zpty's child shell inherits the EXIT trap and runs it when zpty -d ends
+# it, which may be before the hits are read: only this shell cleans up.
+zmodload zsh/system
+local owner=$sysparams[pid]
+trap '(( sysparams[pid] == owner )) && rm -rf $work' EXIT
 # compadd is wrapped to write each match it is given to a file; calls that
 # only ask it to filter (-O, -A, -D) offer nothing.
 cat > $work/rc <<RC
