@@ -43,7 +43,7 @@ int run_import(const ImportArgs& a) {
   options.prefixes2 = std::get<std::string>(list2);
 
   ImportReport report;
-  const ImportSide side{a.lang1, a.lang2, a.transliterate};
+  const ImportSide side{a.lang1, a.lang2, a.transliterate, {options.prefixes1, options.prefixes2}};
   auto imported = import_dictd_dictionary(a.db1, a.reverse, side, report);
   if (auto* e = std::get_if<DictdError>(&imported)) return fail(e->message);
   const std::vector<TextPair> pairs = std::move(std::get<std::vector<TextPair>>(imported));
@@ -84,6 +84,12 @@ int run_import(const ImportArgs& a) {
     }
     if (a.reverse) {
       std::printf("listed first: %zu pairs both databases give\n", report.confirmed);
+      // A headword one database lacks, found by its bare form ("know" for
+      // "to know") in the other.
+      for (int d = 0; d < 2; ++d) {
+        std::printf("bare forms, direction %d: %zu headwords gained, %zu pairs added\n", d + 1,
+                    report.gained_headwords[d], report.bare_pairs[d]);
+      }
     }
   }
   return 0;
@@ -109,7 +115,9 @@ void add_import_command(CLI::App& app, int& status) {
                   "e.g. \",to \" for en)");
   cmd->add_option("--prefixes2", args->prefixes2, "Prefix list for searches from language 2");
   cmd->add_flag("--report", args->report,
-                "Also print what was skipped and why, and how often each text rule mended a text");
+                "Also print what was skipped and why, how often each text rule mended a text, "
+                "and the headwords each direction gained from bare forms (\"know\" for "
+                "\"to know\")");
   cmd->add_option("--tsv", args->tsv,
                   "Also write the pairs, in the order they are compiled, as a UTF-8 TSV that "
                   "build reads");

@@ -6,6 +6,7 @@
 #include "dict/cp1252.h"
 #include "dict/format.h"
 #include "dict/transliteration.h"
+#include "search/collation.h"
 
 namespace lexvia {
 
@@ -211,6 +212,10 @@ std::variant<std::vector<TextPair>, DictdError> import_dictd_dictionary(
   }
   reverse_headwords = {};
   const std::size_t forward_pairs = pairs.size();
+  // What each database has, as a search finds it, for the bare forms.
+  DatabaseHeadwords lookup_headwords;
+  for (const TextPair& p : pairs) lookup_headwords.forward.add(fold_text(p.first, kFullMode));
+  lookup_headwords.forward.seal();
   // A reverse pair the forward database gave too is not stored again: it
   // confirms the forward one, with the examples of its own entry.
   std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(forward_pairs);
@@ -221,6 +226,7 @@ std::variant<std::vector<TextPair>, DictdError> import_dictd_dictionary(
   std::vector<std::uint32_t> reverse_examples(forward_pairs, 0);
   std::vector<char> confirmed(forward_pairs, 0);
   const PairFilter given_forward = [&](const TextPair& p, std::uint32_t quoted) {
+    lookup_headwords.backward.add(fold_text(p.second, kFullMode));
     const std::uint64_t key = pair_key(p);
     bool known = false;
     for (auto it = std::lower_bound(keys.begin(), keys.end(), std::pair{key, std::uint32_t{0}});
@@ -240,6 +246,7 @@ std::variant<std::vector<TextPair>, DictdError> import_dictd_dictionary(
                        &forward_headwords, &examples, given_forward);
   }
   forward_headwords = {};
+  lookup_headwords.backward.seal();
   // Of those both give, the ones whose entries carry the most examples (the
   // everyday senses) come first. Equal pairs are found by sorting on a hash
   // and comparing the texts of equal hashes; only the first of equal pairs
@@ -290,8 +297,8 @@ std::variant<std::vector<TextPair>, DictdError> import_dictd_dictionary(
   std::vector<TextPair> ordered;
   ordered.reserve(order.size());
   for (std::uint32_t i : order) ordered.push_back(std::move(pairs[i]));
-  for (std::size_t i = 0; i < ordered.size(); ++i) ordered[i].line = i + 1;
   report.confirmed = confirmed_count;
+  add_bare_forms(ordered, lookup_headwords, side.prefix_lists, report);
   return ordered;
 }
 

@@ -4,11 +4,14 @@
 // everything left out and why.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "dict_compiler.h"
@@ -88,12 +91,19 @@ struct ImportReport {
   std::map<std::string, std::size_t> skipped;  // reason -> count
   std::map<std::string, std::size_t> mended;   // text rule -> times it applied
   std::size_t confirmed = 0;  // pairs both databases give, listed first
+  // Per direction (language 1, language 2): headwords that only the bare
+  // forms of prefixed texts brought in, and the pairs those forms added.
+  std::array<std::size_t, 2> gained_headwords{};
+  std::array<std::size_t, 2> bare_pairs{};
 };
 
 struct ImportSide {
   std::string language1;
   std::string language2;
   bool transliterate = false;
+  // The prefix lists the dictionary gets (list 1 for language 1): a two-way
+  // import adds the bare forms of texts that begin with one of their items.
+  std::array<std::string, 2> prefix_lists;
 };
 
 // Told of each pair before it is appended, with the count of quoted examples
@@ -109,6 +119,34 @@ void import_dictd_pairs(const DictdDatabase& db, bool reverse, const ImportSide&
                         const HeadwordEvidence* evidence = nullptr,
                         std::vector<std::uint32_t>* examples = nullptr,
                         const PairFilter& is_known = {});
+
+// The text after the first item of `prefix_list` it begins with, when
+// something is left ("to know" -> "know" for ",to "); else nothing.
+std::optional<std::string_view> strip_list_prefix(std::string_view text,
+                                                  std::string_view prefix_list);
+
+// Whether a text may stand as a headword of its own: one to three words of
+// letters (a hyphen or apostrophe inside a word), no placeholder such as
+// "sg" or "etw"; a phrase only when `occurrences` (pairs giving its text)
+// is two or more, so that a one-off gloss stays a translation.
+bool is_clean_headword(std::string_view text, std::size_t occurrences);
+
+// The headwords each database has, folded as Exact Search folds them.
+struct DatabaseHeadwords {
+  HeadwordEvidence forward;   // language 1 headwords of the forward database
+  HeadwordEvidence backward;  // language 2 headwords of the backward database
+};
+
+// Searches find "know" in a text "to know" only with the prefix list, so a
+// headword a database lacks would be missing from Exact and Extended Search
+// wherever the other database writes it with a prefix. After each pair whose
+// language-1 text is "to X" (prefix list 1) with X clean and not a headword
+// of the forward database, ("X", translation) follows; the same for
+// language-2 texts such as "sich X" and the backward database. Pairs already
+// there are not added again; the prefixed pair stays, so "tud" still says
+// "to know". Counts go to report.gained_headwords and report.bare_pairs.
+void add_bare_forms(std::vector<TextPair>& pairs, const DatabaseHeadwords& headwords,
+                    const std::array<std::string, 2>& prefix_lists, ImportReport& report);
 
 // The pairs of the database at `forward_base` (see read_dictd_database),
 // translating language 1 to 2, and, when given, of one translating 2 to 1, each read with the other's headwords as evidence.

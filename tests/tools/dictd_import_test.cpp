@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <set>
 
 #include "compile_helpers.h"
 
@@ -204,7 +205,7 @@ TEST(DictdImport, BothDatabasesMergeIntoOneTwoWayDictionary) {
 
   std::vector<TextPair> pairs;
   ImportReport report;
-  const ImportSide side{"en", "hu", false};
+  const ImportSide side{"en", "hu", false, {}};
   import_dictd_pairs(std::get<DictdDatabase>(read_dictd_database(eng_hun)), false, side, pairs,
                      report);
   import_dictd_pairs(std::get<DictdDatabase>(read_dictd_database(hun_eng)), true, side, pairs,
@@ -320,6 +321,92 @@ TEST(DictdImport, DetectsTheStyleOfADatabase) {
   EXPECT_EQ(default_prefix_list("en"), ",to ");
   EXPECT_EQ(default_prefix_list("de"), ",sich ");
   EXPECT_EQ(default_prefix_list("hu"), "");
+}
+
+TEST(BareForms, PrefixesAreTheListsItemsAndOnlyCleanTextsStandAlone) {
+  struct Strip {
+    const char* text;
+    const char* list;
+    const char* bare;  // nullptr: no prefix of the list
+  } strips[] = {{"to know", ",to ", "know"},         {"sich waschen", ",sich ", "waschen"},
+                {"s'appeler", ",se ,s'", "appeler"}, {"to ", ",to ", nullptr},
+                {"tomato", ",to ", nullptr},         {"know", ",to ", nullptr},
+                {"to know", "", nullptr}};
+  for (const Strip& c : strips) {
+    auto bare = strip_list_prefix(c.text, c.list);
+    EXPECT_EQ(bare.has_value(), c.bare != nullptr) << c.text;
+    if (bare && c.bare) {
+      EXPECT_EQ(*bare, c.bare);
+    }
+  }
+  struct Clean {
+    const char* text;
+    std::size_t occurrences;
+    bool clean;
+  } cleans[] = {{"know", 1, true},          {"grown-up", 1, true},
+                {"K\xF6nig", 1, true},       {"give up", 2, true},
+                {"give up", 1, false},       {"know a thing or two", 3, false},
+                {"know about sg", 2, false}, {"sich etw merken", 2, false},
+                {"run (fast)", 1, false},    {"and fro", 2, false},
+                {"beehren zu", 2, false},    {"pay 10", 2, false},
+                {"-ism", 1, false},          {"x", 1, false}};
+  for (const Clean& c : cleans) {
+    EXPECT_EQ(is_clean_headword(c.text, c.occurrences), c.clean) << c.text;
+  }
+}
+
+// A headword one database lacks gets the bare form of the other's prefixed
+// texts, in either direction; a headword it has, and junk, get nothing.
+TEST(BareForms, FillTheHolesOfEachDatabaseFromTheOther) {
+  const auto dir = std::filesystem::temp_directory_path() / "lexvia-bare-forms";
+  std::filesystem::create_directories(dir);
+  const std::string forward = (dir / "fwd").string();
+  const std::string backward = (dir / "bwd").string();
+  write_database(forward, {{"boot", "boot /x/\ncsizma\n"},
+                           {"wash", "wash /x/\nsich waschen\n"},
+                           {"rejoice", "rejoice /x/\nsich freuen\n"}});
+  write_database(backward, {{"tud", "tud /x/\n1. to ken\n2. to know, knew, known\n"},
+                            {"ismer", "ismer /x/\nto know\n"},
+                            {"raadasul", "r\xC3\xA1" "ad\xC3\xA1sul /x/\nto boot\n"},
+                            {"ide-oda", "ide-oda /x/\nto and fro\n"},
+                            {"felad", "felad /x/\nto give up\n"},
+                            {"vmirol", "tud v\xC3\xA1lamir\xC5\x91l /x/\nto know about sg\n"},
+                            {"freuen", "freuen /x/\nto please\n"}});
+  ImportReport report;
+  ImportSide side{"en", "hu", false, {",to ", ",sich "}};
+  const auto pairs = std::get<std::vector<TextPair>>(
+      import_dictd_dictionary(forward, backward, side, report));
+  std::set<std::pair<std::string, std::string>> got;
+  for (const TextPair& p : pairs) EXPECT_TRUE(got.emplace(p.first, p.second).second) << p.first;
+  struct Case {
+    const char* first;
+    const char* second;
+    bool present;
+  } cases[] = {
+      {"know", "tud", true},           {"know", "ismer", true},  // lacking: the bare form
+      {"to know", "tud", true},        {"knew", "tud", true},    // the prefixed text stays
+      {"ken", "tud", true},            {"wash", "waschen", true},
+      {"wash", "sich waschen", true},  {"boot", "r\xE1" "ad\xE1sul", false},  // "boot" is there
+      {"and fro", "ide-oda", false},   {"give up", "felad", false},  // a one-off phrase
+      {"know about sg", "tud v\xE1lamir\xF5l", false},
+      {"rejoice", "freuen", false},  // the other database has "freuen"
+      {"please", "freuen", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(got.contains({c.first, c.second}), c.present) << c.first << " - " << c.second;
+  }
+  // ken, know, please; waschen
+  EXPECT_EQ(report.gained_headwords, (std::array<std::size_t, 2>{3, 1}));
+  EXPECT_EQ(report.bare_pairs, (std::array<std::size_t, 2>{4, 1}));
+  // The bare pair follows the one it came from.
+  auto at = [&](const char* first, const char* second) {
+    return std::find_if(pairs.begin(), pairs.end(), [&](const TextPair& p) {
+             return p.first == first && p.second == second;
+           }) - pairs.begin();
+  };
+  EXPECT_EQ(at("know", "tud"), at("to know", "tud") + 1);
+  for (std::size_t i = 0; i < pairs.size(); ++i) EXPECT_EQ(pairs[i].line, i + 1);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
