@@ -32,10 +32,10 @@ bool is_placeholder(std::string_view word) {
   return kPlaceholders.contains(word);
 }
 
-// "to and fro", "to all appearances", "adopt measures to", "sich auf
-// belaufen": the prefix was a preposition, or the text lost a word, when
-// what is left opens with a function word or preposition or ends with an
-// article, a conjunction or an infinitive marker.
+// "to and fro", "to all appearances", "adopt measures to", "insist that",
+// "sich auf belaufen": the prefix was a preposition, or the text lost a
+// word, when what is left opens with a function word or preposition or ends
+// with an article, a conjunction or an infinitive marker.
 bool opens_badly(std::string_view word) {
   static const std::set<std::string_view> kOpeners = {
       "a",   "an",  "the",  "and",  "or",   "to",  "all",  "my",  "your", "his", "her",
@@ -47,9 +47,9 @@ bool opens_badly(std::string_view word) {
 }
 
 bool ends_badly(std::string_view word) {
-  static const std::set<std::string_view> kEnders = {"a",   "an", "the", "and", "or", "to",
-                                                     "und", "oder", "der", "die", "das",
-                                                     "ein", "eine", "zu"};
+  static const std::set<std::string_view> kEnders = {
+      "a",   "an",   "the", "and", "or",  "to",  "that", "than", "if",  "whether",
+      "und", "oder", "der", "die", "das", "ein", "eine", "zu",   "dass", "ob"};
   return kEnders.contains(word);
 }
 

@@ -144,7 +144,9 @@ struct DatabaseHeadwords {
 // of the forward database, ("X", translation) follows; the same for
 // language-2 texts such as "sich X" and the backward database. Pairs already
 // there are not added again; the prefixed pair stays, so "tud" still says
-// "to know". Counts go to report.gained_headwords and report.bare_pairs.
+// "to know", as it does for a verb both databases have. The other forms of
+// "to know, knew, known" are texts of their own already ("knew": tud) and
+// need nothing. Counts go to report.gained_headwords and report.bare_pairs.
 void add_bare_forms(std::vector<TextPair>& pairs, const DatabaseHeadwords& headwords,
                     const std::array<std::string, 2>& prefix_lists, ImportReport& report);
 

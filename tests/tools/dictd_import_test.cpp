@@ -348,7 +348,8 @@ TEST(BareForms, PrefixesAreTheListsItemsAndOnlyCleanTextsStandAlone) {
                 {"give up", 1, false},       {"know a thing or two", 3, false},
                 {"know about sg", 2, false}, {"sich etw merken", 2, false},
                 {"run (fast)", 1, false},    {"and fro", 2, false},
-                {"beehren zu", 2, false},    {"pay 10", 2, false},
+                {"beehren zu", 2, false},    {"insist that", 2, false},
+                {"pay 10", 2, false},
                 {"-ism", 1, false},          {"x", 1, false}};
   for (const Clean& c : cleans) {
     EXPECT_EQ(is_clean_headword(c.text, c.occurrences), c.clean) << c.text;
