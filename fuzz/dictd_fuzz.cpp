@@ -1,5 +1,6 @@
 // Any index and definitions as a dictd database: the importer takes what it
-// can, and the compiler builds a file that passes the checker or refuses.
+// can, adds the bare forms of prefixed texts, and the compiler builds a file
+// that passes the checker or refuses.
 #include <cstdlib>
 
 #include "dict_checker.h"
@@ -22,7 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<TextPair> pairs;
   ImportReport report;
-  import_dictd_pairs(db, reverse, {"en", "hu", transliterate}, pairs, report);
+  const ImportSide side{"en", "hu", transliterate, {",to ", ",sich "}};
+  import_dictd_pairs(db, reverse, side, pairs, report);
+  // With no headwords on either side every prefixed text is a candidate.
+  DatabaseHeadwords none;
+  none.forward.seal();
+  none.backward.seal();
+  add_bare_forms(pairs, none, side.prefix_lists, report);
   CompileOptions options;
   options.language1 = "en";
   options.language2 = "hu";
