@@ -62,9 +62,11 @@ bool plain_code(std::string_view code) {
                      [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
 }
 
-bool is_file(const std::string& path) {
+// Any kind of file: one that is no regular file is refused when it is
+// loaded, with its name, rather than passed over as if none were installed.
+bool exists(const std::string& path) {
   struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+  return ::stat(path.c_str(), &status) == 0;
 }
 
 // An .aff or .dic file opened without blocking (a FIFO planted in the folder
@@ -178,7 +180,7 @@ HunspellForms::~HunspellForms() = default;
 std::optional<HunspellFiles> HunspellForms::files_for(std::string_view language) const {
   for (const std::string& name : hunspell_names(language)) {
     HunspellFiles files{folder_ + name + ".aff", folder_ + name + ".dic"};
-    if (is_file(files.aff) && is_file(files.dic)) return files;
+    if (exists(files.aff) && exists(files.dic)) return files;
   }
   return std::nullopt;
 }

@@ -52,8 +52,9 @@ class HunspellForms final : public WordForms {
 
   std::vector<std::string> base_forms(std::string_view language, std::string_view word) override;
 
-  // The pair of the folder that would serve the language (both files
-  // present); nothing when none is installed. Loads nothing.
+  // The pair of the folder that would serve the language (both names
+  // present, whatever kind of file they name); nothing when none is
+  // installed. Loads nothing.
   std::optional<HunspellFiles> files_for(std::string_view language) const;
   // Whether any Hunspell dictionary has been loaded.
   bool loaded() const;

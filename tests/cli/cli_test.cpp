@@ -329,6 +329,13 @@ TEST_F(Cli, ADirectionWithoutAHunspellDictionaryGetsNoWordForms) {
   // English, whose dictionary is in the folder, still has them.
   Outcome catnaps = run(lookup + "--direction 1 catnaps", true);
   EXPECT_NE(catnaps.out.find("catnaps: form of \"catnap\"\n"), std::string::npos) << catnaps.out;
+  // A German dictionary that is no regular file is named, and gives none.
+  ASSERT_EQ(::mkfifo((path("hunspell") + "/de_DE.aff").c_str(), 0600), 0);
+  std::ofstream(path("hunspell") + "/de_DE.dic") << "1\nHaus\n";
+  hauses = run(lookup + "--direction 2 Hauses", true);
+  EXPECT_EQ(hauses.status, 1);
+  EXPECT_EQ(hauses.err,
+            "lexvia-cli: no word forms: " + path("hunspell") + "/de_DE.aff: not a regular file\n");
 }
 
 // The desktop list keeps its last 2000 lines; the tool prints every line, so
