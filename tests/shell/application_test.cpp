@@ -3,6 +3,9 @@
 #include "shell/application.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 #include "shell/app_fixture.h"
 
@@ -126,6 +129,24 @@ TEST_F(ApplicationTest, AMissListsTheEntriesOfTheQuerysBaseForms) {
   // The line's words are the interface language's.
   app.command(command::kFirstLanguage + 1);
   EXPECT_EQ(lines_of(command::kTranslate)[1], (Line{"Hunde: Form von \"Hund\"", title_colour}));
+}
+
+// A Hunspell dictionary that cannot be loaded is named once in the list.
+TEST_F(ApplicationTest, AHunspellFileThatIsNoRegularFileIsSaidOnce) {
+  const fs::path folder = dir_ / "hunspell";
+  fs::create_directories(folder);
+  ASSERT_EQ(::mkfifo((folder / "en_US.aff").c_str(), 0600), 0);
+  std::ofstream(folder / "en_US.dic") << "1\nhouse\n";
+  ::setenv("LEXVIA_HUNSPELL_DIR", folder.c_str(), 1);
+  start();
+  ::unsetenv("LEXVIA_HUNSPELL_DIR");
+  type(u"houses");
+  const Line said{"No word forms: " + (folder / "en_US.aff").string() + ": not a regular file",
+                  static_cast<int>(ColourCode::kError)};
+  EXPECT_EQ(lines_of(command::kTranslate),
+            (std::vector<Line>{title("Extended Search", "houses"), said}));
+  EXPECT_EQ(lines_of(command::kTranslate),
+            (std::vector<Line>{title("Extended Search", "houses")}));
 }
 
 TEST_F(ApplicationTest, ClearEmptiesTheListAndForgetsTheSelection) {
