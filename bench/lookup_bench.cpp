@@ -19,6 +19,7 @@ class CountingSink final : public SearchOutput {
   void title_line(SearchMethod, std::string_view) override { ++lines; }
   void headword_line(std::string_view) override { ++lines; }
   void translation_line(std::string_view) override { ++lines; }
+  void base_form_line(std::string_view, std::string_view) override { ++lines; }
   void report_dictionary_error(DictionaryError, const DictionaryPath&) override { ++lines; }
   std::size_t lines = 0;
 };

@@ -34,9 +34,10 @@ class Collector final : public SearchOutput, public PrefixListSource {
       full_ = true;
       return;
     }
-    found.push_back({std::string(headword), {}});
+    found.push_back({std::string(headword), {}, form_of_});
     bytes_ += headword.size();
   }
+  void base_form_line(std::string_view query, std::string_view) override { form_of_ = query; }
   void translation_line(std::string_view translation) override {
     if (headwords_only_ || found.empty() || full_) return;
     if (bytes_ > kMaxAnswerBytes) {
@@ -60,15 +61,18 @@ class Collector final : public SearchOutput, public PrefixListSource {
   bool headwords_only_;
   bool full_ = false;
   std::size_t bytes_ = 0;
+  std::string form_of_;  // the query, once the entries are a base form's
 };
 
 // One lookup with an engine and readers of its own: requests share only the
 // open file, which is read with pread, so sessions may run on any thread.
 struct Lookup {
-  Lookup(const DictDatabase& db, const OpenFiles::File& file, bool headwords_only)
+  Lookup(const DictDatabase& db, const OpenFiles::File& file, bool headwords_only,
+         WordForms* forms)
       : path(db.path), collector(file, cancel, headwords_only),
         engine({path, state, cancel, index, translation, collector, collector}) {
     engine.lend_file(file.file.get());
+    engine.lend_word_forms(forms);
   }
 
   DictionaryPath path;
@@ -211,14 +215,15 @@ OpenFiles::File OpenFiles::get(const std::string& path) {
 }
 
 std::vector<Definition> define_word(const DictDatabase& db, const OpenFiles::File& file,
-                                    std::string_view query) {
-  Lookup lookup(db, file, false);
+                                    std::string_view query, WordForms* forms) {
+  Lookup lookup(db, file, false, forms);
   lookup.engine.search_dictionary(query, SearchMethod::kExact, db.direction);
   return std::move(lookup.collector.found);
 }
 
 std::vector<std::string> match_word(const DictDatabase& db, const OpenFiles::File& file,
-                                    std::string_view strategy, std::string_view query) {
+                                    std::string_view strategy, std::string_view query,
+                                    WordForms* forms) {
   if (strategy == "prefix") {
     return prefix_headwords(db.path, db.direction, query, kMaxMatches, file.file.get());
   }
@@ -228,7 +233,7 @@ std::vector<std::string> match_word(const DictDatabase& db, const OpenFiles::Fil
   // The four search methods are strategies of their own names.
   const auto method = parse_method(strategy);
   if (!method) return {};
-  Lookup lookup(db, file, true);
+  Lookup lookup(db, file, true, forms);
   lookup.engine.search_dictionary(query, *method, db.direction);
   return headwords_of(std::move(lookup.collector.found));
 }
@@ -353,12 +358,15 @@ std::string DictSession::define(const std::vector<std::string>& words) {
   std::size_t count = 0;
   for (const DictDatabase* db : chosen) {
     const auto file = server_.files.get(db->path);
-    const auto found = define_word(*db, file, *query);
+    const auto found = define_word(*db, file, *query, server_.forms);
     if (found.empty()) continue;
     const std::string description =
         file.summary ? database_description(*db, *file.summary) : db->name;
     for (const Definition& d : found) {
       std::string text = mime_ ? "Content-type: text/plain; charset=utf-8\n\n" : "";
+      // As the result list shows it, so that the client sees why another
+      // word's entry answers.
+      if (!d.form_of.empty()) text += utf8(d.form_of) + ": form of \"" + utf8(d.headword) + "\"\n";
       text += utf8(d.headword) + "\n";
       for (const std::string& t : d.translations) text += "  " + utf8(t) + "\n";
       texts += "151 " + dict_word(words[2]) + " " + db->name + " " + dict_word(description) + "\r\n" +
@@ -391,7 +399,7 @@ std::string DictSession::match(const std::vector<std::string>& words) {
   std::size_t count = 0;
   for (const DictDatabase* db : chosen) {
     const auto file = server_.files.get(db->path);
-    auto found = match_word(*db, file, strategy, *query);
+    auto found = match_word(*db, file, strategy, *query, server_.forms);
     if (found.empty() && by_default) found = match_word(*db, file, "lev", *query);
     for (const std::string& headword : found) lines += db->name + " " + dict_word(utf8(headword)) + "\n";
     count += found.size();

@@ -62,6 +62,8 @@ inline constexpr std::size_t kMaxCommandLine = 1024;
 struct Definition {
   std::string headword;                   // Windows-1252
   std::vector<std::string> translations;  // Windows-1252
+  // For the entry of a base form, the query it was found for (Windows-1252).
+  std::string form_of{};
 };
 
 // The dictionaries a server keeps open, each once. A path that names
@@ -89,12 +91,16 @@ class OpenFiles {
   std::map<std::string, Held> held_;
 };
 
-// An Exact Search of the database: each headword found with its translations.
+// An Exact Search of the database: each headword found with its translations
+// (with word forms, those of the query's base forms when it finds none).
 std::vector<Definition> define_word(const DictDatabase& db, const OpenFiles::File& file,
-                                    std::string_view query);
-// The headwords the strategy finds, in index order, each once.
+                                    std::string_view query, WordForms* forms = nullptr);
+// The headwords the strategy finds, in index order, each once (the exact and
+// extended strategies, with word forms, the base forms of a query that
+// matches none).
 std::vector<std::string> match_word(const DictDatabase& db, const OpenFiles::File& file,
-                                    std::string_view strategy, std::string_view query);
+                                    std::string_view strategy, std::string_view query,
+                                    WordForms* forms = nullptr);
 
 // The words of a command line: separated by blanks, quoted with "" or '',
 // a backslash taking the next character as it stands. Nothing when a quote
@@ -108,6 +114,9 @@ struct DictServerState {
   std::atomic<std::uint64_t> connections{0};
   std::atomic<std::uint64_t> requests{0};
   OpenFiles files;
+  // The base forms DEFINE and MATCH look up on a miss; none when null. The
+  // server's own, guarded for its threads.
+  WordForms* forms = nullptr;
 };
 
 class DictSession {

@@ -6,11 +6,14 @@
 #include <asio.hpp>
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <thread>
+
+#include "search/hunspell_forms.h"
 
 namespace lexvia::cli {
 
@@ -175,6 +178,10 @@ int serve_dictionaries(const std::vector<DictDatabase>& databases, const ServeOp
   // destroyed leave the count in their destructors.
   Shared shared{databases, options, {}, {}};
   shared.state.host = host_name();
+  // Loaded at the first miss that needs a language, then shared by every
+  // connection (it holds its own lock).
+  HunspellForms forms(hunspell_folder(std::getenv("LEXVIA_HUNSPELL_DIR")));
+  shared.state.forms = &forms;
   asio::io_context io;
   std::vector<tcp::acceptor> acceptors;
   for (const std::string& text : options.listen) {

@@ -1,5 +1,6 @@
 // info, verify and dump: the commands that read a dictionary file back.
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include "commands.h"
@@ -7,6 +8,7 @@
 #include "dict/file_source.h"
 #include "dict_checker.h"
 #include "dict_dump.h"
+#include "search/hunspell_forms.h"
 
 namespace lexvia::cli {
 
@@ -51,6 +53,15 @@ int run_info(const std::string& path) {
   for (int n = 0; n < 2; ++n) {
     std::printf("index section %d: offset %u, %u bytes, %zu records\n", n + 1, h.section_offset[n],
                 h.section_length[n], info.records[n]);
+  }
+  // Which Hunspell dictionary a miss of each direction asks for base forms.
+  const HunspellForms forms(hunspell_folder(std::getenv("LEXVIA_HUNSPELL_DIR")));
+  for (int n = 0; n < 2; ++n) {
+    const std::string code = utf8(h.language[n]);
+    const auto files = forms.files_for(h.language[n]);
+    const std::string served =
+        files ? "Hunspell " + files->dic : "none, no Hunspell dictionary installed for this language";
+    std::printf("word forms, direction %d (%s): %s\n", n + 1, code.c_str(), served.c_str());
   }
   return 0;
 }

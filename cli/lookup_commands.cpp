@@ -126,6 +126,7 @@ struct Session {
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
   std::string out;                      // the answer being printed
+  std::size_t problems_told = 0;        // of the word forms' problems
 };
 
 OutputFormat output_format(const std::string& name) {
@@ -170,6 +171,13 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
     format_pages(out, pages, format, session.colour, browse, session.app.strings());
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
+  // A Hunspell dictionary that would not load is said once, when a miss
+  // first tried it.
+  const std::vector<std::string> problems = session.app.word_forms().problems();
+  for (std::size_t i = session.problems_told; i < problems.size(); ++i) {
+    std::fprintf(stderr, "lexvia-cli: no word forms: %s\n", problems[i].c_str());
+  }
+  session.problems_told = problems.size();
   if (!suggestions.empty() && format != OutputFormat::kJson) {
     // After the title line on a terminal, where both streams meet.
     std::fflush(stdout);
@@ -344,7 +352,8 @@ void add_lookup_command(CLI::App& app, int& status) {
   auto args = std::make_shared<LookupArgs>();
   CLI::App* cmd = app.add_subcommand(
       "lookup",
-      "Translate a word or phrase; exit 0 when something was found, 1 when nothing "
+      "Translate a word or phrase (a word that exact or extended search finds nothing for "
+      "shows the entries of its base forms); exit 0 when something was found, 1 when nothing "
       "matched, 2 on a dictionary error");
   add_common_options(cmd, *args);
   cmd->add_option("--method", args->method,

@@ -101,11 +101,17 @@ std::string answer_json(const Pages& pages, const AnswerInfo& info, bool browse,
   const auto entries_of = [&](const std::vector<Finding>& findings) {
     std::string out = "[";
     bool open = false;
+    std::string form_of;  // after a base form line, the query as JSON
     for (const Finding& finding : findings) {
       switch (finding.kind) {
+        case Finding::Kind::kBaseForm:
+          form_of = json_string(cp1252_to_utf8(finding.inflected));
+          break;
         case Finding::Kind::kHeadword:
           if (open) out += "]},";
-          out += "{\"headword\":" + json_string(cp1252_to_utf8(finding.text)) + ",\"translations\":[";
+          out += "{\"headword\":" + json_string(cp1252_to_utf8(finding.text));
+          if (!form_of.empty()) out += ",\"form_of\":" + form_of;
+          out += ",\"translations\":[";
           open = true;
           break;
         case Finding::Kind::kTranslation:

@@ -47,7 +47,8 @@ struct AnswerInfo {
 
 // One query's answer as one line of JSON:
 // {"query", "method", "direction", "dictionary", "entries": [{"headword",
-// "translations": [...]}], "suggestions": [...], "error": {"number",
+// "form_of" (only in the entries of a base form: the query), "translations":
+// [...]}], "suggestions": [...], "error": {"number",
 // "text"} or null}; a browse answer has "pages": [[entries], ...] instead of
 // "entries". An error's text is in the interface language.
 std::string answer_json(const Pages& pages, const AnswerInfo& info, bool browse,

@@ -67,6 +67,9 @@ class Lines final : public SearchOutput {
   }
   void headword_line(std::string_view text) override { queue_.headword_line(text); }
   void translation_line(std::string_view text) override { queue_.translation_line(text); }
+  void base_form_line(std::string_view query, std::string_view base) override {
+    queue_.base_form_line(query, base);
+  }
   void report_dictionary_error(DictionaryError error, const DictionaryPath& path) override {
     queue_.report_dictionary_error(error, path);
   }

@@ -27,6 +27,7 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
       return Result::kUnreadable;
     }
     section_ = kept->section;
+    language_ = kept->language;
     own_ = &kept->own;
     other_ = &kept->other;
     probes_ = &kept->probes;
@@ -47,6 +48,7 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
   // An empty section has no terminal marker; it ends where it starts.
   section_.end = section_.length == 0 ? section_.start : section_.start + section_.length - 1;
   section_.other_start = h.section_offset[1 - d];
+  language_ = h.language[d];
   // A file cut short (a broken download) would otherwise look like a
   // dictionary in which nothing matches.
   const std::int64_t size = file->size();
@@ -68,6 +70,7 @@ OpenDictionary::Result OpenDictionary::open(const DictionaryPath& path, Directio
     kept->file = lent;
     kept->direction = direction;
     kept->section = section_;
+    kept->language = language_;
     kept->sections_end = std::max(std::uint64_t{h.section_offset[0]} + h.section_length[0],
                                   std::uint64_t{h.section_offset[1]} + h.section_length[1]);
     probes_ = &kept->probes;

@@ -44,6 +44,7 @@ struct LentTables {
   const FileSource* file = nullptr;  // whose tables these are; null for none
   Direction direction = Direction::kFrom1;
   SectionSpan section;
+  std::string language;  // the direction's source language code
   std::uint64_t sections_end = 0;  // the least size the file must keep
   DecodingTable own;
   DecodingTable other;
@@ -75,6 +76,8 @@ class OpenDictionary {
   void close();
 
   const SectionSpan& section() const { return section_; }
+  // The header's code of the direction's source language ("de" in de » en).
+  const std::string& language() const { return language_; }
   // The readers attached to the file: the index reader for the binary
   // search and the marker scans, the translation reader for the texts.
   WindowedReader& index() const { return index_; }
@@ -91,6 +94,7 @@ class OpenDictionary {
   std::unique_ptr<PosixFile> file_;  // null while a lent file is read
   bool attached_ = false;
   SectionSpan section_;
+  std::string language_;
   std::optional<DecodingTable> own_storage_;
   std::optional<DecodingTable> other_storage_;
   const DecodingTable* own_ = nullptr;

@@ -72,7 +72,11 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
   if (!open(dict, direction)) return;
   if (method != SearchMethod::kPhrase && method != SearchMethod::kFull) {
-    search_pass(dict, query, method);
+    const std::size_t listed = search_pass(dict, query, method);
+    if (listed == 0 && method != SearchMethod::kBrowse && forms_ != nullptr &&
+        !s_.cancel.is_set()) {
+      list_base_forms(dict, query);
+    }
     return;
   }
   for (const std::string& pass : prefixed_queries(
@@ -82,20 +86,41 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   }
 }
 
-void SearchEngine::search_pass(const OpenDictionary& dict, std::string_view query,
-                               SearchMethod method) {
+std::size_t SearchEngine::search_pass(const OpenDictionary& dict, std::string_view query,
+                                      SearchMethod method, std::string_view form_of) {
   const PrefixKey key(query);
   const SectionBound bound = lower_bound(s_.index_reader, dict, key);
-  if (!bound.matches) return;
+  if (!bound.matches) return 0;
   if (method == SearchMethod::kBrowse) {
     list_browse_page(dict, bound.record);
-  } else {
-    list_matches(dict, query, key, method, bound.record);
+    return 1;  // a page, never followed by base forms
+  }
+  return list_matches(dict, query, key, method, bound.record, form_of);
+}
+
+void SearchEngine::list_base_forms(const OpenDictionary& dict, std::string_view query) {
+  if (dict.language().empty()) return;
+  const auto same = [](std::string_view a, std::string_view b) {
+    return compare_query(a, b, kFullMode, SearchMethod::kExact) == 0;
+  };
+  // Hunspell proposes stems that are no word of the dictionary (en_US takes
+  // "replies" for a form of "ply"), and the same stem in two letter cases:
+  // only a base that is a headword is listed, in Hunspell's order, once.
+  std::vector<std::string> shown;
+  for (const std::string& base : forms_->base_forms(dict.language(), query)) {
+    if (s_.cancel.is_set() || shown.size() >= kMaxBaseForms) return;
+    if (same(base, query) || std::any_of(shown.begin(), shown.end(), [&](const std::string& s) {
+          return same(base, s);
+        })) {
+      continue;
+    }
+    if (search_pass(dict, base, SearchMethod::kExact, query) > 0) shown.push_back(base);
   }
 }
 
-void SearchEngine::list_matches(const OpenDictionary& dict, std::string_view query,
-                                const PrefixKey& key, SearchMethod method, std::uint64_t first) {
+std::size_t SearchEngine::list_matches(const OpenDictionary& dict, std::string_view query,
+                                       const PrefixKey& key, SearchMethod method,
+                                       std::uint64_t first, std::string_view form_of) {
   const SectionSpan& section = dict.section();
   s_.state.result_count = 0;
   s_.state.result_limit = 0xFFFFFFFF;
@@ -111,20 +136,25 @@ void SearchEngine::list_matches(const OpenDictionary& dict, std::string_view que
   // match no other, the walk ends after them.
   const bool whole_key_only = method == SearchMethod::kExact || method == SearchMethod::kPhrase;
   DecodedText headword;
+  std::size_t listed = 0;
   std::uint64_t p = first;
-  if (p >= section.end || !decode_at(s_.translation_reader, p, dict.own(), headword)) return;
+  if (p >= section.end || !decode_at(s_.translation_reader, p, dict.own(), headword)) return 0;
   for (;;) {
-    if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return;
-    if (whole_key_only && !key.is_key_of(headword.view())) return;
+    if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return listed;
+    if (whole_key_only && !key.is_key_of(headword.view())) return listed;
     if (compare_query(query, headword.view(), kFullMode, method) == 0) {
+      // The headword found names the base, not Hunspell's spelling of it
+      // ("haus" for "Haus").
+      if (listed == 0 && !form_of.empty()) s_.out.base_form_line(form_of, headword.view());
       s_.out.headword_line(headword.view());
+      ++listed;
       list_translations(dict, p);
     }
     p = next_marker(s_.index_reader, p + 1);
     // A headword with the query's whole key is in the run: Exact and Phrase
     // Search learn that from the key check above.
-    if (p >= section.end || (!whole_key_only && !in_range(p))) return;
-    if (!decode_at(s_.translation_reader, p, dict.own(), headword)) return;
+    if (p >= section.end || (!whole_key_only && !in_range(p))) return listed;
+    if (!decode_at(s_.translation_reader, p, dict.own(), headword)) return listed;
   }
 }
 

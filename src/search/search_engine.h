@@ -40,6 +40,7 @@
 #include "dict/transliteration.h"
 #include "dict/windowed_reader.h"
 #include "search/collation.h"
+#include "search/word_forms.h"
 
 namespace lexvia {
 
@@ -64,6 +65,10 @@ class SearchOutput : public DictionaryErrorSink {
   virtual void title_line(SearchMethod method, std::string_view query) = 0;
   virtual void headword_line(std::string_view headword) = 0;
   virtual void translation_line(std::string_view translation) = 0;
+  // Before the entries of a base form of a query that found nothing itself:
+  // the query and the headword of the base form, whose headword and
+  // translation lines follow.
+  virtual void base_form_line(std::string_view query, std::string_view base) = 0;
 };
 
 // The prefix list of a direction, as the user set it or the dictionary's own.
@@ -121,9 +126,16 @@ class SearchEngine {
   // batch of lookups, lends it. The file must outlive the operations;
   // nullptr goes back to the path.
   void lend_file(FileSource* file);
+  // Where an Exact or Extended Search that finds nothing asks for the base
+  // forms of its query; with nullptr (the default) it asks nowhere. The
+  // forms must outlive the operations.
+  void lend_word_forms(WordForms* forms) { forms_ = forms; }
 
   // The whole lookup: a title line (not for the browse listing), then every
-  // match with its translations, or an error line. The browse listing
+  // match with its translations, or an error line. An Exact or Extended
+  // Search that matches nothing lists, with lent word forms, the entries of
+  // each base form of the query that is a headword of the direction, each
+  // base after a base form line. The browse listing
   // lists a page from the first headword that begins with the query.
   void search_dictionary(std::string_view query, SearchMethod method, Direction direction);
   // Browsing: one of the six moves from the page shown, and the new page.
@@ -135,11 +147,17 @@ class SearchEngine {
   bool open(OpenDictionary& dict, Direction direction);
   // One search of the section for the query (one item of a prefix list and
   // the query, in Phrase and Full Search).
-  void search_pass(const OpenDictionary& dict, std::string_view query, SearchMethod method);
+  // The headwords listed; with `form_of`, the query a base form is looked up
+  // for, its base form line comes before the first.
+  std::size_t search_pass(const OpenDictionary& dict, std::string_view query, SearchMethod method,
+                          std::string_view form_of = {});
   // The matches of the run of headwords that begin with the query (folded
-  // as `key`), from its first record.
-  void list_matches(const OpenDictionary& dict, std::string_view query, const PrefixKey& key,
-                    SearchMethod method, std::uint64_t first);
+  // as `key`), from its first record; how many were listed.
+  std::size_t list_matches(const OpenDictionary& dict, std::string_view query,
+                           const PrefixKey& key, SearchMethod method, std::uint64_t first,
+                           std::string_view form_of);
+  // The entries of the base forms of a query that matched nothing.
+  void list_base_forms(const OpenDictionary& dict, std::string_view query);
   // The translation lines of the record at `record`, as far as the limit allows.
   void list_translations(const OpenDictionary& dict, std::uint64_t record);
   // One page from the record at `position`.
@@ -148,10 +166,13 @@ class SearchEngine {
   Services s_;
   FileSource* lent_ = nullptr;
   std::unique_ptr<LentTables> kept_;  // the lent file's tables
+  WordForms* forms_ = nullptr;
 };
 
 // The bounds of a prefix list in Phrase and Full Search: its first 1024
 // bytes, and at most 32 distinct items (each runs one pass).
+// A query that found nothing shows the entries of at most this many base forms.
+inline constexpr std::size_t kMaxBaseForms = 4;
 inline constexpr std::size_t kMaxPrefixListBytes = 1024;
 inline constexpr std::size_t kMaxPrefixItems = 32;
 

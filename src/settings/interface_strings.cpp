@@ -49,6 +49,7 @@ constexpr std::array<std::u16string_view, kLastStringId - kFirstStringId + 1> kE
     u"Cancel",
     u"Selected Dictionary: %S-%S\nContains %d expression pairs",
     u"-",
+    u"%s: form of \"%s\"",
 };
 
 constexpr std::size_t kMaxUnits = kLineUnits - 1;

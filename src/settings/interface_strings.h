@@ -1,4 +1,4 @@
-// The interface strings: 35 texts with the ids 40001 to 40035, looked up by id
+// The interface strings: 36 texts with the ids 40001 to 40036, looked up by id
 // each time they are shown, so that a change of interface language shows at
 // once.
 #pragma once
@@ -8,9 +8,9 @@
 namespace lexvia {
 
 inline constexpr int kFirstStringId = 40001;
-inline constexpr int kLastStringId = 40035;
+inline constexpr int kLastStringId = 40036;
 
-// The 35 interface strings, numbered as the resources and modules number them.
+// The 36 interface strings, numbered as the resources and modules number them.
 enum class StringId : int {
   kWordOrPhrase = 40001,        // "Word or Phrase:"
   kTranslate = 40002,           // "Translate!"
@@ -47,6 +47,7 @@ enum class StringId : int {
   kCancel = 40033,
   kDictionaryLine = 40034,      // "Selected Dictionary: %S-%S\nContains %d expression pairs"
   kUnused = 40035,              // "-": keeps module lines numbered
+  kFormOf = 40036,              // "%s: form of \"%s\"": the query, and the base form shown for it
 };
 
 class InterfaceStrings {

@@ -1,5 +1,5 @@
 // Interface language modules: plain 8-bit text files `lexvi_*.iu2` in the
-// data folder, a language name on the first line and the 35 interface
+// data folder, a language name on the first line and the 36 interface
 // strings on the next, which replace the built-in English ones. Also the
 // language list and the help file of each language.
 #pragma once
@@ -13,7 +13,7 @@
 
 namespace lexvia {
 
-inline constexpr int kStringCount = kLastStringId - kFirstStringId + 1;  // 35
+inline constexpr int kStringCount = kLastStringId - kFirstStringId + 1;  // 36
 // Only the first ten languages of the list can be chosen from the menu.
 inline constexpr int kSelectableLanguages = 10;
 
@@ -50,7 +50,7 @@ void clear_language_list(LanguageList& list);
 // Name mode: the module's first line, or "English" without a path or when
 // the file cannot be opened.
 std::u16string read_language_module_name(const std::optional<std::string>& path);
-// Strings mode: the module's lines 2 to 36 into the table's slots (the
+// Strings mode: the module's lines 2 to 37 into the table's slots (the
 // built-in English text for each line it lacks), or the built-in English
 // without a path or when the file cannot be opened.
 void read_language_module_strings(const std::optional<std::string>& path, StringTable& table);

@@ -1,6 +1,7 @@
 #include "shell/application.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "dict/cp1252.h"
@@ -22,6 +23,7 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
       listing_(platform.result_list(), *this, flags_),
       errors_(listing_, strings_),
       keeper_({store_, settings_, errors_}),
+      word_forms_(hunspell_folder(std::getenv("LEXVIA_HUNSPELL_DIR"))),
       engine_({settings_.dictionary_path, search_state_, cancel_, index_reader_,
                translation_reader_, queue_, prefixes_}),
       quick_(platform, store, utf8_to_utf16(executable_path())),
@@ -37,7 +39,9 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
                [this] { refresh_state(); },
                [this] { refocus_query(); },
                [this](int id) { command(id); }},
-      browse_dialog_(dialogs_) {}
+      browse_dialog_(dialogs_) {
+  engine_.lend_word_forms(&word_forms_);
+}
 
 Application::~Application() = default;
 

@@ -14,6 +14,7 @@
 #include "dict/dictionary_info.h"
 #include "dict/windowed_reader.h"
 #include "listing/result_list.h"
+#include "search/hunspell_forms.h"
 #include "search/search_engine.h"
 #include "settings/dictionary_texts.h"
 #include "settings/key_value_store.h"
@@ -80,6 +81,9 @@ class Application final : private QueryBox {
   // opening it each time (the command-line tool's batches); nullptr ends it.
   // It must stay the selected file's and outlive its use.
   void lend_dictionary_file(FileSource* file) { engine_.lend_file(file); }
+  // The base forms lookups ask for when they find nothing: Hunspell's, from
+  // $LEXVIA_HUNSPELL_DIR or the system's folder, loaded at the first miss.
+  HunspellForms& word_forms() { return word_forms_; }
 
   // The findings of lookups and moves go to this sink instead of becoming
   // lines of the result list or the browse list (the command-line tool
@@ -157,6 +161,8 @@ class Application final : private QueryBox {
     std::u16string get_prefix_list(Direction) override { return list; }
     std::u16string list;
   } prefixes_;
+  HunspellForms word_forms_;
+  std::size_t word_form_problems_told_ = 0;
   SearchEngine engine_;
   FindingSink* finding_sink_ = nullptr;
   std::string prepared_query_;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <string>
 
+#include "dict/cp1252.h"
 #include "shell/application.h"
 
 namespace lexvia {
@@ -216,6 +217,13 @@ void Application::run_lookup(const std::function<void()>& work) {
       progress);
   busy_ = false;
   queue_.deliver(sink);
+  // A Hunspell dictionary that would not load is said once, as the tool
+  // says it on standard error, rather than leaving misses unexplained.
+  const std::vector<std::string> problems = word_forms_.problems();
+  for (std::size_t i = word_form_problems_told_; i < problems.size() && !command_line_; ++i) {
+    listing_.append_line(u"No word forms: " + utf8_to_utf16(problems[i]), ColourCode::kError);
+  }
+  word_form_problems_told_ = problems.size();
 }
 
 void Application::prepare_menu(MenuKind kind, Menu& menu) {

@@ -20,6 +20,14 @@ std::string title_text(SearchMethod method, std::string_view query,
   return title;
 }
 
+std::string base_form_text(std::string_view query, std::string_view base,
+                           const InterfaceStrings& strings) {
+  std::string text = utf16_to_cp1252(format_interface_text(
+      strings.view(StringId::kFormOf), {cp1252_to_utf16(query), cp1252_to_utf16(base)}, {}));
+  if (text.size() > kTitleBytes) text.resize(kTitleBytes);
+  return text;
+}
+
 void LookupQueue::reset(std::size_t keep_last) {
   std::lock_guard lock(mutex_);
   findings_.clear();
@@ -52,6 +60,12 @@ void LookupQueue::translation_line(std::string_view translation) {
   push({Finding::Kind::kTranslation, {}, {}, std::string(translation)});
 }
 
+void LookupQueue::base_form_line(std::string_view query, std::string_view base) {
+  Finding finding{Finding::Kind::kBaseForm, {}, {}, std::string(base)};
+  finding.inflected = query;
+  push(std::move(finding));
+}
+
 void LookupQueue::report_dictionary_error(DictionaryError error, const DictionaryPath& path) {
   push({Finding::Kind::kError, {}, error, path.value_or(std::string()), path.has_value()});
 }
@@ -74,6 +88,7 @@ void LookupQueue::deliver(FindingSink& sink) {
 ColourCode colour_of(Finding::Kind kind) {
   switch (kind) {
     case Finding::Kind::kTitle:
+    case Finding::Kind::kBaseForm:
       return ColourCode::kTitle;
     case Finding::Kind::kHeadword:
       return ColourCode::kHeadword;
@@ -90,6 +105,10 @@ void append_finding_line(LineSink& lines, const Finding& finding, const Interfac
   switch (finding.kind) {
     case Finding::Kind::kTitle:
       lines.append_formatted_line("%s", title_text(finding.method, finding.text, strings), colour);
+      break;
+    case Finding::Kind::kBaseForm:
+      lines.append_formatted_line("%s", base_form_text(finding.inflected, finding.text, strings),
+                                  colour);
       break;
     case Finding::Kind::kHeadword:
       lines.append_formatted_line("  %s", finding.text, colour);

@@ -21,14 +21,17 @@ namespace lexvia {
 // One thing a lookup found, as data: what kind, the number that goes with
 // it, and its text.
 struct Finding {
-  enum class Kind { kTitle, kHeadword, kTranslation, kError };
+  enum class Kind { kTitle, kHeadword, kTranslation, kError, kBaseForm };
   Kind kind = Kind::kTitle;
   SearchMethod method = SearchMethod::kExact;  // a title's
   DictionaryError error = DictionaryError::kNoDictionary;  // an error's number
-  // A title's query, a headword or a translation (Windows-1252), or the
-  // path an error names (UTF-8), when it names one.
+  // A title's query, a headword or a translation (Windows-1252), the
+  // headword of a base form, or the path an error names (UTF-8), when it
+  // names one.
   std::string text;
   bool has_path = false;
+  // A base form's query: the form the entries that follow were found for.
+  std::string inflected{};
 
   DictionaryPath path() const { return has_path ? DictionaryPath(text) : std::nullopt; }
 };
@@ -38,7 +41,8 @@ ColourCode colour_of(Finding::Kind kind);
 
 // The finding's result line: the title from interface strings 40003 to
 // 40006, "  " before a headword, "    " before a translation, an error as
-// the numbered error line of string 40027.
+// the numbered error line of string 40027, a base form as string 40036
+// (coloured as a title).
 void append_finding_line(LineSink& lines, const Finding& finding, const InterfaceStrings& strings);
 
 class FindingSink {
@@ -72,6 +76,7 @@ class LookupQueue final : public SearchOutput {
   void title_line(SearchMethod method, std::string_view query) override;
   void headword_line(std::string_view headword) override;
   void translation_line(std::string_view translation) override;
+  void base_form_line(std::string_view query, std::string_view base) override;
   void report_dictionary_error(DictionaryError error, const DictionaryPath& path) override;
 
   // On the user interface thread: hands over every finding queued so far.
@@ -94,5 +99,9 @@ class LookupQueue final : public SearchOutput {
 // in double quotes, as 8-bit text of at most 999 bytes.
 std::string title_text(SearchMethod method, std::string_view query,
                        const InterfaceStrings& strings);
+// The base form line's text: string 40036 with the query and the base
+// ("Hauses: form of "Haus""), as 8-bit text of at most 999 bytes.
+std::string base_form_text(std::string_view query, std::string_view base,
+                           const InterfaceStrings& strings);
 
 }  // namespace lexvia

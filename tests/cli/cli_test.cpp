@@ -249,6 +249,98 @@ TEST_F(Cli, TypedHungarianAndWordFormsAreFoundInTheBundledEnglishHungarian) {
       << tuz.err;
 }
 
+// A query that Exact Search finds nothing for shows the entries of its base
+// forms (from the system's Hunspell dictionaries) after a line that says so,
+// in every format, alone and in a batch, and counts as found.
+TEST_F(Cli, AnInflectedQueryShowsTheEntriesOfItsBaseForm) {
+  const std::string data = LEXVIA_DATA_DIR;
+  if (!fs::exists(data + "/en-de.dic") || !fs::exists(data + "/en-hu.dic")) {
+    GTEST_SKIP() << "the FreeDict dictionaries are not built in this build";
+  }
+  struct Case {
+    const char* dic;
+    int direction;
+    const char* query;
+    const char* base;
+    const char* translation;
+  } cases[] = {{"en-de.dic", 2, "Hauses", "Haus", "house"},
+               {"en-de.dic", 2, "Fenstern", "Fenster", "window"},
+               {"en-hu.dic", 2, "házak", "ház", "house"},
+               {"en-hu.dic", 2, "kutyát", "kutya", "dog"},
+               {"en-hu.dic", 2, "könyvek", "könyv", "book"},
+               {"en-hu.dic", 1, "walked", "walk", "séta"},
+               {"en-hu.dic", 1, "books", "book", "könyv"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    const std::string q = c.query;
+    const std::string base = c.base;
+    const std::string args = "lookup --dict " + data + "/" + c.dic + " --method exact --direction " +
+                             std::to_string(c.direction) + " --format ";
+    Outcome text = run(args + "text " + q);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out.rfind("Exact Search: \"" + q + "\"\n" + q + ": form of \"" + base +
+                                 "\"\n  " + base + "\n",
+                             0),
+              0u)
+        << text.out;
+    EXPECT_NE(text.out.find("\n    " + std::string(c.translation) + "\n"), std::string::npos);
+    EXPECT_EQ(text.err, "");  // found, so no "Did you mean"
+    Outcome tsv = run(args + "tsv " + q);
+    EXPECT_NE(tsv.out.find("3\t" + q + ": form of \"" + base + "\"\n1\t  " + base + "\n"),
+              std::string::npos)
+        << tsv.out;
+    Outcome json = run(args + "json " + q);
+    EXPECT_EQ(json.status, 0);
+    EXPECT_NE(json.out.find("\"entries\":[{\"headword\":\"" + base + "\",\"form_of\":\"" + q +
+                            "\",\"translations\":["),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"suggestions\":[]"), std::string::npos) << json.out;
+    Outcome batch = run("sh -c \"printf '" + q + "\\\\n" + base + "\\\\n' | " + LEXVIA_CLI_PATH +
+                            " " + args + "tsv --batch\"",
+                        true);
+    EXPECT_EQ(batch.status, 0);
+    // The base form line for the form, none for the base itself.
+    EXPECT_NE(batch.out.find("3\tExact Search: \"" + base + "\"\n1\t  " + base + "\n"),
+              std::string::npos)
+        << batch.out;
+    EXPECT_EQ(batch.out.find(": form of"), batch.out.rfind(": form of")) << batch.out;
+  }
+}
+
+// A direction whose language has no Hunspell dictionary gets no word forms,
+// and info says so for each direction.
+TEST_F(Cli, ADirectionWithoutAHunspellDictionaryGetsNoWordForms) {
+  const std::string dic = std::string(LEXVIA_DATA_DIR) + "/en-de.dic";
+  if (!fs::exists(dic)) GTEST_SKIP() << dic << " is not built in this build";
+  fs::create_directories(path("hunspell"));
+  for (const char* file : {"en_US.aff", "en_US.dic"}) {
+    fs::create_symlink(std::string("/usr/share/hunspell/") + file, path("hunspell") + "/" + file);
+  }
+  const std::string cli = "LEXVIA_HUNSPELL_DIR=" + path("hunspell") + " " + LEXVIA_CLI_PATH;
+  Outcome info = run(cli + " info " + dic, true);
+  EXPECT_NE(info.out.find("word forms, direction 1 (en): Hunspell " + path("hunspell") +
+                          "/en_US.dic\n"
+                          "word forms, direction 2 (de): none, no Hunspell dictionary installed "
+                          "for this language\n"),
+            std::string::npos)
+      << info.out;
+  const std::string lookup = cli + " lookup --dict " + dic + " --method exact --no-suggest ";
+  Outcome hauses = run(lookup + "--direction 2 Hauses", true);
+  EXPECT_EQ(hauses.status, 1);
+  EXPECT_EQ(hauses.out, "Exact Search: \"Hauses\"\n");
+  // English, whose dictionary is in the folder, still has them.
+  Outcome catnaps = run(lookup + "--direction 1 catnaps", true);
+  EXPECT_NE(catnaps.out.find("catnaps: form of \"catnap\"\n"), std::string::npos) << catnaps.out;
+  // A German dictionary that is no regular file is named, and gives none.
+  ASSERT_EQ(::mkfifo((path("hunspell") + "/de_DE.aff").c_str(), 0600), 0);
+  std::ofstream(path("hunspell") + "/de_DE.dic") << "1\nHaus\n";
+  hauses = run(lookup + "--direction 2 Hauses", true);
+  EXPECT_EQ(hauses.status, 1);
+  EXPECT_EQ(hauses.err,
+            "lexvia-cli: no word forms: " + path("hunspell") + "/de_DE.aff: not a regular file\n");
+}
+
 // The desktop list keeps its last 2000 lines; the tool prints every line, so
 // a headword with more translations than that keeps its headword line.
 TEST_F(Cli, LookupPrintsEveryLineBeyondTheListsBound) {

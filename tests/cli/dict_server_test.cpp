@@ -304,6 +304,33 @@ TEST_F(DictServer, LimitsTimeoutsAndAReplacedFile) {
   EXPECT_EQ(server.stop(), 0);
 }
 
+// DEFINE and MATCH of a word that no headword matches give its base forms'
+// entries, with a line that says whose form it is.
+TEST_F(DictServer, AMissIsAnsweredByItsBaseForms) {
+  const std::string de = LEXVIA_DATA_DIR "/en-de.dic";
+  const std::string hu = LEXVIA_DATA_DIR "/en-hu.dic";
+  if (!fs::exists(de) || !fs::exists(hu)) GTEST_SKIP() << "the FreeDict dictionaries are not built";
+  Server server({de, hu});
+  Client client(server.port());
+  ASSERT_TRUE(client.connected());
+  client.read_until("\r\n");
+  const struct {
+    const char* command;
+    const char* answer;
+  } cases[] = {
+      {"DEFINE de-en Hauses", "151 \"Hauses\" de-en \"de \xC2\xBB en, "},
+      {"DEFINE de-en Hauses", "\r\nHauses: form of \"Haus\"\r\nHaus\r\n  "},
+      {"DEFINE hu-en kuty\xC3\xA1t", "\r\nkuty\xC3\xA1t: form of \"kutya\"\r\nkutya\r\n  dog\r\n"},
+      {"DEFINE en-hu books", "\r\nbooks: form of \"book\"\r\nbook\r\n"},
+      {"MATCH de-en exact Fenstern", "152 1 matches found\r\nde-en \"Fenster\"\r\n.\r\n"},
+      {"MATCH hu-en . h\xC3\xA1zak", "\r\nhu-en \"h\xC3\xA1z\"\r\n"}};
+  for (const auto& c : cases) {
+    client.send(std::string(c.command) + "\r\n");
+    const std::string answer = client.read_until("250 ok\r\n");
+    EXPECT_NE(answer.find(c.answer), std::string::npos) << c.command << "\n" << answer;
+  }
+}
+
 // The clients people have: dict (with its suggestions on a miss) and curl.
 TEST_F(DictServer, RealClientsReadOurFiles) {
   for (const char* tool : {"dict", "curl"}) {

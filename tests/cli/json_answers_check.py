@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """lexvia-cli lookup and browse answers read with a JSON parser: the schema of
---format json, suggestions on a miss, and --batch with its exit status.
+--format json, suggestions on a miss, the entries of a base form, and --batch
+with its exit status.
 Usage: json_answers_check.py LEXVIA_CLI SAMPLE_TSV"""
 import json
 import os
@@ -38,8 +39,10 @@ def answers(out):
             if key in o:
                 check(isinstance(o[key], kind), f"{key} is {type(o[key]).__name__}")
         for entry in o.get("entries", []) + [e for page in o.get("pages", []) for e in page]:
-            check(set(entry) == {"headword", "translations"}, f"entry keys {sorted(entry)}")
+            check(set(entry) - {"form_of"} == {"headword", "translations"},
+                  f"entry keys {sorted(entry)}")
             check(isinstance(entry["headword"], str), "headword")
+            check(isinstance(entry.get("form_of", ""), str), "form_of")
             check(all(isinstance(t, str) for t in entry["translations"]), "translations")
     return objects
 
@@ -69,6 +72,19 @@ with tempfile.TemporaryDirectory() as tmp:
     check(err.startswith("Did you mean: house"), f"miss in text: {err!r}")
     status, out, err = run(["lookup", *d, "--no-suggest", "--format", "json", "hosue"])
     check(answers(out)[0]["suggestions"] == [] and err == "", f"--no-suggest: {out} {err!r}")
+
+    # A miss answered by its base form (Hunspell's en_US stems "shops" as
+    # "shop") is a hit: each entry of the base names the query it stands for.
+    if os.path.exists("/usr/share/hunspell/en_US.dic"):
+        status, out, err = run(["lookup", *d, "--format", "json", "--method", "exact", "--batch"],
+                               "shops\nshop\n")
+        [shops, shop] = answers(out)
+        check(status == 0 and err == "", f"base form: {status} {err!r}")
+        check(shops["entries"] == [{"headword": "shop", "form_of": "shops",
+                                    "translations": ["Laden", "Gesch\u00e4ft"]}] and
+              shops["suggestions"] == [], f"base form: {shops}")
+        check(shop["entries"] == [{"headword": "shop", "translations": ["Laden", "Gesch\u00e4ft"]}],
+              f"the base itself: {shop}")
 
     # Entries are the dictionary's texts, whole, not the result lines that
     # show them (which end at 259 characters).

@@ -86,6 +86,10 @@ class RecordingSink final : public SearchOutput {
     queue_.translation_line(translation);
     count();
   }
+  void base_form_line(std::string_view query, std::string_view base) override {
+    queue_.base_form_line(query, base);
+    count();
+  }
   void report_dictionary_error(DictionaryError error, const DictionaryPath& path) override {
     queue_.report_dictionary_error(error, path);
     count();

@@ -25,7 +25,8 @@ TEST(BuiltinStrings, EveryIdHasItsEnglishText) {
   EXPECT_EQ(strings.text(StringId::kDictionaryLine),
             u"Selected Dictionary: %S-%S\x000A"
             u"Contains %d expression pairs");
-  EXPECT_EQ(strings.interface_string(kLastStringId), u"-");
+  EXPECT_EQ(strings.text(StringId::kUnused), u"-");
+  EXPECT_EQ(strings.interface_string(kLastStringId), u"%s: form of \"%s\"");
 }
 
 TEST(BuiltinStrings, IdsOutsideTheTableHaveNoText) {

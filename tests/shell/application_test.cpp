@@ -3,6 +3,9 @@
 #include "shell/application.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 #include "shell/app_fixture.h"
 
@@ -93,6 +96,57 @@ TEST_F(ApplicationTest, TranslateTrimsAndCutsTheQueryAndListsWhatItFinds) {
     EXPECT_EQ(lines_of(command::kTranslate), expected);
     EXPECT_EQ(platform_.focus_count, focus + 1);
   }
+}
+
+// What the result list shows for a query that finds nothing itself: a line
+// in the title's colour naming the base form, then its entries. Hunspell is
+// loaded at the first such miss, never for a hit.
+TEST_F(ApplicationTest, AMissListsTheEntriesOfTheQuerysBaseForms) {
+  for (const char* name : {"en_US", "de_DE"}) {
+    if (!fs::exists(std::string(kSystemHunspellFolder) + "/" + name + ".dic")) {
+      GTEST_SKIP() << name << " is not installed (scripts/setup installs it)";
+    }
+  }
+  fs::copy_file(std::string(LEXVIA_SOURCE_DIR) + "/resources/lexvi_de.iu2",
+                dir_ / "data" / "lexvi_de.iu2");
+  Application& app = start();
+  type(u"house");
+  EXPECT_EQ(lines_of(command::kTranslate), house_lines());
+  EXPECT_FALSE(app.word_forms().loaded());
+  const int title_colour = static_cast<int>(ColourCode::kTitle);
+  type(u"houses");
+  EXPECT_EQ(lines_of(command::kTranslate),
+            (std::vector<Line>{title("Extended Search", "houses"),
+                               {"houses: form of \"house\"", title_colour}, head("house"),
+                               tr("Haus")}));
+  EXPECT_TRUE(app.word_forms().loaded());
+  app.command(command::kDirection);
+  type(u"Hunde");
+  EXPECT_EQ(lines_of(command::kTranslate),
+            (std::vector<Line>{title("Extended Search", "Hunde"),
+                               {"Hunde: form of \"Hund\"", title_colour}, head("Hund"),
+                               tr("dog")}));
+  // The line's words are the interface language's.
+  app.command(command::kFirstLanguage + 1);
+  EXPECT_EQ(lines_of(command::kTranslate)[1], (Line{"Hunde: Form von \"Hund\"", title_colour}));
+}
+
+// A Hunspell dictionary that cannot be loaded is named once in the list.
+TEST_F(ApplicationTest, AHunspellFileThatIsNoRegularFileIsSaidOnce) {
+  const fs::path folder = dir_ / "hunspell";
+  fs::create_directories(folder);
+  ASSERT_EQ(::mkfifo((folder / "en_US.aff").c_str(), 0600), 0);
+  std::ofstream(folder / "en_US.dic") << "1\nhouse\n";
+  ::setenv("LEXVIA_HUNSPELL_DIR", folder.c_str(), 1);
+  start();
+  ::unsetenv("LEXVIA_HUNSPELL_DIR");
+  type(u"houses");
+  const Line said{"No word forms: " + (folder / "en_US.aff").string() + ": not a regular file",
+                  static_cast<int>(ColourCode::kError)};
+  EXPECT_EQ(lines_of(command::kTranslate),
+            (std::vector<Line>{title("Extended Search", "houses"), said}));
+  EXPECT_EQ(lines_of(command::kTranslate),
+            (std::vector<Line>{title("Extended Search", "houses")}));
 }
 
 TEST_F(ApplicationTest, ClearEmptiesTheListAndForgetsTheSelection) {
