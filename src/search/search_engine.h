@@ -169,10 +169,10 @@ class SearchEngine {
   WordForms* forms_ = nullptr;
 };
 
-// The bounds of a prefix list in Phrase and Full Search: its first 1024
-// bytes, and at most 32 distinct items (each runs one pass).
 // A query that found nothing shows the entries of at most this many base forms.
 inline constexpr std::size_t kMaxBaseForms = 4;
+// The bounds of a prefix list in Phrase and Full Search: its first 1024
+// bytes, and at most 32 distinct items (each runs one pass).
 inline constexpr std::size_t kMaxPrefixListBytes = 1024;
 inline constexpr std::size_t kMaxPrefixItems = 32;
 
