@@ -72,8 +72,10 @@ void SearchEngine::search_dictionary(std::string_view query, SearchMethod method
   OpenDictionary dict(s_.index_reader, s_.translation_reader);
   if (!open(dict, direction)) return;
   if (method != SearchMethod::kPhrase && method != SearchMethod::kFull) {
-    const std::size_t listed = search_pass(dict, query, method);
-    if (listed == 0 && method != SearchMethod::kBrowse && forms_ != nullptr &&
+    // Extended Search may list only phrases that begin with the query
+    // ("kutyát érõ" for "kutyát"): the word itself was still not found.
+    const std::size_t found = search_pass(dict, query, method);
+    if (found == 0 && method != SearchMethod::kBrowse && forms_ != nullptr &&
         !s_.cancel.is_set()) {
       list_base_forms(dict, query);
     }
@@ -137,24 +139,29 @@ std::size_t SearchEngine::list_matches(const OpenDictionary& dict, std::string_v
   const bool whole_key_only = method == SearchMethod::kExact || method == SearchMethod::kPhrase;
   DecodedText headword;
   std::size_t listed = 0;
+  std::size_t whole = 0;  // of those, headwords that are the query itself
   std::uint64_t p = first;
   if (p >= section.end || !decode_at(s_.translation_reader, p, dict.own(), headword)) return 0;
   for (;;) {
-    if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return listed;
-    if (whole_key_only && !key.is_key_of(headword.view())) return listed;
+    if (s_.cancel.is_set() || s_.state.result_count >= s_.state.result_limit) return whole;
+    if (whole_key_only && !key.is_key_of(headword.view())) return whole;
     if (compare_query(query, headword.view(), kFullMode, method) == 0) {
       // The headword found names the base, not Hunspell's spelling of it
       // ("haus" for "Haus").
       if (listed == 0 && !form_of.empty()) s_.out.base_form_line(form_of, headword.view());
       s_.out.headword_line(headword.view());
       ++listed;
+      if (method == SearchMethod::kExact ||
+          compare_query(query, headword.view(), kFullMode, SearchMethod::kExact) == 0) {
+        ++whole;
+      }
       list_translations(dict, p);
     }
     p = next_marker(s_.index_reader, p + 1);
     // A headword with the query's whole key is in the run: Exact and Phrase
     // Search learn that from the key check above.
-    if (p >= section.end || (!whole_key_only && !in_range(p))) return listed;
-    if (!decode_at(s_.translation_reader, p, dict.own(), headword)) return listed;
+    if (p >= section.end || (!whole_key_only && !in_range(p))) return whole;
+    if (!decode_at(s_.translation_reader, p, dict.own(), headword)) return whole;
   }
 }
 

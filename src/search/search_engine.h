@@ -133,7 +133,8 @@ class SearchEngine {
 
   // The whole lookup: a title line (not for the browse listing), then every
   // match with its translations, or an error line. An Exact or Extended
-  // Search that matches nothing lists, with lent word forms, the entries of
+  // Search that finds no headword that is the query itself lists after its
+  // matches, with lent word forms, the entries of
   // each base form of the query that is a headword of the direction, each
   // base after a base form line. The browse listing
   // lists a page from the first headword that begins with the query.
@@ -147,12 +148,13 @@ class SearchEngine {
   bool open(OpenDictionary& dict, Direction direction);
   // One search of the section for the query (one item of a prefix list and
   // the query, in Phrase and Full Search).
-  // The headwords listed; with `form_of`, the query a base form is looked up
-  // for, its base form line comes before the first.
+  // How many headwords listed are the query itself (Extended Search also
+  // lists those that begin with it); with `form_of`, the query a base form
+  // is looked up for, its base form line comes before the first listed.
   std::size_t search_pass(const OpenDictionary& dict, std::string_view query, SearchMethod method,
                           std::string_view form_of = {});
   // The matches of the run of headwords that begin with the query (folded
-  // as `key`), from its first record; how many were listed.
+  // as `key`), from its first record; how many are the query itself.
   std::size_t list_matches(const OpenDictionary& dict, std::string_view query,
                            const PrefixKey& key, SearchMethod method, std::uint64_t first,
                            std::string_view form_of);

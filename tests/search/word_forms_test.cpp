@@ -38,7 +38,8 @@ class WordForms : public SearchFixture {
   HunspellForms forms_{std::string(kSystemHunspellFolder)};
 };
 
-const Pairs kPairs = {{"house", "Haus"}, {"reply", "Antwort"}, {"walk", "Spaziergang"}};
+const Pairs kPairs = {
+    {"house", "Haus"}, {"reply", "Antwort"}, {"walk", "Spaziergang"}, {"walked out", "ging"}};
 
 TEST_F(WordForms, AMissListsTheEntriesOfItsBaseFormsThatAreHeadwords) {
   use_pairs(kPairs);
@@ -54,11 +55,13 @@ TEST_F(WordForms, AMissListsTheEntriesOfItsBaseFormsThatAreHeadwords) {
        SearchMethod::kExact,
        1,
        {title("Exact Search", "houses"), form_line("houses", "house"), head("house"), tr("Haus")}},
+      // Extended Search's phrases that begin with the query do not make the
+      // word itself found.
       {"walked",
        SearchMethod::kExtended,
        1,
-       {title("Extended Search", "walked"), form_line("walked", "walk"), head("walk"),
-        tr("Spaziergang")}},
+       {title("Extended Search", "walked"), head("walked out"), tr("ging"),
+        form_line("walked", "walk"), head("walk"), tr("Spaziergang")}},
       // en_US stems "replies" as "ply" only, which is no headword here.
       {"replies", SearchMethod::kExact, 1, {title("Exact Search", "replies")}},
       // de_DE gives "haus" and "Haus": one base, named as the headword spells it.
