@@ -228,10 +228,15 @@ void for_each_expanded(std::string_view text, const ExpansionMap& map, Emit emit
 
 std::string fold_text(std::string_view text, CompareMode mode) {
   std::string out;
+  fold_text_into(text, mode, out);
+  return out;
+}
+
+void fold_text_into(std::string_view text, CompareMode mode, std::string& out) {
+  out.clear();
   out.reserve(text.size());
   for_each_expanded(text, mode == kPrefixMode ? kPrefixFold : kFullFold,
                     [&out](char c) { out.push_back(c); });
-  return out;
 }
 
 int collate_compare(std::string_view a, std::string_view b) {

@@ -36,6 +36,106 @@ bool may_be_near(std::string_view text, std::size_t folded, std::size_t bound) {
   return length <= folded + bound && 2 * length + bound >= folded;
 }
 
+// The distance by the table itself, for texts too long for DistanceFrom's
+// machine words.
+int banded_edit_distance(std::string_view a, std::string_view b, int bound) {
+  const auto m = static_cast<int>(a.size());
+  const auto n = static_cast<int>(b.size());
+  const int over = bound + 1;
+  if (std::abs(m - n) > bound) return over;
+  // Three rows of the table: two back for a swap. A cell (i, j) holds at
+  // least |i - j|, so only those within `bound` of the diagonal are worked
+  // out; the ones just outside that band read as `over`.
+  constexpr int kOnStack = 64;
+  std::array<int, 3 * (kOnStack + 1)> on_stack;
+  std::vector<int> on_heap;
+  int* cells = on_stack.data();
+  if (n > kOnStack) {
+    on_heap.resize(3 * static_cast<std::size_t>(n + 1));
+    cells = on_heap.data();
+  }
+  int* before = cells;
+  int* previous = cells + n + 1;
+  int* row = previous + n + 1;
+  for (int j = 0; j <= n; ++j) previous[j] = std::min(j, over);
+  for (int i = 1; i <= m; ++i) {
+    const int first = std::max(1, i - bound);
+    const int last = std::min(n, i + bound);
+    row[first - 1] = first == 1 ? std::min(i, over) : over;
+    int smallest = row[first - 1];
+    for (int j = first; j <= last; ++j) {
+      const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
+      row[j] = std::min({previous[j] + 1, row[j - 1] + 1, previous[j - 1] + cost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        row[j] = std::min(row[j], before[j - 2] + 1);
+      }
+      smallest = std::min(smallest, row[j]);
+    }
+    if (last < n) row[last + 1] = over;
+    if (smallest > bound) return over;
+    std::swap(before, previous);
+    std::swap(previous, row);
+  }
+  return std::min(previous[n], over);
+}
+
+// The edit distance from one text to many others by the bit-vector method
+// (Hyyrö's, with neighbour swaps): a column of the table is held in a few
+// machine words as the steps between its cells, so a byte of the other
+// text costs a dozen operations where the table's band costs dozens. A
+// text longer than a machine word has bits is measured by the table.
+class DistanceFrom {
+ public:
+  static constexpr std::size_t kLongest = 64;
+  explicit DistanceFrom(std::string_view a) : a_(a) {
+    if (a.size() > kLongest) return;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      positions_[static_cast<std::uint8_t>(a[i])] |= std::uint64_t{1} << i;
+    }
+  }
+
+  int bounded(std::string_view b, int bound) const {
+    const auto m = static_cast<int>(a_.size());
+    const auto n = static_cast<int>(b.size());
+    const int over = bound + 1;
+    if (std::abs(m - n) > bound) return over;
+    if (a_.size() > kLongest) return banded_edit_distance(a_, b, bound);
+    if (m == 0) return std::min(n, over);
+    const std::uint64_t last = std::uint64_t{1} << (m - 1);
+    // The column's vertical steps up (vp) and down (vn); d0: the cells
+    // that stayed on the diagonal.
+    std::uint64_t vp = ~std::uint64_t{0};
+    std::uint64_t vn = 0;
+    std::uint64_t d0 = 0;
+    std::uint64_t previous = 0;  // the positions of the other text's byte before
+    int score = m;
+    for (int j = 0; j < n; ++j) {
+      const std::uint64_t pm = positions_[static_cast<std::uint8_t>(b[j])];
+      const std::uint64_t swap = ((~d0 & pm) << 1) & previous;
+      d0 = (((pm & vp) + vp) ^ vp) | pm | vn | swap;
+      std::uint64_t hp = vn | ~(d0 | vp);
+      std::uint64_t hn = d0 & vp;
+      if ((hp & last) != 0) {
+        ++score;
+      } else if ((hn & last) != 0) {
+        --score;
+      }
+      // The bottom cell changes by one a column at most.
+      if (score - (n - j - 1) > bound) return over;
+      hp = (hp << 1) | 1;
+      hn <<= 1;
+      vp = hn | ~(d0 | hp);
+      vn = d0 & hp;
+      previous = pm;
+    }
+    return std::min(score, over);
+  }
+
+ private:
+  std::string_view a_;
+  std::array<std::uint64_t, 256> positions_{};  // bit i of byte c's: a[i] is c
+};
+
 // The records of the section reached by its walks: a place is a record's
 // position. The records a call has read are kept in an open addressing
 // table sized to the most it can read, so that each is weighed once.
@@ -79,7 +179,10 @@ struct SectionTable {
   Direction direction = Direction::kFrom1;
   bool usable = false;  // false when a record could not be read
   std::vector<std::uint32_t> records;
-  std::vector<std::string> keys;     // of records 0, kSampleStep, 2 kSampleStep, ...
+  // The sort keys of records 0, kSampleStep, 2 kSampleStep, ... one after
+  // another, so that a search's first steps stay in few cache lines.
+  std::string keys;
+  std::vector<std::uint32_t> key_ends;
   std::vector<std::uint32_t> stamps;  // the call that last read each record
   std::uint32_t call = 0;
 
@@ -91,19 +194,26 @@ struct SectionTable {
     usable = false;
     records.clear();
     keys.clear();
+    key_ends.clear();
     WindowedReader& index = dict.index();
     DecodedText text;
     for (std::uint64_t p = dict.section().start; p < dict.section().end;
          p = next_marker(index, p + 1)) {
       if (records.size() % kSampleStep == 0) {
         if (!decode_at(index, p, dict.own(), text)) return;
-        keys.push_back(prefix_sort_key(text.view()));
+        keys += prefix_sort_key(text.view());
+        key_ends.push_back(static_cast<std::uint32_t>(keys.size()));
       }
       records.push_back(static_cast<std::uint32_t>(p));
     }
     stamps.assign(records.size(), 0);
     call = 0;
     usable = true;
+  }
+
+  std::string_view key(std::size_t sample) const {
+    const std::uint32_t start = sample == 0 ? 0 : key_ends[sample - 1];
+    return std::string_view(keys).substr(start, key_ends[sample] - start);
   }
 };
 
@@ -140,11 +250,16 @@ class TabledPlaces {
   // The number of the first record that does not sort before the key, as
   // the walks' lower bound finds it.
   std::uint64_t bound(const PrefixKey& key) const {
-    const auto& keys = table_.keys;
-    const auto sample = static_cast<std::size_t>(
-        std::partition_point(keys.begin(), keys.end(),
-                             [&key](const std::string& k) { return key.compare_key(k) > 0; }) -
-        keys.begin());
+    std::size_t sample = 0;
+    for (std::size_t n = table_.key_ends.size(); n > 0;) {
+      const std::size_t half = n / 2;
+      if (key.compare_key(table_.key(sample + half)) > 0) {
+        sample += half + 1;
+        n -= half + 1;
+      } else {
+        n = half;
+      }
+    }
     if (sample == 0) return 0;
     // After the sample that sorts before the key, up to the one that does not.
     std::size_t lo = (sample - 1) * SectionTable::kSampleStep + 1;
@@ -179,7 +294,9 @@ struct Found {
 template <class Places>
 void read_around(Places& places, const OpenDictionary& dict, const std::string& folded,
                  const std::vector<std::string>& probes, int before, int after, Found& found) {
+  const DistanceFrom query(folded);
   DecodedText text;
+  std::string headword;  // folded
   for (std::uint64_t p : places.bounds(probes)) {
     for (int back = 0; back < before; ++back) {
       const auto q = places.before(p);
@@ -191,7 +308,8 @@ void read_around(Places& places, const OpenDictionary& dict, const std::string& 
       const std::uint64_t position = places.position(p);
       if (!decode_at(dict.translation(), position, dict.own(), text)) break;
       if (!may_be_near(text.view(), folded.size(), 2)) continue;
-      const int distance = bounded_edit_distance(folded, fold_text(text.view(), kFullMode), 2);
+      fold_text_into(text.view(), kFullMode, headword);
+      const int distance = query.bounded(headword, 2);
       if (distance >= 1 && distance <= 2) {
         found.candidates.push_back({position, distance, std::string(text.view())});
       }
@@ -253,44 +371,7 @@ KeptSuggestionTables::KeptSuggestionTables() : state_(std::make_unique<State>())
 KeptSuggestionTables::~KeptSuggestionTables() = default;
 
 int bounded_edit_distance(std::string_view a, std::string_view b, int bound) {
-  const auto m = static_cast<int>(a.size());
-  const auto n = static_cast<int>(b.size());
-  const int over = bound + 1;
-  if (std::abs(m - n) > bound) return over;
-  // Three rows of the table: two back for a swap. A cell (i, j) holds at
-  // least |i - j|, so only those within `bound` of the diagonal are worked
-  // out; the ones just outside that band read as `over`.
-  constexpr int kOnStack = 64;
-  std::array<int, 3 * (kOnStack + 1)> on_stack;
-  std::vector<int> on_heap;
-  int* cells = on_stack.data();
-  if (n > kOnStack) {
-    on_heap.resize(3 * static_cast<std::size_t>(n + 1));
-    cells = on_heap.data();
-  }
-  int* before = cells;
-  int* previous = cells + n + 1;
-  int* row = previous + n + 1;
-  for (int j = 0; j <= n; ++j) previous[j] = std::min(j, over);
-  for (int i = 1; i <= m; ++i) {
-    const int first = std::max(1, i - bound);
-    const int last = std::min(n, i + bound);
-    row[first - 1] = first == 1 ? std::min(i, over) : over;
-    int smallest = row[first - 1];
-    for (int j = first; j <= last; ++j) {
-      const int cost = a[i - 1] == b[j - 1] ? 0 : 1;
-      row[j] = std::min({previous[j] + 1, row[j - 1] + 1, previous[j - 1] + cost});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-        row[j] = std::min(row[j], before[j - 2] + 1);
-      }
-      smallest = std::min(smallest, row[j]);
-    }
-    if (last < n) row[last + 1] = over;
-    if (smallest > bound) return over;
-    std::swap(before, previous);
-    std::swap(previous, row);
-  }
-  return std::min(previous[n], over);
+  return DistanceFrom(a).bounded(b, bound);
 }
 
 std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction direction,
