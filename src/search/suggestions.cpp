@@ -174,7 +174,7 @@ class WalkedPlaces {
 // key of every kSampleStep-th: a binary search runs over the keys, then
 // over the few records between two of them.
 struct SectionTable {
-  static constexpr std::size_t kSampleStep = 16;
+  static constexpr std::size_t kSampleStep = 8;
   const FileSource* file = nullptr;  // whose section this is; null for none
   Direction direction = Direction::kFrom1;
   bool usable = false;  // false when a record could not be read

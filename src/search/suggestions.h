@@ -24,7 +24,7 @@ namespace lexvia {
 
 // What the suggestions keep from one miss to the next while a file is lent
 // (a batch's mapping): its decoding tables and, for a file in memory, a
-// table of the direction's section (every record's place, every 16th
+// table of the direction's section (every record's place, every 8th
 // record's sort key), so that the dozens of binary searches of one miss
 // run in memory and the records around their places are found without
 // scanning for markers. Only for the file lent with it; a file mapped for
