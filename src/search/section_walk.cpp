@@ -23,9 +23,12 @@ struct Probe {
   int compared = 0;
 };
 
-std::optional<Probe> probe_at(WindowedReader& reader, const OpenDictionary& dict,
-                              const PrefixKey& key, std::uint64_t lo, std::uint64_t hi,
-                              ProbeNode* kept) {
+// Inlined: a lookup's search runs it at every level, where a call costs
+// as much as comparing with a kept key.
+[[gnu::always_inline]] inline std::optional<Probe> probe_at(WindowedReader& reader,
+                                                            const OpenDictionary& dict,
+                                                            const PrefixKey& key, std::uint64_t lo,
+                                                            std::uint64_t hi, ProbeNode* kept) {
   Probe probe;
   if (kept != nullptr && kept->known) {
     probe = {kept->record, kept->after, key.compare_key(kept->key)};
