@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <tuple>
+#include <utility>
 #include <cstdlib>
 
 #include "search/collation.h"
@@ -170,19 +172,36 @@ class WalkedPlaces {
   std::vector<std::uint64_t> seen_;
 };
 
-// Every record's position in a section of a file in memory, and the sort
-// key of every kSampleStep-th: a binary search runs over the keys, then
-// over the few records between two of them.
+// Sort keys one after another in one string, so that a search's steps
+// stay in few cache lines.
+struct KeyList {
+  std::string bytes;
+  std::vector<std::uint32_t> ends;
+
+  void add(std::string_view key) {
+    bytes += key;
+    ends.push_back(static_cast<std::uint32_t>(bytes.size()));
+  }
+  std::string_view operator[](std::size_t n) const {
+    const std::uint32_t start = n == 0 ? 0 : ends[n - 1];
+    return std::string_view(bytes).substr(start, ends[n] - start);
+  }
+  std::size_t size() const { return ends.size(); }
+};
+
+// Every record's position in a section of a file in memory, the sort key of
+// every kStep-th record and of every kStep-th of those: a search runs over
+// the few coarse keys (which stay in the cache from one search to the
+// next), then over the kStep finer ones between two of them, then over the
+// kStep records between two of those.
 struct SectionTable {
-  static constexpr std::size_t kSampleStep = 8;
+  static constexpr std::size_t kStep = 8;
   const FileSource* file = nullptr;  // whose section this is; null for none
   Direction direction = Direction::kFrom1;
   bool usable = false;  // false when a record could not be read
   std::vector<std::uint32_t> records;
-  // The sort keys of records 0, kSampleStep, 2 kSampleStep, ... one after
-  // another, so that a search's first steps stay in few cache lines.
-  std::string keys;
-  std::vector<std::uint32_t> key_ends;
+  KeyList fine;    // of records 0, kStep, 2 kStep, ...
+  KeyList coarse;  // of records 0, kStep^2, 2 kStep^2, ...
   std::vector<std::uint32_t> stamps;  // the call that last read each record
   std::uint32_t call = 0;
 
@@ -193,16 +212,17 @@ struct SectionTable {
     direction = d;
     usable = false;
     records.clear();
-    keys.clear();
-    key_ends.clear();
+    fine = {};
+    coarse = {};
     WindowedReader& index = dict.index();
     DecodedText text;
     for (std::uint64_t p = dict.section().start; p < dict.section().end;
          p = next_marker(index, p + 1)) {
-      if (records.size() % kSampleStep == 0) {
+      if (records.size() % kStep == 0) {
         if (!decode_at(index, p, dict.own(), text)) return;
-        keys += prefix_sort_key(text.view());
-        key_ends.push_back(static_cast<std::uint32_t>(keys.size()));
+        const std::string key = prefix_sort_key(text.view());
+        if (records.size() % (kStep * kStep) == 0) coarse.add(key);
+        fine.add(key);
       }
       records.push_back(static_cast<std::uint32_t>(p));
     }
@@ -210,12 +230,30 @@ struct SectionTable {
     call = 0;
     usable = true;
   }
-
-  std::string_view key(std::size_t sample) const {
-    const std::uint32_t start = sample == 0 ? 0 : key_ends[sample - 1];
-    return std::string_view(keys).substr(start, key_ends[sample] - start);
-  }
 };
+
+// The first of [lo, hi) that does not sort before the key, by binary
+// search; hi when every one does.
+template <class SortsBefore>
+std::size_t first_not_before(std::size_t lo, std::size_t hi, SortsBefore sorts_before) {
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo) / 2;
+    if (sorts_before(mid)) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+// Where the answer lies one level finer, given the first `coarse` entry
+// that does not sort before the key: after the entry before it, up to it
+// (or up to the end, `count`). An entry stands for every kStep-th finer one.
+std::pair<std::size_t, std::size_t> finer_range(std::size_t coarse, std::size_t count) {
+  if (coarse == 0) return {0, 0};
+  return {(coarse - 1) * SectionTable::kStep + 1, std::min(coarse * SectionTable::kStep, count)};
+}
 
 // The records of the section reached through its table: a place is a
 // record's number.
@@ -250,30 +288,17 @@ class TabledPlaces {
   // The number of the first record that does not sort before the key, as
   // the walks' lower bound finds it.
   std::uint64_t bound(const PrefixKey& key) const {
-    std::size_t sample = 0;
-    for (std::size_t n = table_.key_ends.size(); n > 0;) {
-      const std::size_t half = n / 2;
-      if (key.compare_key(table_.key(sample + half)) > 0) {
-        sample += half + 1;
-        n -= half + 1;
-      } else {
-        n = half;
-      }
-    }
-    if (sample == 0) return 0;
-    // After the sample that sorts before the key, up to the one that does not.
-    std::size_t lo = (sample - 1) * SectionTable::kSampleStep + 1;
-    std::size_t hi = std::min(sample * SectionTable::kSampleStep, table_.records.size());
-    while (lo < hi) {
-      const std::size_t mid = lo + (hi - lo) / 2;
-      const std::uint8_t* record = dict_.index().pointer_at(table_.records[mid]);
-      if (record != nullptr && key.compare_record(record, dict_.own()) > 0) {
-        lo = mid + 1;
-      } else {
-        hi = mid;
-      }
-    }
-    return lo;
+    const auto after = [&key](const KeyList& keys) {
+      return [&key, &keys](std::size_t n) { return key.compare_key(keys[n]) > 0; };
+    };
+    const std::size_t coarse = first_not_before(0, table_.coarse.size(), after(table_.coarse));
+    auto [lo, hi] = finer_range(coarse, table_.fine.size());
+    const std::size_t fine = first_not_before(lo, hi, after(table_.fine));
+    std::tie(lo, hi) = finer_range(fine, table_.records.size());
+    return first_not_before(lo, hi, [this, &key](std::size_t n) {
+      const std::uint8_t* record = dict_.index().pointer_at(table_.records[n]);
+      return record != nullptr && key.compare_record(record, dict_.own()) > 0;
+    });
   }
 
   const OpenDictionary& dict_;

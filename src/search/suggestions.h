@@ -24,10 +24,10 @@ namespace lexvia {
 
 // What the suggestions keep from one miss to the next while a file is lent
 // (a batch's mapping): its decoding tables and, for a file in memory, a
-// table of the direction's section (every record's place, every 8th
-// record's sort key), so that the dozens of binary searches of one miss
-// run in memory and the records around their places are found without
-// scanning for markers. Only for the file lent with it; a file mapped for
+// table of the direction's section (every record's place, the sort key of
+// every 8th record and of every 64th), so that the dozens of binary
+// searches of one miss run in memory and the records around their places
+// are found without scanning for markers. Only for the file lent with it; a file mapped for
 // one call keeps nothing.
 class KeptSuggestionTables {
  public:
