@@ -392,8 +392,13 @@ struct KeptSuggestionTables::State {
   SectionTable section;
 };
 
-KeptSuggestionTables::KeptSuggestionTables() : state_(std::make_unique<State>()) {}
+KeptSuggestionTables::KeptSuggestionTables() = default;
 KeptSuggestionTables::~KeptSuggestionTables() = default;
+
+KeptSuggestionTables::State& KeptSuggestionTables::state() {
+  if (!state_) state_ = std::make_unique<State>();
+  return *state_;
+}
 
 int bounded_edit_distance(std::string_view a, std::string_view b, int bound) {
   return DistanceFrom(a).bounded(b, bound);

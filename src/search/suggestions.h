@@ -36,7 +36,9 @@ class KeptSuggestionTables {
   KeptSuggestionTables(const KeptSuggestionTables&) = delete;
   KeptSuggestionTables& operator=(const KeptSuggestionTables&) = delete;
   struct State;
-  State& state() { return *state_; }
+  // Made at the first miss: a batch that misses nothing, or asks for no
+  // suggestions, pays nothing for it.
+  State& state();
 
  private:
   std::unique_ptr<State> state_;
