@@ -3,14 +3,15 @@
 same run, given the same 10,000 words (half headwords of en-de.dic, half
 those words misspelt so that they miss).
 
-lexvia-cli runs Exact Search without suggestions (--method exact
---no-suggest, tsv output), and once more with suggestions. sdcv reads the
-same words as arguments (-n -x -e), on a StarDict copy of FreeDict
-eng-deu made as bench/compare_peers.sh makes it. Each is the best of five
-runs (the run with suggestions, of three). Goals: at least 50,000 lookups a
-second, and at most 0.2 of sdcv's time. In the same run, suggest_bench gives
-the median and worst cost of one miss with suggestions (the dictionary
-opened for each, as a single lookup does); goal: a median under 1 ms.
+lexvia-cli runs Exact Search with suggestions on the misses (its default;
+--method exact, tsv output), and once more without (--no-suggest). sdcv
+reads the same words as arguments (-n -x -e), on a StarDict copy of
+FreeDict eng-deu made as bench/compare_peers.sh makes it. Each is the best
+of five runs. Goals, with suggestions on: at least 50,000 lookups a second,
+and at most 0.1 of sdcv's time. In the same run, suggest_bench gives the
+median and 99th percentile of one miss with suggestions in a batch's
+setting (the file mapped and lent, its tables kept); goals: 20 us and
+200 us. It also prints a single lookup's (the file mapped for the call).
 Needs: sdcv (scripts/setup --bench), dict-freedict-eng-deu, build/default.
 Usage: bench/cli_batch.py [WORDS]
 """
@@ -76,27 +77,36 @@ def main():
         lexvia = [CLI, "lookup", "--dict", DIC, "--batch", "--method", "exact", "--format", "tsv"]
         plain, out = best_of(lexvia + ["--no-suggest"], stdin, runs=5)
         found = out.decode("utf-8", "replace").count("\n1\t")
-        suggesting, _ = best_of(lexvia, stdin)
+        suggesting, _ = best_of(lexvia, stdin, runs=5)
         # sdcv looks up the words given as arguments, one after another.
         sdcv, sd_out = best_of(["sdcv", "--data-dir", stardict, "-n", "-x", "-e", "--utf8-input",
                                 "--utf8-output"] + words, b"", runs=5)
         sd_found = sd_out.decode("utf-8", "replace").count("-->")
 
-    rate = count / plain
+    rate = count / suggesting
     print(f"{count} words ({count // 2} headwords, {count - count // 2} misspelt), one process each")
-    print(f"lexvia-cli --batch, exact, no suggestions: {plain:.3f} s = {rate:,.0f} lookups/s "
+    print(f"lexvia-cli --batch, exact, no suggestions: {plain:.3f} s = {count / plain:,.0f} lookups/s "
           f"({found} with a headword listed)")
     print(f"lexvia-cli --batch, exact, with suggestions on the {count - count // 2} misses: "
-          f"{suggesting:.3f} s ({(suggesting - plain) / (count - count // 2) * 1e6:.0f} us a miss)")
+          f"{suggesting:.3f} s = {rate:,.0f} lookups/s "
+          f"({(suggesting - plain) / (count - count // 2) * 1e6:.0f} us a miss)")
     print(f"sdcv -n -x -e WORD...: {sdcv:.3f} s ({sd_found // 2} articles found)")
-    ratio = plain / sdcv
-    bench = json.loads(subprocess.run([SUGGEST_BENCH, "--benchmark_format=json"], capture_output=True,
-                                      text=True, check=True).stdout)["benchmarks"][0]
-    median_ms, worst_ms = bench["median_us"] / 1000, bench["worst_us"] / 1000
-    print(f"suggest_bench, one miss with suggestions, {bench['iterations']} calls: "
-          f"median {median_ms:.3f} ms, worst {worst_ms:.3f} ms")
-    goals = [("lookups a second", rate, ">=", 50000), ("time / sdcv's", ratio, "<=", 0.2),
-             ("suggestions, ms", median_ms, "<=", 1.0)]
+    ratio = suggesting / sdcv
+    benches = {b["name"].split("/")[0]: b for b in json.loads(subprocess.run(
+        [SUGGEST_BENCH, "--benchmark_format=json"], capture_output=True, text=True,
+        check=True).stdout)["benchmarks"]}
+    for name, setting in (("BM_SuggestInABatch", "in a batch"), ("BM_SuggestOnAMiss", "on its own")):
+        # An older build (before_after.sh) may lack the batch's, or the p99.
+        if name in benches:
+            b = benches[name]
+            print(f"suggest_bench, one miss with suggestions {setting}, {b['iterations']} calls: "
+                  f"median {b['median_us']:.1f} us, p99 {b.get('p99_us', float('nan')):.1f} us, "
+                  f"worst {b['worst_us']:.1f} us")
+    goals = [("lookups a second", rate, ">=", 50000), ("time / sdcv's", ratio, "<=", 0.1)]
+    if "BM_SuggestInABatch" in benches:
+        batch = benches["BM_SuggestInABatch"]
+        goals += [("miss median, us", batch["median_us"], "<=", 20),
+                  ("miss p99, us", batch["p99_us"], "<=", 200)]
     failed = 0
     for name, value, op, goal in goals:
         ok = value >= goal if op == ">=" else value <= goal

@@ -122,6 +122,7 @@ struct Session {
   // A batch's mapping of the dictionary, lent to the application; it
   // outlives the application, which may still point to it.
   std::unique_ptr<MappedFile> mapping;
+  KeptSuggestionTables suggestion_tables;  // the mapping's, for the misses
   AnswerCollector answer;
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
@@ -153,7 +154,8 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
   if (!browse && status == 1 && !args.no_suggest) {
     for (const std::string& s :
          suggest_headwords(settings.dictionary_path, settings.direction,
-                           session.app.prepared_query(), 5, session.mapping.get())) {
+                           session.app.prepared_query(), 5, session.mapping.get(),
+                           &session.suggestion_tables)) {
       suggestions.push_back(cp1252_to_utf8(s));
     }
   }

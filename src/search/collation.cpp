@@ -228,10 +228,19 @@ void for_each_expanded(std::string_view text, const ExpansionMap& map, Emit emit
 
 std::string fold_text(std::string_view text, CompareMode mode) {
   std::string out;
-  out.reserve(text.size());
-  for_each_expanded(text, mode == kPrefixMode ? kPrefixFold : kFullFold,
-                    [&out](char c) { out.push_back(c); });
+  fold_text_into(text, mode, out);
   return out;
+}
+
+void fold_text_into(std::string_view text, CompareMode mode, std::string& out) {
+  // A byte folds to two at most: written in place, then cut to what was
+  // written, which spares a check of the capacity at every byte.
+  out.resize(2 * text.size());
+  char* const start = out.data();
+  char* at = start;
+  for_each_expanded(text, mode == kPrefixMode ? kPrefixFold : kFullFold,
+                    [&at](char c) { *at++ = c; });
+  out.resize(static_cast<std::size_t>(at - start));
 }
 
 int collate_compare(std::string_view a, std::string_view b) {

@@ -36,6 +36,8 @@ extern const std::array<std::uint8_t, 22> kSeparators;
 // A folded copy: prefix mode folds with the prefix folding table (which also
 // drops hyphens and apostrophes), any other mode with the full folding table.
 std::string fold_text(std::string_view text, CompareMode mode);
+// The same into `out`, which keeps its storage from one text to the next.
+void fold_text_into(std::string_view text, CompareMode mode, std::string& out);
 
 // Negative, 0 or positive as a sorts before, equal to or after b under the
 // collation weights; a text that is a proper prefix of the other sorts first.

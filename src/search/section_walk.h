@@ -34,7 +34,8 @@ struct SectionBound {
 SectionBound lower_bound(WindowedReader& reader, const OpenDictionary& dict, const PrefixKey& key);
 
 // The bound of each key, by searches that go level by level together: the
-// records of a level are all asked for before the first is read.
+// records of a level are all asked for before the first is read. A lent
+// file's kept probes answer the levels they hold, as for one search.
 std::vector<std::uint64_t> lower_bounds(WindowedReader& reader, const OpenDictionary& dict,
                                         const std::vector<std::string>& keys);
 

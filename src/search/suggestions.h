@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,16 +22,40 @@
 
 namespace lexvia {
 
+// What the suggestions keep from one miss to the next while a file is lent
+// (a batch's mapping): its decoding tables and, for a file in memory, a
+// table of the direction's section (every record's place, the sort key of
+// every 8th record and of every 64th), so that the dozens of binary
+// searches of one miss run in memory and the records around their places
+// are found without scanning for markers. Only for the file lent with it; a file mapped for
+// one call keeps nothing.
+class KeptSuggestionTables {
+ public:
+  KeptSuggestionTables();
+  ~KeptSuggestionTables();
+  KeptSuggestionTables(const KeptSuggestionTables&) = delete;
+  KeptSuggestionTables& operator=(const KeptSuggestionTables&) = delete;
+  struct State;
+  // Made at the first miss: a batch that misses nothing, or asks for no
+  // suggestions, pays nothing for it.
+  State& state();
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
 // At most `most` headwords of the direction (Windows-1252) whose fully
 // folded form is one edit from the folded query, then those two edits away
 // (an edit: a letter added, dropped, changed, or two neighbours swapped);
 // ties in the section's order. Empty when the file cannot be read. A `lent`
 // file (a batch's mapping) is read in place of the path; else the path is
 // mapped for the call, since its probes land all over the section and a
-// read of the system each would cost more than the rest of the work.
+// read of the system each would cost more than the rest of the work. With
+// a lent file, `kept` holds its tables from one call to the next.
 std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction direction,
                                            std::string_view query, std::size_t most = 5,
-                                           FileSource* lent = nullptr);
+                                           FileSource* lent = nullptr,
+                                           KeptSuggestionTables* kept = nullptr);
 
 // The edit distance of a and b with neighbour swaps, or `bound` + 1 when it
 // is larger than `bound`.
