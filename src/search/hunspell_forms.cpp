@@ -25,7 +25,7 @@ struct NameRow {
 
 // Two- and three-letter codes as dictionary headers give them, with the
 // regions a Hunspell package most likely installs, the usual one first.
-constexpr std::array<NameRow, 30> kNames = {{
+constexpr std::array<NameRow, 36> kNames = {{
     {"en", {"en_US", "en_GB", "en_AU", "en_CA"}}, {"eng", {"en_US", "en_GB", "en_AU", "en_CA"}},
     {"de", {"de_DE", "de_AT", "de_CH", "de"}},    {"deu", {"de_DE", "de_AT", "de_CH", "de"}},
     {"ger", {"de_DE", "de_AT", "de_CH", "de"}},   {"hu", {"hu_HU"}},
@@ -41,6 +41,9 @@ constexpr std::array<NameRow, 30> kNames = {{
     {"nor", {"nb_NO", "no_NO"}},                  {"nb", {"nb_NO"}},
     {"nob", {"nb_NO"}},                           {"nn", {"nn_NO"}},
     {"nno", {"nn_NO"}},                           {"pl", {"pl_PL"}},
+    {"ca", {"ca_ES", "ca"}},                      {"gd", {"gd_GB"}},
+    {"br", {"br_FR"}},                            {"oc", {"oc_FR"}},
+    {"af", {"af_ZA"}},                            {"sw", {"sw_TZ", "sw_KE"}},
 }};
 
 std::string lower(std::string_view text) {

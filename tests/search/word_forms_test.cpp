@@ -116,6 +116,7 @@ TEST(HunspellNames, HeaderCodesNameTheUsualDictionaries) {
       {"DE", {"de_DE", "de_AT", "de_CH", "de"}},
       {"hun", {"hu_HU"}},
       {"no", {"nb_NO", "no_NO"}},
+      {"gd", {"gd_GB"}},  // its country is no code of its own
       {"xq", {"xq_XQ", "xq"}},
       {"../", {}},
       {"", {}}};
