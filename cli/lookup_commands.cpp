@@ -355,8 +355,8 @@ void add_lookup_command(CLI::App& app, int& status) {
   CLI::App* cmd = app.add_subcommand(
       "lookup",
       "Translate a word or phrase (a word that exact or extended search does not find as a "
-      "headword shows the entries of its base forms); exit 0 when something was found, 1 when nothing "
-      "matched, 2 on a dictionary error");
+      "headword shows the entries of its base forms); exit 0 when something was found, 1 "
+      "when nothing matched, 2 on a dictionary error");
   add_common_options(cmd, *args);
   cmd->add_option("--method", args->method,
                   "Search method: exact, extended, phrase, full (default: the stored method)")
