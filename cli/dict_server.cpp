@@ -6,7 +6,6 @@
 #include <asio.hpp>
 #include <atomic>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -180,7 +179,7 @@ int serve_dictionaries(const std::vector<DictDatabase>& databases, const ServeOp
   shared.state.host = host_name();
   // Loaded at the first miss that needs a language, then shared by every
   // connection (it holds its own lock).
-  HunspellForms forms(hunspell_folder(std::getenv("LEXVIA_HUNSPELL_DIR")));
+  HunspellForms forms(hunspell_folder());
   shared.state.forms = &forms;
   asio::io_context io;
   std::vector<tcp::acceptor> acceptors;

@@ -1,6 +1,5 @@
 // info, verify and dump: the commands that read a dictionary file back.
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 
 #include "commands.h"
@@ -55,7 +54,7 @@ int run_info(const std::string& path) {
                 h.section_length[n], info.records[n]);
   }
   // Which Hunspell dictionary a miss of each direction asks for base forms.
-  const HunspellForms forms(hunspell_folder(std::getenv("LEXVIA_HUNSPELL_DIR")));
+  const HunspellForms forms(hunspell_folder());
   for (int n = 0; n < 2; ++n) {
     const std::string code = utf8(h.language[n]);
     const auto files = forms.files_for(h.language[n]);

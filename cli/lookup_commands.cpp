@@ -127,7 +127,6 @@ struct Session {
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
   std::string out;                      // the answer being printed
-  std::size_t problems_told = 0;        // of the word forms' problems
 };
 
 OutputFormat output_format(const std::string& name) {
@@ -175,11 +174,9 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
   std::fwrite(out.data(), 1, out.size(), stdout);
   // A Hunspell dictionary that would not load is said once, when a miss
   // first tried it.
-  const std::vector<std::string> problems = session.app.word_forms().problems();
-  for (std::size_t i = session.problems_told; i < problems.size(); ++i) {
-    std::fprintf(stderr, "lexvia-cli: no word forms: %s\n", problems[i].c_str());
+  for (const std::string& problem : session.app.word_forms().take_new_problems()) {
+    std::fprintf(stderr, "lexvia-cli: no word forms: %s\n", problem.c_str());
   }
-  session.problems_told = problems.size();
   if (!suggestions.empty() && format != OutputFormat::kJson) {
     // After the title line on a terminal, where both streams meet.
     std::fflush(stdout);

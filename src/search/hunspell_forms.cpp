@@ -199,6 +199,14 @@ std::vector<std::string> HunspellForms::problems() const {
   return problems_;
 }
 
+std::vector<std::string> HunspellForms::take_new_problems() {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> fresh(problems_.begin() + static_cast<std::ptrdiff_t>(taken_),
+                                 problems_.end());
+  taken_ = problems_.size();
+  return fresh;
+}
+
 HunspellForms::Language& HunspellForms::language_locked(std::string_view code) {
   const std::string key = lower(code);
   auto found = languages_.find(key);

@@ -9,6 +9,7 @@
 // server serves clients on several, so every call holds one mutex.
 #pragma once
 
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,8 +41,8 @@ struct HunspellFiles {
 std::vector<std::string> hunspell_names(std::string_view language);
 
 // The folder that holds the Hunspell dictionaries: $LEXVIA_HUNSPELL_DIR when
-// set and not empty (pass its value), else the system's.
-std::string hunspell_folder(const char* environment_value);
+// set and not empty (its value, read by default), else the system's.
+std::string hunspell_folder(const char* environment_value = std::getenv("LEXVIA_HUNSPELL_DIR"));
 
 class HunspellForms final : public WordForms {
  public:
@@ -61,6 +62,8 @@ class HunspellForms final : public WordForms {
   // Why each Hunspell dictionary that was tried could not be loaded, naming
   // the file, in the order tried.
   std::vector<std::string> problems() const;
+  // Those not taken before: each is told to the user once.
+  std::vector<std::string> take_new_problems();
 
  private:
   struct Language;
@@ -70,6 +73,7 @@ class HunspellForms final : public WordForms {
   mutable std::mutex mutex_;
   std::map<std::string, std::unique_ptr<Language>, std::less<>> languages_;
   std::vector<std::string> problems_;
+  std::size_t taken_ = 0;  // of problems_
 };
 
 }  // namespace lexvia

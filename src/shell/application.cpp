@@ -23,7 +23,7 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
       listing_(platform.result_list(), *this, flags_),
       errors_(listing_, strings_),
       keeper_({store_, settings_, errors_}),
-      word_forms_(hunspell_folder(std::getenv("LEXVIA_HUNSPELL_DIR"))),
+      word_forms_(hunspell_folder()),
       engine_({settings_.dictionary_path, search_state_, cancel_, index_reader_,
                translation_reader_, queue_, prefixes_}),
       quick_(platform, store, utf8_to_utf16(executable_path())),

@@ -162,7 +162,6 @@ class Application final : private QueryBox {
     std::u16string list;
   } prefixes_;
   HunspellForms word_forms_;
-  std::size_t word_form_problems_told_ = 0;
   SearchEngine engine_;
   FindingSink* finding_sink_ = nullptr;
   std::string prepared_query_;

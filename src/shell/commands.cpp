@@ -219,11 +219,12 @@ void Application::run_lookup(const std::function<void()>& work) {
   queue_.deliver(sink);
   // A Hunspell dictionary that would not load is said once, as the tool
   // says it on standard error, rather than leaving misses unexplained.
-  const std::vector<std::string> problems = word_forms_.problems();
-  for (std::size_t i = word_form_problems_told_; i < problems.size() && !command_line_; ++i) {
-    listing_.append_line(u"No word forms: " + utf8_to_utf16(problems[i]), ColourCode::kError);
+  // The command-line tool says them on standard error.
+  if (!command_line_) {
+    for (const std::string& problem : word_forms_.take_new_problems()) {
+      listing_.append_line(u"No word forms: " + utf8_to_utf16(problem), ColourCode::kError);
+    }
   }
-  word_form_problems_told_ = problems.size();
 }
 
 void Application::prepare_menu(MenuKind kind, Menu& menu) {
