@@ -78,7 +78,7 @@ int run_build(const BuildArgs& a) {
   if (auto error = write_file_atomically(a.output, dict.bytes, {a.input})) return fail(*error);
 
   print_compile_summary(a.output, dict);
-  return 0;
+  return write_index_beside("build", a.output, dict, {a.input}) ? 0 : 1;
 }
 
 }  // namespace

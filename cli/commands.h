@@ -12,6 +12,7 @@ namespace lexvia::cli {
 void add_build_command(CLI::App& app, int& status);
 void add_info_command(CLI::App& app, int& status);
 void add_verify_command(CLI::App& app, int& status);
+void add_index_command(CLI::App& app, int& status);
 void add_dump_command(CLI::App& app, int& status);
 void add_lookup_command(CLI::App& app, int& status);
 void add_browse_command(CLI::App& app, int& status);

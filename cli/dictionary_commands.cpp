@@ -1,4 +1,4 @@
-// info, verify and dump: the commands that read a dictionary file back.
+// info, verify, dump and index: the commands that read a dictionary file back.
 #include <cstdio>
 #include <iostream>
 
@@ -7,6 +7,9 @@
 #include "dict/file_source.h"
 #include "dict_checker.h"
 #include "dict_dump.h"
+#include "near_index_file.h"
+#include "compile_summary.h"
+#include "search/near_index.h"
 #include "search/hunspell_forms.h"
 
 namespace lexvia::cli {
@@ -62,6 +65,15 @@ int run_info(const std::string& path) {
         files ? "Hunspell " + files->dic : "none, no Hunspell dictionary installed for this language";
     std::printf("word forms, direction %d (%s): %s\n", n + 1, code.c_str(), served.c_str());
   }
+  MemoryFile file(std::move(*bytes));
+  const std::string near_path = near_index_path(path);
+  const std::unique_ptr<NearIndex> near = NearIndex::open(near_path, file, &why);
+  if (near) {
+    std::printf("suggestion index: %s, %zu + %zu keys\n", near_path.c_str(),
+                near->keys(Direction::kFrom1), near->keys(Direction::kFrom2));
+  } else {
+    std::printf("suggestion index: none, suggestions walk the section (%s)\n", why.c_str());
+  }
   return 0;
 }
 
@@ -70,6 +82,10 @@ int run_verify(const std::string& path) {
   auto bytes = read_whole_file(path, kLargestDictionary, &why);
   if (!bytes) return fail("verify", "cannot read " + path + ": " + why);
   VerifyReport report = verify_dictionary(*bytes);
+  if (report.ok()) {
+    MemoryFile file(std::move(*bytes));
+    if (auto fault = check_near_index(path, file)) report.faults.push_back(*fault);
+  }
   if (report.ok()) {
     std::printf("%s: OK (%zu + %zu records)\n", path.c_str(), report.records[0], report.records[1]);
     return 0;
@@ -95,7 +111,33 @@ int run_dump(const std::string& path, int direction) {
   return 0;
 }
 
+int run_index(const std::string& path) {
+  auto file = MappedFile::map(path, kLargestDictionary);
+  if (!file) {
+    return fail("index", "cannot read " + path +
+                             ": not a regular, non-empty file of at most 4 GiB, or unreadable");
+  }
+  // An index of a damaged file would index its damage.
+  if (!verify_dictionary(file->in_memory()).ok()) {
+    return fail("index", path + ": not a sound dictionary (lexvia-cli verify lists its faults)");
+  }
+  auto written = write_near_index(path, *file);
+  if (auto* error = std::get_if<std::string>(&written)) return fail("index", *error);
+  print_index_line(std::get<NearIndexWritten>(written));
+  return 0;
+}
+
 }  // namespace
+
+void add_index_command(CLI::App& app, int& status) {
+  auto path = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand(
+      "index",
+      "Write the suggestion index beside a dictionary (DICT.near), as build and import-dictd "
+      "do: \"Did you mean\" then probes it instead of walking the section");
+  cmd->add_option("DICT", *path, "Dictionary file")->required();
+  cmd->callback([path, &status] { status = run_index(*path); });
+}
 
 void add_info_command(CLI::App& app, int& status) {
   auto path = std::make_shared<std::string>();

@@ -72,6 +72,7 @@ int run_import(const ImportArgs& a) {
   if (auto error = write_file_atomically(a.output, dict.bytes, inputs)) return fail(*error);
 
   print_compile_summary(a.output, dict);
+  if (!write_index_beside("import-dictd", a.output, dict, inputs)) return 1;
   std::printf("definitions read: %zu\n", report.entries);
   if (a.report) {
     std::printf("pairs extracted: %zu (%zu merged as duplicates)\n", report.pairs,

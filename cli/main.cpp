@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"build", lexvia::cli::add_build_command},
     {"info", lexvia::cli::add_info_command},
     {"verify", lexvia::cli::add_verify_command},
+    {"index", lexvia::cli::add_index_command},
     {"dump", lexvia::cli::add_dump_command},
     {"lookup", lexvia::cli::add_lookup_command},
     {"browse", lexvia::cli::add_browse_command},

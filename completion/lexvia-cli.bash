@@ -8,7 +8,7 @@ _lexvia_cli() {
     words=("${COMP_WORDS[@]}")
     cword=$COMP_CWORD
   }
-  local commands="build info verify dump lookup browse import-dictd settings serve"
+  local commands="build info verify index dump lookup browse import-dictd settings serve"
   if ((cword == 1)); then
     COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
     return
@@ -41,7 +41,7 @@ _lexvia_cli() {
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
   else
     case $command in
-      info | verify | dump | serve)
+      info | verify | index | dump | serve)
         COMPREPLY=($(compgen -f -X '!*.[dD][iI][cC]' -- "$cur") $(compgen -d -- "$cur")) ;;
       build) COMPREPLY=($(compgen -f -- "$cur")) ;;
     esac

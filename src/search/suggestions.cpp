@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "search/collation.h"
+#include "search/near_index.h"
 #include "search/open_dictionary.h"
 #include "search/section_walk.h"
 
@@ -385,11 +386,90 @@ Found find_candidates(Places& places, const OpenDictionary& dict, const std::str
   return found;
 }
 
+// The most candidates the index names for one query that are read: a
+// query of many short keys in a big dictionary stops there.
+constexpr std::size_t kMostIndexCandidates = 4096;
+
+// The candidates the index names, each read and measured, then the records
+// from where the query itself would stand (which catch letters missing at
+// its end, the one kind of miss the keys leave out that people often make).
+// Records are visited in section order, each found from the nearest place
+// the index keeps by stepping over markers.
+Found find_by_index(const NearIndex& near, Direction direction, const OpenDictionary& dict,
+                    const std::string& folded) {
+  std::vector<std::uint64_t> hashes;
+  near_probe_hashes(folded, hashes);
+  std::vector<std::uint32_t> records;
+  near.candidates(direction, hashes, records, kMostIndexCandidates);
+  const NearIndex::Table& table = *near.table(direction);
+  WindowedReader& index = dict.index();
+  const SectionSpan& section = dict.section();
+  Found found;
+  const DistanceFrom query(folded);
+  DecodedText text;
+  std::string headword;
+  std::vector<std::uint64_t> weighed;
+  const auto weigh = [&](std::uint64_t position) {
+    // Only a record's start: an index made for other bytes may point
+    // anywhere, and a text decoded from the middle of a record is none.
+    const std::uint8_t* record = index.pointer_at(position);
+    if (record == nullptr || *record != 0xFF || !decode_at(dict.translation(), position, dict.own(), text)) {
+      return;
+    }
+    weighed.push_back(position);
+    if (!may_be_near(text.view(), folded.size(), 2)) return;
+    fold_text_into(text.view(), kFullMode, headword);
+    const int distance = query.bounded(headword, 2);
+    if (distance >= 1 && distance <= 2) {
+      found.candidates.push_back({position, distance, std::string(text.view())});
+    }
+  };
+  std::uint64_t place = section.end;
+  std::uint32_t at = 0;  // the number of the record at `place`
+  for (const std::uint32_t r : records) {
+    if (place >= section.end || r < at || r - at >= NearIndex::kPlaceStep) {
+      const std::size_t group = r / NearIndex::kPlaceStep;
+      const std::uint8_t* kept = table.places.data() + 4 * group;
+      place = std::uint64_t{kept[0]} | std::uint64_t{kept[1]} << 8 |
+              std::uint64_t{kept[2]} << 16 | std::uint64_t{kept[3]} << 24;
+      at = static_cast<std::uint32_t>(group * NearIndex::kPlaceStep);
+      if (place < section.start) place = section.end;
+    }
+    for (; at < r && place < section.end; ++at) place = next_marker(index, place + 1);
+    if (place < section.end) weigh(place);
+  }
+  std::uint64_t p = lower_bound(index, dict, PrefixKey(folded)).record;
+  for (int read = 0; read < kAfter && p < section.end; ++read, p = next_marker(index, p + 1)) {
+    if (std::find(weighed.begin(), weighed.end(), p) == weighed.end()) weigh(p);
+  }
+  return found;
+}
+
+// The nearest first, then in section order; each text once.
+std::vector<std::string> best_of(Found& found, std::size_t most) {
+  std::vector<Candidate>& candidates = found.candidates;
+  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+    return a.distance != b.distance ? a.distance < b.distance : a.position < b.position;
+  });
+  std::vector<std::string> suggestions;
+  for (const Candidate& c : candidates) {
+    if (suggestions.size() == most) break;
+    if (std::find(suggestions.begin(), suggestions.end(), c.text) == suggestions.end()) {
+      suggestions.push_back(c.text);
+    }
+  }
+  return suggestions;
+}
+
 }  // namespace
 
 struct KeptSuggestionTables::State {
   LentTables tables;
   SectionTable section;
+  // The lent file's index, opened at the first miss.
+  const FileSource* near_file = nullptr;
+  std::string near_path;
+  std::unique_ptr<NearIndex> near;
 };
 
 KeptSuggestionTables::KeptSuggestionTables() = default;
@@ -427,6 +507,27 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
   if (folded.empty() || most == 0) return {};
 
   Found found;
+  const NearIndex* near = nullptr;
+  std::unique_ptr<NearIndex> own_near;
+  if (lent != nullptr && path) {
+    const std::string near_path = near_index_path(*path);
+    if (state == nullptr) {
+      own_near = NearIndex::open(near_path, *lent);
+      near = own_near.get();
+    } else {
+      if (state->near_file != lent || state->near_path != near_path) {
+        state->near = NearIndex::open(near_path, *lent);
+        state->near_file = lent;
+        state->near_path = near_path;
+      }
+      near = state->near.get();
+    }
+  }
+  if (near != nullptr && near->table(direction) != nullptr && folded.size() <= kNearLongest &&
+      folded.find(' ') == std::string::npos) {
+    found = find_by_index(*near, direction, dict, folded);
+    return best_of(found, most);
+  }
   SectionTable* table = state != nullptr ? &state->section : nullptr;
   // Only a file in memory is worth the table: read through the system, its
   // records would cost a read each to list.
@@ -443,18 +544,7 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
     WalkedPlaces places(dict, probes * (kBefore + kAfter) + kFirstLetterProbes * kFirstLetterReads);
     found = find_candidates(places, dict, folded, most);
   }
-  std::vector<Candidate>& candidates = found.candidates;
-  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-    return a.distance != b.distance ? a.distance < b.distance : a.position < b.position;
-  });
-  std::vector<std::string> suggestions;
-  for (const Candidate& c : candidates) {
-    if (suggestions.size() == most) break;
-    if (std::find(suggestions.begin(), suggestions.end(), c.text) == suggestions.end()) {
-      suggestions.push_back(c.text);
-    }
-  }
-  return suggestions;
+  return best_of(found, most);
 }
 
 }  // namespace lexvia

@@ -135,6 +135,43 @@ TEST_F(Cli, VerifyListsFaultsOfADamagedFile) {
   EXPECT_NE(run("verify " + path("missing.dic")).status, 0);
 }
 
+// build writes the suggestion index beside the dictionary; verify tells an
+// index left over from another dictionary, which lookups then leave aside
+// (info says why), and index writes it again.
+TEST_F(Cli, TheSuggestionIndexIsWrittenCheckedAndRewritten) {
+  const std::string dic = path("d.dic");
+  const std::string near = dic + ".near";
+  Outcome build = run("build --lang1 en --lang2 de -o " + dic + " " + sample_tsv());
+  ASSERT_EQ(build.status, 0) << build.err;
+  EXPECT_NE(build.out.find("suggestion index: " + near + ", "), std::string::npos) << build.out;
+  EXPECT_EQ(run("verify " + dic).status, 0);
+  EXPECT_NE(run("info " + dic).out.find("suggestion index: " + near + ", "), std::string::npos);
+  const std::string suggested = run("lookup --dict " + dic + " hosue").err;
+  EXPECT_NE(suggested.find("Did you mean: house"), std::string::npos) << suggested;
+
+  write("other.tsv", "house\tHaus\nmouse\tMaus\n");
+  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + path("o.dic") + " " + path("other.tsv")).status, 0);
+  fs::copy_file(path("o.dic.near"), near, fs::copy_options::overwrite_existing);
+  Outcome stale = run("verify " + dic);
+  EXPECT_EQ(stale.status, 1);
+  EXPECT_NE(stale.out.find("suggestion index " + near + ": does not match the dictionary"),
+            std::string::npos)
+      << stale.out;
+  EXPECT_NE(run("info " + dic).out.find("suggestion index: none, suggestions walk the section (" +
+                                        near + ": made for another dictionary"),
+            std::string::npos);
+  EXPECT_NE(run("lookup --dict " + dic + " hosue").err.find("Did you mean: house"),
+            std::string::npos);
+
+  Outcome index = run("index " + dic);
+  EXPECT_EQ(index.status, 0) << index.err;
+  EXPECT_NE(index.out.find("suggestion index: " + near), std::string::npos);
+  EXPECT_EQ(run("verify " + dic).status, 0);
+  write("bad.dic", "Lexvi Database");
+  EXPECT_EQ(run("index " + path("bad.dic")).status, 1);
+  EXPECT_FALSE(fs::exists(path("bad.dic.near")));
+}
+
 TEST_F(Cli, LookupPrintsTheResultLinesAndTellsByItsStatusWhatItFound) {
   const std::string dic = path("en-de.dic");
   ASSERT_EQ(

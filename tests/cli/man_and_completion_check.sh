@@ -8,7 +8,7 @@ source_dir=$2
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
 
-for command in build info verify dump lookup browse import-dictd settings serve; do
+for command in build info verify index dump lookup browse import-dictd settings serve; do
   page=$man_dir/lexvia-cli-$command.1
   [ -f "$page" ] || { fail "no page $page"; continue; }
   rendered=$(MANWIDTH=100 man -l "$page" 2> /dev/null)
