@@ -2,7 +2,8 @@
 // fixed set of misspelt headwords (a letter dropped, doubled, changed or two
 // swapped), each call on its own and in a batch's setting. Reports the
 // median, the 99th percentile and the worst call as counters, besides the
-// mean Google Benchmark gives. LEXVIA_SUGGEST_DICT names another file.
+// mean Google Benchmark gives. LEXVIA_SUGGEST_DICT names another file (the
+// suggestion index beside it is used when there is one).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

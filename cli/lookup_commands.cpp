@@ -1,5 +1,6 @@
 // lookup and browse: the Translate command and the browse dialog of the
 // desktop program, run once over the command line.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -127,7 +128,26 @@ struct Session {
   Application app;
   const bool colour = colour_wanted();  // asked once: a batch prints thousands of answers
   std::string out;                      // the answer being printed
+  // A batch whose two streams go to different places holds its "Did you
+  // mean" lines until it next waits for input, as it does its answers,
+  // rather than costing two writes a miss: the lines' places among the
+  // answers matter only where the streams meet.
+  bool hold_notes = false;
+  std::string notes;
 };
+
+// Whether standard output and standard error are one file, terminal or pipe.
+bool streams_meet() {
+  struct stat out {};
+  struct stat err {};
+  return ::fstat(STDOUT_FILENO, &out) != 0 || ::fstat(STDERR_FILENO, &err) != 0 ||
+         (out.st_dev == err.st_dev && out.st_ino == err.st_ino);
+}
+
+void write_notes(std::string& notes) {
+  std::fwrite(notes.data(), 1, notes.size(), stderr);
+  notes.clear();
+}
 
 OutputFormat output_format(const std::string& name) {
   if (name == "tsv") return OutputFormat::kTsv;
@@ -179,12 +199,14 @@ int print_answer(Session& session, const LookupArgs& args, const std::string& qu
   }
   if (!suggestions.empty() && format != OutputFormat::kJson) {
     // After the title line on a terminal, where both streams meet.
-    std::fflush(stdout);
-    std::string line = "Did you mean: ";
+    if (!session.hold_notes) std::fflush(stdout);
+    std::string& line = session.notes;
+    line += "Did you mean: ";
     for (std::size_t i = 0; i < suggestions.size(); ++i) {
       line += (i == 0 ? "" : ", ") + visible(utf8_to_utf16(suggestions[i]));
     }
-    std::fprintf(stderr, "%s?\n", line.c_str());
+    line += "?\n";
+    if (!session.hold_notes) write_notes(line);
   }
   return status;
 }
@@ -212,6 +234,8 @@ void map_for_batch(Session& session) {
 // answered in few writes.
 class InputLines {
  public:
+  explicit InputLines(std::string& notes) : notes_(notes) {}
+
   // The next line without its line feed, cut to `longest` bytes; false at
   // the end of the input (or on a read error).
   bool next(std::string& line, std::size_t longest) {
@@ -233,6 +257,7 @@ class InputLines {
  private:
   bool fill() {
     std::fflush(stdout);
+    write_notes(notes_);
     at_ = size_ = 0;
     for (;;) {
       const ssize_t got = ::read(STDIN_FILENO, buffer_.data(), buffer_.size());
@@ -243,6 +268,7 @@ class InputLines {
     }
   }
 
+  std::string& notes_;  // held for standard error
   std::array<char, std::size_t{1} << 16> buffer_;
   std::size_t at_ = 0;
   std::size_t size_ = 0;
@@ -262,17 +288,20 @@ int for_each_query(Session& session, const LookupArgs& args, const char* command
     return status == -1 ? refuse_empty_query(command_name) : status;
   }
   map_for_batch(session);
+  session.hold_notes = !streams_meet();
   int status = 1;
   // A query uses at most 249 characters: a line is kept to a bound and the
   // rest of a longer one dropped, so that no input can exhaust the memory.
   constexpr std::size_t kLongestLine = 4096;
   std::string line;
-  for (InputLines input; input.next(line, kLongestLine);) {
+  for (InputLines input(session.notes); input.next(line, kLongestLine);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (const int answered = answer(line); answered != -1) {
       status = combined_status(status, answered);
     }
   }
+  std::fflush(stdout);
+  write_notes(session.notes);
   session.app.lend_dictionary_file(nullptr);
   if (session.mapping && session.mapping->changed()) {
     std::fflush(stdout);
