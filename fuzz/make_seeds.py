@@ -198,6 +198,23 @@ def language_module_seeds():
     write("language_module", "long", b"N\n" + b"x" * 5000 + b"\nshort\n")
 
 
+def near_index_seeds():
+    # The index of near_index_fuzz's dictionary, after the identity the
+    # target puts in front: sound tables to start from, then cut short.
+    headwords = ["house", "horse", "mouse", "hose", "houses", "ice cream", "home", "hous", "use"]
+    with tempfile.TemporaryDirectory() as tmp:
+        tsv = os.path.join(tmp, "p.tsv")
+        out = os.path.join(tmp, "d.dic")
+        with open(tsv, "w", encoding="utf-8") as f:
+            f.write("".join(h + "\t" + h + "-de\n" for h in headwords))
+        subprocess.run([CLI, "build", "--lang1", "en", "--lang2", "de", "-o", out, tsv], check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(out + ".near", "rb") as f:
+            index = f.read()
+    write("near_index", "sound", index[32:])
+    write("near_index", "cut", index[32:200])
+
+
 if __name__ == "__main__":
     if not os.path.exists(CLI):
         sys.exit("build the default preset first: " + CLI)
@@ -209,3 +226,4 @@ if __name__ == "__main__":
     language_module_seeds()
     settings_seeds()
     dict_seeds()
+    near_index_seeds()
