@@ -247,47 +247,62 @@ std::variant<std::vector<std::uint8_t>, std::string> build_near_index(FileSource
 NearIndex::~NearIndex() = default;
 
 std::unique_ptr<NearIndex> NearIndex::open(const std::string& path, FileSource& dictionary,
-                                           std::string* why) {
+                                           std::string* why, bool mapped) {
   const auto fail = [why, &path](const std::string& cause) -> std::unique_ptr<NearIndex> {
     if (why != nullptr) *why = path + ": " + cause;
     return nullptr;
   };
-  std::unique_ptr<MappedFile> file = MappedFile::map(path, kLargestIndex);
-  if (!file) return fail("cannot be read (missing, not a regular file, empty or too large)");
-  const std::span<const std::uint8_t> bytes = file->in_memory();
-  if (bytes.size() < kIndexHeader || !std::equal(kNearMagic.begin(), kNearMagic.end(), bytes.begin())) {
+  std::unique_ptr<NearIndex> index(new NearIndex());
+  std::string cause;
+  if (mapped) {
+    auto file = MappedFile::map(path, kLargestIndex);
+    if (!file) return fail("cannot be read (missing, not a regular file, empty or too large)");
+    index->memory_ = file->in_memory();
+    index->file_ = std::move(file);
+  } else {
+    index->file_ = PosixFile::open(path, &cause);
+    if (!index->file_) return fail(cause);
+  }
+  const std::int64_t size = index->file_->size();
+  std::array<std::uint8_t, kIndexHeader> header{};
+  if (size < 0 || static_cast<std::uint64_t>(size) > kLargestIndex) return fail("too large");
+  if (index->file_->read_at(0, header.data(), header.size()) != static_cast<std::int64_t>(header.size()) ||
+      !std::equal(kNearMagic.begin(), kNearMagic.end(), header.begin())) {
     return fail("not a suggestion index");
   }
-  if (get32(bytes.data() + 8) != kVersion) return fail("a suggestion index of another version");
+  const std::uint8_t* bytes = header.data();
+  if (get32(bytes + 8) != kVersion) return fail("a suggestion index of another version");
   const std::optional<Fingerprint> print = fingerprint(dictionary);
-  if (!print || get64(bytes.data() + 16) != print->size || get64(bytes.data() + 24) != print->front) {
+  if (!print || get64(bytes + 16) != print->size || get64(bytes + 24) != print->front) {
     return fail("made for another dictionary (write it again with lexvia-cli index)");
   }
-  std::unique_ptr<NearIndex> index(new NearIndex());
-  // A span of `count` u32 at `offset`, or nothing when it leaves the file.
-  const auto span32 = [&bytes](std::uint64_t offset,
-                               std::uint64_t count) -> std::optional<std::span<const std::uint8_t>> {
-    if (offset > bytes.size() || count > (bytes.size() - offset) / 4) return std::nullopt;
-    return bytes.subspan(offset, 4 * count);
+  // Whether `count` u32 at `offset` lie inside the file.
+  const auto inside = [size](std::uint64_t offset, std::uint64_t count) {
+    const auto length = static_cast<std::uint64_t>(size);
+    return offset <= length && count <= (length - offset) / 4;
   };
   for (std::size_t d = 0; d < 2; ++d) {
-    const std::uint8_t* block = bytes.data() + 32 + d * kDirectionBlock;
+    const std::uint8_t* block = bytes + 32 + d * kDirectionBlock;
     if (get64(block) != print->sections[d]) {
       return fail("made for another dictionary (write it again with lexvia-cli index)");
     }
     if (get32(block + 8) == 0) continue;
-    const std::uint32_t records = get32(block + 12);
+    Table t;
+    t.records = get32(block + 12);
     const std::uint32_t bits = get32(block + 16);
-    if (bits > 30 || records >= kMostRecords) return fail("damaged (a table's sizes)");
+    if (bits > 30 || t.records >= kMostRecords) return fail("damaged (a table's sizes)");
     const std::uint64_t buckets = std::uint64_t{1} << bits;
-    const auto directory = span32(get64(block + 24), buckets + 1);
-    const auto slots = span32(get64(block + 40), get64(block + 32));
-    const auto places = span32(get64(block + 48), (records + kPlaceStep - 1) / kPlaceStep);
-    if (!directory || !slots || !places) return fail("damaged (a table leaves the file)");
-    index->tables_[d] = Table{records, static_cast<std::uint32_t>(buckets - 1), *directory, *slots,
-                              *places};
+    t.bucket_mask = static_cast<std::uint32_t>(buckets - 1);
+    t.directory = get64(block + 24);
+    t.slot_count = get64(block + 32);
+    t.slots = get64(block + 40);
+    t.places = get64(block + 48);
+    if (!inside(t.directory, buckets + 1) || !inside(t.slots, t.slot_count) ||
+        !inside(t.places, (t.records + kPlaceStep - 1) / kPlaceStep)) {
+      return fail("damaged (a table leaves the file)");
+    }
+    index->tables_[d] = t;
   }
-  index->file_ = std::move(file);
   return index;
 }
 
@@ -298,7 +313,32 @@ const NearIndex::Table* NearIndex::table(Direction direction) const {
 
 std::size_t NearIndex::keys(Direction direction) const {
   const Table* t = table(direction);
-  return t != nullptr ? t->slots.size() / 4 : 0;
+  return t != nullptr ? t->slot_count : 0;
+}
+
+bool NearIndex::read32(std::uint64_t offset, std::size_t count,
+                       std::vector<std::uint32_t>& out) const {
+  out.resize(count);
+  if (!memory_.empty()) {
+    for (std::size_t i = 0; i < count; ++i) out[i] = get32(memory_.data() + offset + 4 * i);
+    return true;
+  }
+  std::vector<std::uint8_t> bytes(4 * count);
+  if (file_->read_at(offset, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
+    return false;
+  }
+  for (std::size_t i = 0; i < count; ++i) out[i] = get32(bytes.data() + 4 * i);
+  return true;
+}
+
+std::optional<std::uint64_t> NearIndex::place(Direction direction, std::uint32_t group) const {
+  const Table* t = table(direction);
+  std::vector<std::uint32_t> value;
+  if (t == nullptr || std::uint64_t{group} * kPlaceStep >= t->records ||
+      !read32(t->places + 4 * std::uint64_t{group}, 1, value)) {
+    return std::nullopt;
+  }
+  return value[0];
 }
 
 void NearIndex::candidates(Direction direction, std::span<const std::uint64_t> hashes,
@@ -306,32 +346,36 @@ void NearIndex::candidates(Direction direction, std::span<const std::uint64_t> h
   out.clear();
   const Table* t = table(direction);
   if (t == nullptr) return;
-  const std::size_t slot_count = t->slots.size() / 4;
   // Each probe costs two reads far apart in a file of megabytes, which the
-  // cache rarely holds: they are all asked for ahead, a level at a time, so
-  // that their waits overlap instead of adding up.
-  for (const std::uint64_t h : hashes) {
-    __builtin_prefetch(t->directory.data() + 4 * (h & t->bucket_mask));
+  // cache rarely holds: in memory they are all asked for ahead, a level at
+  // a time, so that their waits overlap instead of adding up.
+  if (!memory_.empty()) {
+    for (const std::uint64_t h : hashes) {
+      __builtin_prefetch(memory_.data() + t->directory + 4 * (h & t->bucket_mask));
+    }
   }
   std::vector<std::pair<std::uint32_t, std::uint32_t>> ranges;
   ranges.reserve(hashes.size());
+  std::vector<std::uint32_t> pair;
   for (const std::uint64_t h : hashes) {
-    const std::size_t b = h & t->bucket_mask;
-    const std::uint32_t first = get32(t->directory.data() + 4 * b);
+    if (!read32(t->directory + 4 * (h & t->bucket_mask), 2, pair)) pair = {0, 0};
     // A damaged directory names slots past the end, or runs backwards.
-    const std::uint32_t last =
-        std::min<std::uint64_t>(get32(t->directory.data() + 4 * (b + 1)), slot_count);
-    ranges.emplace_back(first, last);
-    if (first < last) __builtin_prefetch(t->slots.data() + 4 * std::size_t{first});
+    const auto last = static_cast<std::uint32_t>(std::min<std::uint64_t>(pair[1], t->slot_count));
+    ranges.emplace_back(pair[0], last);
+    if (!memory_.empty() && pair[0] < last) {
+      __builtin_prefetch(memory_.data() + t->slots + 4 * std::uint64_t{pair[0]});
+    }
   }
-  for (std::size_t n = 0; n < hashes.size(); ++n) {
+  std::vector<std::uint32_t> slots;
+  for (std::size_t n = 0; n < hashes.size() && out.size() < most; ++n) {
     const auto [first, last] = ranges[n];
+    if (first >= last || !read32(t->slots + 4 * std::uint64_t{first}, std::min<std::size_t>(last - first, most), slots)) {
+      continue;
+    }
     const auto check = static_cast<std::uint8_t>(hashes[n] >> 56);
-    for (std::uint32_t s = first; s < last; ++s) {
-      const std::uint32_t slot = get32(t->slots.data() + 4 * std::size_t{s});
+    for (const std::uint32_t slot : slots) {
       if ((slot & 0xff) == check && (slot >> 8) < t->records) out.push_back(slot >> 8);
     }
-    if (out.size() >= most) break;
   }
   std::sort(out.begin(), out.end());
   out.erase(std::unique(out.begin(), out.end()), out.end());

@@ -54,19 +54,24 @@ class NearIndex {
  public:
   // Nothing, with the cause in `why`, when the file is missing, not a
   // regular file, damaged, or made for another dictionary (its size, header
-  // or sampled section bytes differ).
+  // or sampled section bytes differ). A `mapped` index is read in memory,
+  // for the many misses of a batch; else through the system, since a
+  // single miss reads a few hundred bytes and the page faults of a fresh
+  // mapping would cost more.
   static std::unique_ptr<NearIndex> open(const std::string& path, FileSource& dictionary,
-                                         std::string* why = nullptr);
+                                         std::string* why = nullptr, bool mapped = true);
   ~NearIndex();
   NearIndex(const NearIndex&) = delete;
   NearIndex& operator=(const NearIndex&) = delete;
 
+  // Where a direction's arrays lie in the file, all of little-endian u32.
   struct Table {
     std::uint32_t records = 0;      // of the section
     std::uint32_t bucket_mask = 0;  // buckets - 1
-    std::span<const std::uint8_t> directory;  // buckets + 1 little-endian u32 slot numbers
-    std::span<const std::uint8_t> slots;      // u32 each: record << 8 | 8 bits of the hash
-    std::span<const std::uint8_t> places;     // u32 each: where record k * kPlaceStep starts
+    std::uint64_t directory = 0;    // buckets + 1 slot numbers
+    std::uint64_t slots = 0;        // record << 8 | 8 bits of the hash, each
+    std::uint64_t slot_count = 0;
+    std::uint64_t places = 0;       // where record k * kPlaceStep starts, each
   };
   static constexpr std::uint32_t kPlaceStep = 8;
 
@@ -78,11 +83,17 @@ class NearIndex {
   // `most` are named.
   void candidates(Direction direction, std::span<const std::uint64_t> hashes,
                   std::vector<std::uint32_t>& out, std::size_t most) const;
+  // Where record `group` * kPlaceStep starts, as the index says (checked
+  // by the caller); nothing when it cannot be read.
+  std::optional<std::uint64_t> place(Direction direction, std::uint32_t group) const;
   std::size_t keys(Direction direction) const;
 
  private:
   NearIndex() = default;
-  std::unique_ptr<MappedFile> file_;
+  // `count` u32 at `offset` into `out`; false when they cannot be read.
+  bool read32(std::uint64_t offset, std::size_t count, std::vector<std::uint32_t>& out) const;
+  std::unique_ptr<FileSource> file_;
+  std::span<const std::uint8_t> memory_;  // the file when it is mapped
   std::optional<Table> tables_[2];
 };
 

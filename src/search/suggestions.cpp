@@ -401,7 +401,6 @@ Found find_by_index(const NearIndex& near, Direction direction, const OpenDictio
   near_probe_hashes(folded, hashes);
   std::vector<std::uint32_t> records;
   near.candidates(direction, hashes, records, kMostIndexCandidates);
-  const NearIndex::Table& table = *near.table(direction);
   WindowedReader& index = dict.index();
   const SectionSpan& section = dict.section();
   Found found;
@@ -428,11 +427,9 @@ Found find_by_index(const NearIndex& near, Direction direction, const OpenDictio
   std::uint32_t at = 0;  // the number of the record at `place`
   for (const std::uint32_t r : records) {
     if (place >= section.end || r < at || r - at >= NearIndex::kPlaceStep) {
-      const std::size_t group = r / NearIndex::kPlaceStep;
-      const std::uint8_t* kept = table.places.data() + 4 * group;
-      place = std::uint64_t{kept[0]} | std::uint64_t{kept[1]} << 8 |
-              std::uint64_t{kept[2]} << 16 | std::uint64_t{kept[3]} << 24;
-      at = static_cast<std::uint32_t>(group * NearIndex::kPlaceStep);
+      const std::uint32_t group = r / NearIndex::kPlaceStep;
+      place = near.place(direction, group).value_or(section.end);
+      at = group * NearIndex::kPlaceStep;
       if (place < section.start) place = section.end;
     }
     for (; at < r && place < section.end; ++at) place = next_marker(index, place + 1);
@@ -512,7 +509,7 @@ std::vector<std::string> suggest_headwords(const DictionaryPath& path, Direction
   if (lent != nullptr && path) {
     const std::string near_path = near_index_path(*path);
     if (state == nullptr) {
-      own_near = NearIndex::open(near_path, *lent);
+      own_near = NearIndex::open(near_path, *lent, nullptr, false);
       near = own_near.get();
     } else {
       if (state->near_file != lent || state->near_path != near_path) {
