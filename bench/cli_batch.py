@@ -4,7 +4,8 @@ same run, given the same 10,000 words (half headwords of en-de.dic, half
 those words misspelt so that they miss).
 
 lexvia-cli runs Exact Search with suggestions on the misses (its default;
---method exact, tsv output), and once more without (--no-suggest). sdcv
+--method exact, tsv output), once more without (--no-suggest), and once
+with suggestions but no word forms (no Hunspell dictionary to be found). sdcv
 reads the same words as arguments (-n -x -e), on a StarDict copy of
 FreeDict eng-deu made as bench/compare_peers.sh makes it. Each is the best
 of five runs. Goals, with suggestions on: at least 50,000 lookups a second,
@@ -78,6 +79,12 @@ def main():
         plain, out = best_of(lexvia + ["--no-suggest"], stdin, runs=5)
         found = out.decode("utf-8", "replace").count("\n1\t")
         suggesting, _ = best_of(lexvia, stdin, runs=5)
+        # The same without word forms (no Hunspell dictionary to be found):
+        # what Hunspell's loading and stems cost the batch.
+        os.makedirs(os.path.join(tmp, "no-hunspell"))
+        os.environ["LEXVIA_HUNSPELL_DIR"] = os.path.join(tmp, "no-hunspell")
+        formless, _ = best_of(lexvia, stdin, runs=5)
+        del os.environ["LEXVIA_HUNSPELL_DIR"]
         # sdcv looks up the words given as arguments, one after another.
         sdcv, sd_out = best_of(["sdcv", "--data-dir", stardict, "-n", "-x", "-e", "--utf8-input",
                                 "--utf8-output"] + words, b"", runs=5)
@@ -90,6 +97,8 @@ def main():
     print(f"lexvia-cli --batch, exact, with suggestions on the {count - count // 2} misses: "
           f"{suggesting:.3f} s = {rate:,.0f} lookups/s "
           f"({(suggesting - plain) / (count - count // 2) * 1e6:.0f} us a miss)")
+    print(f"the same without word forms (no Hunspell dictionary): {formless:.3f} s = "
+          f"{count / formless:,.0f} lookups/s, {formless / sdcv:.3f} of sdcv's time")
     print(f"sdcv -n -x -e WORD...: {sdcv:.3f} s ({sd_found // 2} articles found)")
     ratio = suggesting / sdcv
     benches = {b["name"].split("/")[0]: b for b in json.loads(subprocess.run(
