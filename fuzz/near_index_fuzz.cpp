@@ -16,8 +16,8 @@ namespace {
 
 using namespace lexvia;
 
-constexpr const char* kHeadwords[] = {"house", "horse", "mouse", "hose", "houses",
-                                      "ice cream", "home", "hous", "use"};
+constexpr const char* kHeadwords[] = {"house",     "horse", "mouse", "hose", "houses",
+                                      "ice cream", "home",  "hous",  "use"};
 // The size of the index's header, and the places in it of the two
 // sections' sample hashes, which are kept.
 constexpr std::size_t kHeader = 144;
@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!mapping) std::abort();
   KeptSuggestionTables kept;
   for (const char* query : {"hosue", "icecream", "huose", "xyz", "hou"}) {
-    for (const auto& s : suggest_headwords(fixture.dictionary, Direction::kFrom1, query, 5,
-                                           mapping.get(), &kept)) {
+    for (const auto& s :
+         suggest_headwords(fixture.dictionary, Direction::kFrom1, query, 5, mapping.get(), &kept)) {
       if (fixture.headwords.count(s) == 0 || bounded_edit_distance(query, s, 2) > 2) std::abort();
     }
   }

@@ -156,8 +156,7 @@ std::variant<BuiltTable, std::string> build_table(FileSource& dictionary, Direct
   for (std::uint64_t p = dict.section().start; p < dict.section().end;
        p = next_marker(index, p + 1), ++record) {
     if (!decode_at(index, p, dict.own(), text)) {
-      return std::string(which) + ": the record at offset " + std::to_string(p) +
-             " cannot be read";
+      return std::string(which) + ": the record at offset " + std::to_string(p) + " cannot be read";
     }
     if (record >= kMostRecords) return table;  // none for this direction
     if (record % NearIndex::kPlaceStep == 0) table.places.push_back(static_cast<std::uint32_t>(p));
@@ -266,7 +265,8 @@ std::unique_ptr<NearIndex> NearIndex::open(const std::string& path, FileSource& 
   const std::int64_t size = index->file_->size();
   std::array<std::uint8_t, kIndexHeader> header{};
   if (size < 0 || static_cast<std::uint64_t>(size) > kLargestIndex) return fail("too large");
-  if (index->file_->read_at(0, header.data(), header.size()) != static_cast<std::int64_t>(header.size()) ||
+  if (index->file_->read_at(0, header.data(), header.size()) !=
+          static_cast<std::int64_t>(header.size()) ||
       !std::equal(kNearMagic.begin(), kNearMagic.end(), header.begin())) {
     return fail("not a suggestion index");
   }
@@ -324,7 +324,8 @@ bool NearIndex::read32(std::uint64_t offset, std::size_t count,
     return true;
   }
   std::vector<std::uint8_t> bytes(4 * count);
-  if (file_->read_at(offset, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
+  if (file_->read_at(offset, bytes.data(), bytes.size()) !=
+      static_cast<std::int64_t>(bytes.size())) {
     return false;
   }
   for (std::size_t i = 0; i < count; ++i) out[i] = get32(bytes.data() + 4 * i);
@@ -369,7 +370,8 @@ void NearIndex::candidates(Direction direction, std::span<const std::uint64_t> h
   std::vector<std::uint32_t> slots;
   for (std::size_t n = 0; n < hashes.size() && out.size() < most; ++n) {
     const auto [first, last] = ranges[n];
-    if (first >= last || !read32(t->slots + 4 * std::uint64_t{first}, std::min<std::size_t>(last - first, most), slots)) {
+    if (first >= last || !read32(t->slots + 4 * std::uint64_t{first},
+                                 std::min<std::size_t>(last - first, most), slots)) {
       continue;
     }
     const auto check = static_cast<std::uint8_t>(hashes[n] >> 56);

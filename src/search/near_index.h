@@ -71,7 +71,7 @@ class NearIndex {
     std::uint64_t directory = 0;    // buckets + 1 slot numbers
     std::uint64_t slots = 0;        // record << 8 | 8 bits of the hash, each
     std::uint64_t slot_count = 0;
-    std::uint64_t places = 0;       // where record k * kPlaceStep starts, each
+    std::uint64_t places = 0;  // where record k * kPlaceStep starts, each
   };
   static constexpr std::uint32_t kPlaceStep = 8;
 

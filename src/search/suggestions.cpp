@@ -412,7 +412,8 @@ Found find_by_index(const NearIndex& near, Direction direction, const OpenDictio
     // Only a record's start: an index made for other bytes may point
     // anywhere, and a text decoded from the middle of a record is none.
     const std::uint8_t* record = index.pointer_at(position);
-    if (record == nullptr || *record != 0xFF || !decode_at(dict.translation(), position, dict.own(), text)) {
+    if (record == nullptr || *record != 0xFF ||
+        !decode_at(dict.translation(), position, dict.own(), text)) {
       return;
     }
     weighed.push_back(position);

@@ -150,7 +150,8 @@ TEST_F(Cli, TheSuggestionIndexIsWrittenCheckedAndRewritten) {
   EXPECT_NE(suggested.find("Did you mean: house"), std::string::npos) << suggested;
 
   write("other.tsv", "house\tHaus\nmouse\tMaus\n");
-  ASSERT_EQ(run("build --lang1 en --lang2 de -o " + path("o.dic") + " " + path("other.tsv")).status, 0);
+  ASSERT_EQ(
+      run("build --lang1 en --lang2 de -o " + path("o.dic") + " " + path("other.tsv")).status, 0);
   fs::copy_file(path("o.dic.near"), near, fs::copy_options::overwrite_existing);
   Outcome stale = run("verify " + dic);
   EXPECT_EQ(stale.status, 1);

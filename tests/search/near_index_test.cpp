@@ -76,9 +76,9 @@ TEST_F(NearIndexTest, FindsEveryHeadwordOneEditAwayAndOnlyNearOnes) {
     }
     near += one_edit.size();
     for (const bool batch : {false, true}) {
-      const auto found = batch ? suggest_headwords(dic_, Direction::kFrom1, query, 5, mapping.get(),
-                                                   &kept)
-                               : suggest_headwords(dic_, Direction::kFrom1, query);
+      const auto found =
+          batch ? suggest_headwords(dic_, Direction::kFrom1, query, 5, mapping.get(), &kept)
+                : suggest_headwords(dic_, Direction::kFrom1, query);
       const std::vector<std::string> first(found.begin(),
                                            found.begin() + std::min(found.size(), one_edit.size()));
       EXPECT_EQ(first, one_edit) << query;
