@@ -18,6 +18,8 @@ void add_lookup_command(CLI::App& app, int& status);
 void add_browse_command(CLI::App& app, int& status);
 void add_import_command(CLI::App& app, int& status);
 void add_settings_command(CLI::App& app, int& status);
+void add_history_command(CLI::App& app, int& status);
+void add_favourites_command(CLI::App& app, int& status);
 void add_serve_command(CLI::App& app, int& status);
 
 // Runs a command's work. Running out of memory is told in words: which

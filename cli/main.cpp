@@ -28,6 +28,8 @@ constexpr Command kCommands[] = {
     {"browse", lexvia::cli::add_browse_command},
     {"import-dictd", lexvia::cli::add_import_command},
     {"settings", lexvia::cli::add_settings_command},
+    {"history", lexvia::cli::add_history_command},
+    {"favourites", lexvia::cli::add_favourites_command},
     {"serve", lexvia::cli::add_serve_command},
 };
 

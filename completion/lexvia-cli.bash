@@ -8,7 +8,7 @@ _lexvia_cli() {
     words=("${COMP_WORDS[@]}")
     cword=$COMP_CWORD
   }
-  local commands="build info verify index dump lookup browse import-dictd settings serve"
+  local commands="build info verify index dump lookup browse import-dictd settings history favourites serve"
   if ((cword == 1)); then
     COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
     return
@@ -20,7 +20,12 @@ _lexvia_cli() {
       return ;;
     --method) COMPREPLY=($(compgen -W "exact extended phrase full" -- "$cur")); return ;;
     --direction) COMPREPLY=($(compgen -W "1 2" -- "$cur")); return ;;
-    --format) COMPREPLY=($(compgen -W "text tsv json lines-json" -- "$cur")); return ;;
+    --format)
+      case $command in
+        history | favourites) COMPREPLY=($(compgen -W "text tsv json" -- "$cur")) ;;
+        *) COMPREPLY=($(compgen -W "text tsv json lines-json" -- "$cur")) ;;
+      esac
+      return ;;
     --moves) COMPREPLY=($(compgen -W "home end pgup pgdn up down" -- "$cur")); return ;;
     -o | --output | --tsv | --reverse) COMPREPLY=($(compgen -f -- "$cur")); return ;;
   esac
@@ -33,6 +38,8 @@ _lexvia_cli() {
     import-dictd) options="--lang1 --lang2 --reverse --transliterate --prefixes1 --prefixes2
                            --report --tsv --output --help" ;;
     settings) options="--key --json --set --help" ;;
+    history) options="--format --clear --help" ;;
+    favourites) options="--format --add --remove --direction --help" ;;
     serve) options="--listen --max-clients --idle-timeout --help" ;;
     dump) options="--direction --help" ;;
     *) options="--help" ;;

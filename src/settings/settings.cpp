@@ -41,6 +41,7 @@ constexpr IntegerSetting kIntegerSettings[] = {
     {u"QuickTranslate", 0, 1, 0},
     {u"QuickTranslateButton", 0, 4, 0},
     {u"Invisible Listing", 0, 1, 1},
+    {u"History", 0, 1, 1},
 };
 
 char16_t ascii_lower(char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; }
@@ -128,6 +129,7 @@ void SettingsKeeper::load_settings(const std::optional<std::string>& dictionary)
   s.dictionary_path = dictionary ? dictionary : read_path(s_.store, key, u"Dictionary");
   s.speech_library_path = read_path(s_.store, key, u"Speech Library");
   s.invisible_listing = read_integer(s_.store, key, u"Invisible Listing") != 0;
+  s.history_on = read_integer(s_.store, key, u"History") != 0;
 }
 
 void SettingsKeeper::save_settings() {
@@ -144,6 +146,7 @@ void SettingsKeeper::save_settings() {
     s_.store.set_value(u"Speech Library", path_value(s.speech_library_path));
     s_.store.set_value(u"UI", StoredValue::of(s.language_index));
     s_.store.set_value(u"Invisible Listing", StoredValue::of(s.invisible_listing ? 1 : 0));
+    s_.store.set_value(u"History", StoredValue::of(s.history_on ? 1 : 0));
   }
   save_prefix_lists();
 }

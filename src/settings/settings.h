@@ -28,6 +28,8 @@ struct Settings {
   std::int32_t language_index = 0;                   // in the language list
   bool invisible_listing = true;
   std::u16string prefix_list[2];  // [index_of(direction)]
+  // Whether the desktop program records its lookups ("History").
+  bool history_on = true;
 };
 
 // An integer setting with the values the programs have a meaning for and the

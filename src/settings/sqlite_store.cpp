@@ -1,6 +1,5 @@
 #include "settings/sqlite_store.h"
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 
 #include "dict/cp1252.h"
 #include "dict/file_source.h"
+#include "settings/sqlite_statement.h"
 
 namespace lexvia {
 
@@ -34,79 +34,6 @@ constexpr int kWriterWaitMs = 5000;
 // The settings are a few kilobytes; the check at opening reads the whole file.
 constexpr off_t kLargestStore = off_t{64} << 20;
 constexpr int kReaderWaitMs = 1000;
-
-// A prepared statement, finalised on every way out. Bound texts are not
-// copied: they must outlive the stepping.
-class Statement {
- public:
-  Statement(sqlite3* db, const char* sql) {
-    prepare_error_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
-    if (prepare_error_ != SQLITE_OK) {
-      sqlite3_finalize(stmt_);
-      stmt_ = nullptr;
-    }
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  void bind(int index, const std::string& text) {
-    sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), nullptr);
-  }
-  void bind_literal(int index, const char* literal) {
-    sqlite3_bind_text(stmt_, index, literal, -1, nullptr);
-  }
-  void bind(int index, std::int64_t number) { sqlite3_bind_int64(stmt_, index, number); }
-  int step() { return stmt_ != nullptr ? sqlite3_step(stmt_) : prepare_error_; }
-
-  std::string text(int column) const {
-    const auto* bytes = sqlite3_column_text(stmt_, column);
-    if (bytes == nullptr) return {};
-    return std::string(reinterpret_cast<const char*>(bytes),
-                       static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)));
-  }
-  // A row's (type, data) columns as a value. An integer row whose data is no
-  // 32-bit integer (written by some other program) reads as its text, which
-  // no integer setting takes.
-  StoredValue value(int type_column) const {
-    const int data = type_column + 1;
-    if (text(type_column) == "integer" && sqlite3_column_type(stmt_, data) == SQLITE_INTEGER) {
-      const std::int64_t number = sqlite3_column_int64(stmt_, data);
-      if (number >= std::numeric_limits<std::int32_t>::min() &&
-          number <= std::numeric_limits<std::int32_t>::max()) {
-        return StoredValue::of(static_cast<std::int32_t>(number));
-      }
-    }
-    return StoredValue::of(bytes_to_utf16(text(data)));
-  }
-  bool prepared() const { return stmt_ != nullptr; }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-  int prepare_error_ = SQLITE_ERROR;
-};
-
-// What went wrong, as the user should hear it.
-std::string describe(sqlite3* db, int code) {
-  switch (code & 0xFF) {
-    case SQLITE_NOTADB: return "not a settings file (not an SQLite database)";
-    case SQLITE_CORRUPT: return "the file is damaged";
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED: return "locked by another program";
-    case SQLITE_FULL: return "the disk is full";
-    case SQLITE_READONLY: return "permission denied (it or its folder is read-only)";
-    case SQLITE_PERM:
-    case SQLITE_AUTH: return "permission denied";
-    case SQLITE_CANTOPEN:
-    case SQLITE_IOERR:
-      if (const int error = db != nullptr ? sqlite3_system_errno(db) : 0; error != 0) {
-        return error == EACCES ? "permission denied" : std::strerror(error);
-      }
-      break;
-    default: break;
-  }
-  return sqlite3_errstr(code);
-}
 
 std::string non_empty_env(const char* name) {
   const char* value = std::getenv(name);
@@ -179,12 +106,16 @@ void SqliteStore::open(const std::string& database_path) {
                                                  : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
   if (const int code = sqlite3_open_v2(database_path.c_str(), &db_, flags, nullptr);
       code != SQLITE_OK) {
-    fail(describe(db_, code));
+    fail(describe_sqlite_error(db_, code));
     sqlite3_close_v2(db_);
     db_ = nullptr;
     return;
   }
   sqlite3_extended_result_codes(db_, 1);
+  // The file is anybody's: a trigger or view planted in it must not run
+  // functions with side effects, nor may SQL change the file's structure.
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   sqlite3_busy_timeout(db_, access_ == Access::kReadOnly ? kReaderWaitMs : kWriterWaitMs);
   // The rollback journal rather than a write-ahead log: a reader then needs
   // no write access to the file or its folder, so listing the settings changes
@@ -196,9 +127,27 @@ void SqliteStore::open(const std::string& database_path) {
           : exec("PRAGMA journal_mode=DELETE") && exec("PRAGMA synchronous=FULL") &&
                 exec("PRAGMA cache_size=-64") && (check_table(empty) || (empty && exec(kCreateTable)));
   if (!usable) {
+    const bool hot_journal = sqlite3_extended_errcode(db_) == SQLITE_READONLY_ROLLBACK;
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    if (hot_journal && access_ == Access::kReadOnly && !rolled_back_) roll_back_and_reopen();
   }
+}
+
+// A writer killed in the middle of a save leaves its journal behind, which
+// only a connection that may write can roll back; until then a reader would
+// find the file unreadable. Rolling back restores the last committed state,
+// which is what any reader is to see, so a reader that may write does it.
+void SqliteStore::roll_back_and_reopen() {
+  rolled_back_ = true;
+  sqlite3* writer = nullptr;
+  if (sqlite3_open_v2(path_.c_str(), &writer, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    sqlite3_busy_timeout(writer, kReaderWaitMs);
+    sqlite3_exec(writer, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
+  }
+  sqlite3_close_v2(writer);
+  problem_.clear();
+  open(path_);
 }
 
 // The table must have the columns this program reads. A database with no
@@ -209,7 +158,8 @@ bool SqliteStore::check_table(bool& empty) {
   if (columns.prepared()) {
     // A damaged b-tree can hide rows from one query and show them to the
     // next, without an error: such a file is neither read nor written. The
-    // check costs microseconds on a store of a few dozen values.
+    // check costs a millisecond or two on a store of a few dozen values and
+    // the full lookup history.
     Statement check(db_, "PRAGMA integrity_check(1)");
     const int step = check.step();
     if (step != SQLITE_ROW) return fail(step);
@@ -236,7 +186,7 @@ bool SqliteStore::check_table(bool& empty) {
   return false;
 }
 
-bool SqliteStore::fail(int code) { return fail(describe(db_, code)); }
+bool SqliteStore::fail(int code) { return fail(describe_sqlite_error(db_, code)); }
 
 bool SqliteStore::fail(std::string why) {
   if (problem_.empty()) problem_ = std::move(why);

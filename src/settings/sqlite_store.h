@@ -54,7 +54,12 @@ class SqliteStore final : public KeyValueStore {
   std::vector<std::pair<std::u16string, StoredValue>> list_values(const std::u16string& key);
 
  private:
+  // The lookup history lives in the same file and goes through the same
+  // connection, so that it shares the checks, the locking and the waiting.
+  friend class SqliteHistory;
+
   void open(const std::string& database_path);
+  void roll_back_and_reopen();
   bool check_table(bool& empty);
   bool exec(const char* sql);
   // Keeps the first problem; false, so that callers can return it.
@@ -69,6 +74,7 @@ class SqliteStore final : public KeyValueStore {
   bool key_open_ = false;
   bool writing_ = false;
   bool write_failed_ = false;
+  bool rolled_back_ = false;
 };
 
 }  // namespace lexvia

@@ -8,14 +8,14 @@ source_dir=$2
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
 
-for command in build info verify index dump lookup browse import-dictd settings serve; do
+for command in build info verify index dump lookup browse import-dictd settings history favourites serve; do
   page=$man_dir/lexvia-cli-$command.1
   [ -f "$page" ] || { fail "no page $page"; continue; }
   rendered=$(MANWIDTH=100 man -l "$page" 2> /dev/null)
   grep -q "lexvia-cli-$command - " <<< "$rendered" || fail "$page: no NAME line"
   grep -q -- "--help" <<< "$rendered" || fail "$page: no options"
 done
-MANWIDTH=100 man -l "$man_dir/lexvia-cli.1" 2> /dev/null | grep -q "lexvia-cli-serve(1)" ||
+MANWIDTH=300 man -l "$man_dir/lexvia-cli.1" 2> /dev/null | grep -q "lexvia-cli-serve(1)" ||
   fail "lexvia-cli(1) does not point to the subcommands' pages"
 
 # bash completion, called as bash calls it.
@@ -46,6 +46,11 @@ expect "exact extended " lexvia-cli lookup --method ex
 expect "$tmp/EN-HU.DIC $tmp/en-de.dic $tmp/more " lexvia-cli lookup --dict "$tmp/"
 expect "$tmp/EN-HU.DIC $tmp/en-de.dic $tmp/more " lexvia-cli serve "$tmp/"
 expect "--idle-timeout " lexvia-cli serve --id
+expect "favourites " lexvia-cli fa
+expect "--clear " lexvia-cli history --cl
+expect "json " lexvia-cli history --format j
+expect "--add " lexvia-cli favourites --a
+expect "1 2 " lexvia-cli favourites --add house --direction ''
 
 # zsh completion, typed with a Tab into an interactive zsh.
 expect_zsh() {
@@ -54,6 +59,9 @@ expect_zsh() {
   [ "$got" = "$1" ] || fail "zsh completing '$2': got '$got', want '$1'"
 }
 expect_zsh "lookup" "lexvia-cli lo"
+expect_zsh "history" "lexvia-cli hi"
+expect_zsh "--clear" "lexvia-cli history --cl"
+expect_zsh "--remove" "lexvia-cli favourites --r"
 expect_zsh "--format" "lexvia-cli lookup --fo"
 expect_zsh "json" "lexvia-cli lookup --format j"
 expect_zsh "exact extended" "lexvia-cli lookup --method ex"

@@ -72,6 +72,7 @@ const Log kSaveSettings = {"create",
                            "set Speech Library",
                            "set UI",
                            "set Invisible Listing",
+                           "set History",
                            "close"};
 
 class SettingsKeeperTest : public ::testing::Test {
@@ -156,7 +157,7 @@ TEST_F(SettingsKeeperTest, StoredValuesAreReadInOrder) {
   EXPECT_EQ(log_,
             (Log{"open", "query UI", "query Language From", "query Search Method",
                  "query QuickTranslate", "query QuickTranslateButton", "query Dictionary",
-                 "query Speech Library", "query Invisible Listing", "close", "open",
+                 "query Speech Library", "query Invisible Listing", "query History", "close", "open",
                  "query " + utf8(list_name(1, en_de_)), "query " + utf8(list_name(2, en_de_)),
                  "close"}));
   EXPECT_EQ(settings_.direction, Direction::kFrom2);
@@ -204,6 +205,7 @@ TEST_F(SettingsKeeperTest, IntegersOutOfRangeReadAsAbsent) {
   const Read button = [](const Settings& s) { return s.quick_translate_button; };
   const Read invisible = [](const Settings& s) { return std::int32_t{s.invisible_listing}; };
   const Read language = [](const Settings& s) { return s.language_index; };
+  const Read history = [](const Settings& s) { return std::int32_t{s.history_on}; };
   const struct {
     const char16_t* name;
     std::int32_t stored;
@@ -222,6 +224,8 @@ TEST_F(SettingsKeeperTest, IntegersOutOfRangeReadAsAbsent) {
       {u"Invisible Listing", 7, invisible, 1},
       {u"UI", 830, language, 0},
       {u"UI", 829, language, 829},
+      {u"History", 0, history, 0},
+      {u"History", 2, history, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(utf8(c.name) + " " + std::to_string(c.stored));
