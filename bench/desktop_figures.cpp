@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   key[u"Dictionary"] = lexvia::StoredValue::of(QString::fromStdString(dict).toStdU16String());
   key[u"Invisible Listing"] = lexvia::StoredValue::of(0);
   lexvia::qt::MainWindow w(store, {lexvia::data_folder(LEXVIA_SOURCE_RESOURCES),
-                                   lexvia::bundled_dictionary_folder(), {}, {}});
+                                   lexvia::bundled_dictionary_folder(), {}, {}, {}});
   w.start();
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
   const auto [rss_start, hwm_start] = memory_kib();

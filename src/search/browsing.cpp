@@ -81,4 +81,11 @@ void SearchEngine::browse_move(Direction direction, BrowseMove move) {
   list_browse_page(dict, p);
 }
 
+void SearchEngine::list_page_again(Direction direction) {
+  if (s_.state.browse_position == -1) return;
+  OpenDictionary dict(s_.index_reader, s_.translation_reader);
+  if (!open(dict, direction)) return;
+  list_browse_page(dict, static_cast<std::uint64_t>(s_.state.browse_position));
+}
+
 }  // namespace lexvia

@@ -141,6 +141,9 @@ class SearchEngine {
   void search_dictionary(std::string_view query, SearchMethod method, Direction direction);
   // Browsing: one of the six moves from the page shown, and the new page.
   void browse_move(Direction direction, BrowseMove move);
+  // The page shown, listed again from the browse position (after the page
+  // size changed); nothing while the position is unset.
+  void list_page_again(Direction direction);
 
  private:
   // Opens the file (or takes the lent one) for an operation; false, with

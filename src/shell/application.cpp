@@ -38,7 +38,8 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
                active_dialog_,
                [this] { refresh_state(); },
                [this] { refocus_query(); },
-               [this](int id) { command(id); }},
+               [this](int id) { command(id); },
+               [this] { list_page_again(); }},
       browse_dialog_(dialogs_) {
   engine_.lend_word_forms(&word_forms_);
 }
@@ -196,12 +197,16 @@ void Application::set_text(std::u16string_view text) {
   platform_.set_text(Control::kQueryBox, text);
 }
 
-void Application::activate(int state) {
+void Application::activate(int state, ActivationOrigin origin) {
   if (state != kActivated && state != kClickActivated) return;
   if (in_activation_) return;
   in_activation_ = true;
   platform_.bring_to_front();
-  if (state == kActivated && settings_.quick_translate_on &&
+  // Only an activation from outside translates the clipboard. The late
+  // answer to the window's own request to come forward is the activation
+  // the guard stops (the tray's tap has translated already), and the focus
+  // coming back from the program's own windows would replace what was typed.
+  if (state == kActivated && origin == ActivationOrigin::kOutside && settings_.quick_translate_on &&
       settings_.quick_translate_button > 0) {
     quick_translate_message(kTrayIconId, kTrayTap);
   }
@@ -246,7 +251,8 @@ void Application::speak_query() {
                              strings_.text(StringId::kCancel), nullptr});
     busy_ = false;
     if (result != SpeechResult::kSpoken) settings_.speech_library_path.reset();
-    if (settings_.speech_library_path) return;
+    // No file dialog once the program is ending.
+    if (settings_.speech_library_path || ending_) return;
   }
   // A library that cannot be loaded or lacks the export is forgotten and
   // another asked for at once.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,15 +59,25 @@ class Application final : private QueryBox {
   // After the message loop (also when the program is told to end): frees the
   // interface strings, removes the tray icon and gives the button back.
   void finish();
+  // The program is told to end (a signal, the window's close button): the
+  // window goes at once, or, while an operation runs, the operation is
+  // cancelled and the window goes once it has ended. Commands still waiting
+  // and those that arrive meanwhile are dropped.
+  void end();
 
   // The command table; `notification` is the high word of the command.
+  // One that arrives while an operation runs (from the event loop that keeps
+  // the window painted meanwhile) waits and runs after it, in the order of
+  // arrival; a command that repeats the one last in line adds nothing (five
+  // clicks on Translate look up once), except the browse moves, the
+  // direction button and Invisible Listing, each of which counts.
   void command(int id, int notification = 0);
   void prepare_menu(MenuKind kind, Menu& menu);
   void layout_controls();
   void refresh_state();
   void refocus_query() override;
   // WM_ACTIVATE with state 1 (activated) or 2 (activated by a click).
-  void activate(int state);
+  void activate(int state, ActivationOrigin origin = ActivationOrigin::kOutside);
   // The Quick Translate message (the tray icon's tap, or activation).
   void quick_translate_message(int id, int code);
 
@@ -74,7 +85,8 @@ class Application final : private QueryBox {
   void result_selection_changed();  // an item's selection state changed
   void result_list_focused();       // the list gained the input focus
 
-  // True while a lookup runs; commands that arrive meanwhile are ignored.
+  // True while a lookup or a speech call runs; commands that arrive
+  // meanwhile wait for its end (see command()).
   bool busy() const { return busy_; }
 
   // Lookups and moves read this copy of the selected dictionary instead of
@@ -123,9 +135,15 @@ class Application final : private QueryBox {
   void ensure_prefix_lists();
   // The query box's text, prepared for a lookup.
   const std::string& prepare_typed_query();
+  void run_command(int id, int notification = 0);
+  void wait_for_operation(int id);
+  // After a command or another step that may have run an operation: the
+  // end asked for meanwhile, else the commands that waited, in turn.
+  void run_waiting();
   void translate(int id);
   void browse_from_query();
   void browse_move(BrowseMove move);
+  void list_page_again();
   void run_lookup(const std::function<void()>& work);
   void set_browse_mode(bool on);
   void exit_command();
@@ -180,6 +198,11 @@ class Application final : private QueryBox {
   bool in_layout_ = false;
   bool in_refresh_ = false;
   bool busy_ = false;
+
+  // What arrived while an operation ran, to run after it.
+  std::deque<int> waiting_;
+  bool ending_ = false;
+  bool window_destroyed_ = false;
 };
 
 }  // namespace lexvia

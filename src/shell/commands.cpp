@@ -13,6 +13,8 @@ namespace {
 // after them belong to other commands.
 constexpr int kMaxLanguages = command::kExit - command::kFirstLanguage;
 constexpr std::size_t kMaxLanguageName = 251;
+// Commands beyond this many waiting for an operation's end are dropped.
+constexpr std::size_t kMaxWaiting = 16;
 
 std::optional<BrowseMove> browse_move_of(int id) {
   switch (id) {
@@ -36,9 +38,52 @@ std::optional<BrowseMove> browse_move_of(int id) {
 }  // namespace
 
 void Application::command(int id, int notification) {
-  // A lookup runs to its end before the next command; what arrives meanwhile
-  // (a second click, a key) is dropped rather than queued behind it.
-  if (busy_) return;
+  if (ending_) return;
+  if (busy_) {
+    wait_for_operation(id);
+    return;
+  }
+  run_command(id, notification);
+  run_waiting();
+}
+
+void Application::wait_for_operation(int id) {
+  const bool each_counts =
+      browse_move_of(id) || id == command::kDirection || id == command::kInvisibleListing;
+  if (!each_counts && !waiting_.empty() && waiting_.back() == id) return;
+  // A key held down while a slow operation runs would line up without end.
+  if (waiting_.size() >= kMaxWaiting) return;
+  waiting_.push_back(id);
+}
+
+void Application::run_waiting() {
+  while (!busy_) {
+    if (ending_) {
+      waiting_.clear();
+      if (!window_destroyed_) {
+        window_destroyed_ = true;
+        platform_.destroy_window();
+      }
+      return;
+    }
+    if (waiting_.empty()) return;
+    const int id = waiting_.front();
+    waiting_.pop_front();
+    run_command(id);
+  }
+}
+
+void Application::end() {
+  ending_ = true;
+  // The lookup stops at its next record; a speech call runs to its end.
+  if (busy_) {
+    cancel_.set();
+    return;
+  }
+  run_waiting();
+}
+
+void Application::run_command(int id, int notification) {
   if (const auto move = browse_move_of(id)) {
     if (flags_.browse_mode) browse_move(*move);
     return;
@@ -198,8 +243,18 @@ void Application::browse_move(BrowseMove move) {
   run_lookup([&] { engine_.browse_move(direction, move); });
 }
 
+void Application::list_page_again() {
+  // The platform reports a size change only between operations; the page
+  // the size took from the list comes back, from the same headword.
+  if (busy_ || !flags_.browse_mode || listing_.browse_list() == nullptr) return;
+  const Direction direction = settings_.direction;
+  run_lookup([&] { engine_.list_page_again(direction); });
+  run_waiting();
+}
+
 void Application::run_lookup(const std::function<void()>& work) {
-  const bool to_browse_list = flags_.browse_mode && listing_.browse_list() != nullptr;
+  ListControl* const browse_list = flags_.browse_mode ? listing_.browse_list() : nullptr;
+  const bool to_browse_list = browse_list != nullptr;
   queue_.reset(command_line_ || to_browse_list ? 0 : kResultListBound + 1);
   cancel_.clear();
   busy_ = true;
@@ -209,14 +264,24 @@ void Application::run_lookup(const std::function<void()>& work) {
   const Progress progress{strings_.text(StringId::kTranslating), strings_.text(StringId::kCancel),
                           &cancel_};
   FindingLines lines(listing_, strings_);
-  FindingSink& sink = finding_sink_ != nullptr ? *finding_sink_ : lines;
+  // A page closed while its move runs takes the rest of that page with it:
+  // none of it may fall into the result list.
+  struct : FindingSink {
+    void deliver(const Finding&) override {}
+  } dropped;
+  const auto sink = [&]() -> FindingSink& {
+    if (finding_sink_ != nullptr) return *finding_sink_;
+    if (to_browse_list && listing_.browse_list() != browse_list) return dropped;
+    return lines;
+  };
   platform_.run_operation(
-      work, [this, live, &sink] {
-        if (live) queue_.deliver(sink);
+      work,
+      [this, live, &sink] {
+        if (live) queue_.deliver(sink());
       },
       progress);
   busy_ = false;
-  queue_.deliver(sink);
+  queue_.deliver(sink());
   // A Hunspell dictionary that would not load is said once, as the tool
   // says it on standard error, rather than leaving misses unexplained.
   // The command-line tool says them on standard error.

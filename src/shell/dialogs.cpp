@@ -92,10 +92,17 @@ void BrowseDialog::initialise(DialogWindow& window) {
   saved_index_ = context_.listing.remembered().index;
   context_.listing.set_browse_list(list_ != nullptr ? &list_->list() : nullptr);
   window.set_title(context_.strings.text(StringId::kBrowsing));
-  size_changed();
+  lay_out();
 }
 
 void BrowseDialog::size_changed() {
+  lay_out();
+  // The page the new size holds, from the headword the emptied one began
+  // with, rather than an empty page until the next move.
+  if (list_ != nullptr) context_.list_page_again();
+}
+
+void BrowseDialog::lay_out() {
   if (window_ == nullptr || list_ == nullptr) return;
   const Size client = window_->client_size();
   const int w = client.width;
@@ -109,7 +116,7 @@ void BrowseDialog::size_changed() {
   window_->place(dialog::kBrowseEnd, {w - 22, h - 20, 18, 16});
   list_->set_list_column_width(w - context_.platform.scroll_bar_width() - 6);
   // The row height is measured on a line of its own, which then goes again
-  // with everything else on the list: every size change empties it.
+  // with everything else on the list.
   context_.listing.append_line(u"IIWW", ColourCode::kError);
   const int row = list_->list_row_height();
   const int page = row > 0 ? list_->list_client_height() / row : 0;

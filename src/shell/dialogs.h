@@ -31,11 +31,13 @@ struct DialogContext {
   ListingFlags& flags;  // browse mode ends with the browse dialog
   // The dialog that takes the main window's activation while it is open.
   DialogHandler*& active_dialog;
-  // The main window's steps: its refresh, the focus back on the query, and
-  // a command of its table (the browse moves).
+  // The main window's steps: its refresh, the focus back on the query, a
+  // command of its table (the browse moves), and the browse page listed
+  // again where it stands.
   std::function<void()> refresh;
   std::function<void()> refocus;
   std::function<void(int)> command;
+  std::function<void()> list_page_again;
 };
 
 // The full-window page of browse mode: the browse list and six buttons that
@@ -59,6 +61,9 @@ class BrowseDialog final : public DialogHandler {
 
  private:
   void close();
+  // Places the controls and takes the page size from the list, which it
+  // leaves empty.
+  void lay_out();
 
   const DialogContext& context_;
   DialogWindow* window_ = nullptr;

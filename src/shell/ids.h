@@ -58,6 +58,16 @@ enum class MenuKind { kDict, kLanguages, kSearch, kQuickTranslate };
 inline constexpr int kActivated = 1;
 inline constexpr int kClickActivated = 2;
 
+// Where an activation came from, as the window system tells it (the
+// handheld's message named the window that lost the activation). On a
+// desktop the window's own request to come forward is answered later, and
+// the focus comes back to it from the program's other windows.
+enum class ActivationOrigin {
+  kOutside,     // another program, the desktop, a second start
+  kOwnRequest,  // the answer to the window's own bring_to_front
+  kOwnWindow,   // the help window, a file dialog, a question, the progress dialog
+};
+
 // The Quick Translate message as the tray icon sends it.
 inline constexpr int kTrayIconId = 5000;
 inline constexpr int kTrayTap = 513;

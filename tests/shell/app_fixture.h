@@ -91,13 +91,16 @@ class ApplicationTest : public ::testing::Test {
     for (const auto& row : platform_.list.rows) out.push_back({to_utf8(row.text), row.data});
     return out;
   }
-  // The browse dialog's page after a command.
-  std::vector<Line> page_of(int id) {
-    app_->command(id);
+  // The browse dialog's page, and the page after a command.
+  std::vector<Line> page() const {
     std::vector<Line> out;
     if (!platform_.browse) return out;
     for (const auto& row : platform_.browse->rows.rows) out.push_back({to_utf8(row.text), row.data});
     return out;
+  }
+  std::vector<Line> page_of(int id) {
+    app_->command(id);
+    return page();
   }
   // Only the new lines, so that each case reads apart from what came before.
   std::vector<Line> lines_of(int id) {

@@ -17,16 +17,11 @@ class DialogsTest : public ApplicationTest {
     EXPECT_TRUE(platform_.browse);
     return *platform_.browse;
   }
-  std::vector<Line> page() const {
-    std::vector<Line> out;
-    for (const auto& row : platform_.browse->rows.rows) out.push_back({to_utf8(row.text), row.data});
-    return out;
-  }
 };
 
 // ---- Browse dialog -----------------------------------------------------------
 
-TEST_F(DialogsTest, BrowsePageSizeComesFromTheListHeightAndEverySizeChangeEmptiesTheList) {
+TEST_F(DialogsTest, BrowsePageSizeComesFromTheListHeightAndASizeChangeListsThePageAgain) {
   Application& app = start();
   platform_.page_rows = 0;  // the fake's list is given its height below
   FakeDialogWindow& window = browse_from(u"house");
@@ -38,7 +33,10 @@ TEST_F(DialogsTest, BrowsePageSizeComesFromTheListHeightAndEverySizeChangeEmptie
   window.client = {300, 400};
   platform_.browse_handler->size_changed();
   EXPECT_EQ(app.search_state().browse_page_size, 12u);
-  EXPECT_TRUE(window.rows.rows.empty());
+  // The measuring line and the old page go; the page the new size holds
+  // comes from the same headword.
+  EXPECT_EQ(page(),
+            (std::vector<Line>{head("house"), tr("Haus"), head("house-boat"), tr("Hausboot")}));
   EXPECT_EQ(window.placements[dialog::kBrowseHome], (Rect{238, 4, 18, 16}));
   EXPECT_EQ(window.placements[dialog::kBrowseList], (Rect{2, 2, 296, 396}));
   EXPECT_EQ(window.placements[dialog::kBrowseEnd], (Rect{278, 380, 18, 16}));

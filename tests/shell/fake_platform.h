@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -40,6 +43,8 @@ class FakeList final : public ListControl {
     mark = -1;
   }
   void append(std::u16string text, ColourCode colour) override {
+    // A lookup's lines reach a list only through its queue, on this thread.
+    EXPECT_EQ(std::this_thread::get_id(), owner) << "a line from the operation's thread";
     rows.push_back({std::move(text), static_cast<int>(colour)});
   }
   std::u16string text(int index) const override {
@@ -55,6 +60,7 @@ class FakeList final : public ListControl {
   std::vector<Row> rows;
   int mark = -1;
   int redraws = 0;
+  std::thread::id owner = std::this_thread::get_id();
 };
 
 // A dialog window that records what its dialog does, with a clock of its
@@ -130,6 +136,14 @@ class FakeDialogWindow final : public DialogWindow, public DialogList, public Fe
   std::vector<std::pair<int, Rgb>> painted;
 };
 
+// Inline by default: every operation runs where it is asked for and every
+// activation happens when the test makes it. With `late_activations` it
+// keeps the desktop's timing: a window that is not active comes forward
+// only later (its activation waits in `due`), and the focus comes back late
+// from the program's own windows (the file chooser, a question, the help
+// window, the progress dialog). `meanwhile`, when set, runs once inside the
+// next operation, while the work waits on a thread of its own: the events
+// the window takes from its event loop as the work runs.
 class FakePlatform final : public Platform {
  public:
   void set_text(Control control, std::u16string_view value) override {
@@ -153,8 +167,17 @@ class FakePlatform final : public Platform {
   }
   void enable_menu_button(int command, bool on) override { menu_button_enabled[command] = on; }
 
-  void bring_to_front() override { ++front_count; }
-  void send_to_back() override { ++back_count; }
+  void bring_to_front() override {
+    ++front_count;
+    if (late_activations && !active && !front_requested) {
+      front_requested = true;
+      due.push_back(ActivationOrigin::kOwnRequest);
+    }
+  }
+  void send_to_back() override {
+    ++back_count;
+    active = false;
+  }
   void destroy_window() override { ++destroy_count; }
   void post_command(int command) override { posted.push_back(command); }
 
@@ -164,10 +187,12 @@ class FakePlatform final : public Platform {
   };
   std::optional<std::string> choose_file(FileKind kind, std::u16string_view title) override {
     chooser_calls.push_back({kind, std::u16string(title)});
+    focus_comes_back();
     return chooser_answer;
   }
   void show_help(const std::string& path_with_anchor) override {
     help_paths.push_back(path_with_anchor);
+    focus_comes_back();  // once the user is done with the help
   }
   std::optional<std::u16string> clipboard_text() override { return clipboard; }
   bool add_tray_icon(std::u16string_view tip) override {
@@ -179,8 +204,20 @@ class FakePlatform final : public Platform {
   void run_operation(const std::function<void()>& work, const std::function<void()>& deliver,
                      const Progress& shown) override {
     progress.push_back(shown);
-    work();
+    if (auto events = std::exchange(meanwhile, nullptr)) {
+      std::promise<void> go;
+      std::thread worker([&work, started = go.get_future()] {
+        started.wait();
+        work();
+      });
+      events();
+      go.set_value();
+      worker.join();
+    } else {
+      work();
+    }
     deliver();
+    focus_comes_back();  // from the progress dialog
   }
   DialogWindow* open_dialog(DialogKind kind, DialogHandler& handler) override {
     if (kind != DialogKind::kBrowse) return nullptr;
@@ -199,7 +236,14 @@ class FakePlatform final : public Platform {
   }
   Answer ask(std::u16string_view text) override {
     questions.emplace_back(text);
+    focus_comes_back();
     return answer;
+  }
+  // The window had lent the focus to a window of the program's own.
+  void focus_comes_back() {
+    if (!late_activations) return;
+    active = false;
+    due.push_back(ActivationOrigin::kOwnWindow);
   }
   void set_result_selection_mark(int row) override { list.mark = row; }
 
@@ -234,6 +278,12 @@ class FakePlatform final : public Platform {
   int tray_removals = 0;
   bool has_tray = true;
   Answer answer = Answer::kYes;
+
+  bool late_activations = false;
+  bool active = true;
+  bool front_requested = false;
+  std::deque<ActivationOrigin> due;
+  std::function<void()> meanwhile;
 };
 
 // A menu as the resource lays it out: positions, each an item, a separator or

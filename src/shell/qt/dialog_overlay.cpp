@@ -55,8 +55,13 @@ DialogOverlay::DialogOverlay(DialogHandler& handler, Hooks hooks, QWidget* main_
 
   installEventFilter(this);
   main_window->installEventFilter(this);
-  setGeometry(main_window->rect());
+  if (hooks_.area != nullptr) hooks_.area->installEventFilter(this);
+  setGeometry(covered());
   lay_out_frame();
+}
+
+QRect DialogOverlay::covered() const {
+  return hooks_.area != nullptr ? hooks_.area->geometry() : parentWidget()->rect();
 }
 
 DialogOverlay::~DialogOverlay() {
@@ -137,9 +142,10 @@ void DialogOverlay::report_size() {
 }
 
 bool DialogOverlay::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == parentWidget() && event->type() == QEvent::Resize) {
-    setGeometry(parentWidget()->rect());
-  } else if (event->type() == QEvent::KeyPress && watched != parentWidget() &&
+  const bool area = watched == parentWidget() || watched == hooks_.area;
+  if (area && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+    setGeometry(covered());
+  } else if (event->type() == QEvent::KeyPress && !area &&
              key_pressed(watched, *static_cast<QKeyEvent*>(event))) {
     return true;
   }

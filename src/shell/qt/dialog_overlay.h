@@ -1,5 +1,6 @@
-// A dialog on Qt: an overlay that covers the whole main window, as the
-// handheld's full-screen dialogs covered its screen. A top bar holds the
+// A dialog on Qt: an overlay that covers the main window, as the handheld's
+// full-screen dialogs covered its screen (the browse page leaves the menu
+// bar free, whose speak button works while browsing). A top bar holds the
 // title and the OK button; below it the client area, where the dialog logic
 // places each control itself. The overlay only shows and reports: what a
 // button or a key means is the handler's business. Each dialog is a subclass
@@ -33,6 +34,9 @@ class DialogOverlay : public QWidget, public DialogWindow {
     // Runs in close(), before the handler's next step (which may put the
     // focus back on the main window).
     std::function<void()> closed;
+    // The part of the main window the overlay covers, a child of it; all of
+    // the main window when null.
+    QWidget* area = nullptr;
   };
   ~DialogOverlay() override;
 
@@ -91,6 +95,7 @@ class DialogOverlay : public QWidget, public DialogWindow {
  private:
   void lay_out_frame();
   void report_size();
+  QRect covered() const;
 
   DialogHandler& handler_;
   Hooks hooks_;

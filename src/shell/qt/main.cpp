@@ -68,8 +68,14 @@ int main(int argc, char** argv) {
     parser.process(application);
   }
 
+  // Claimed before anything is built: a copy started meanwhile finds it taken.
   lexvia::qt::SingleInstance instance(lexvia::qt::instance_socket_path());
-  if (instance.wake_running_copy()) return 0;
+  if (!instance.claim()) {
+    if (instance.wake_running_copy()) return 0;
+    std::fprintf(stderr, "lexvia: another copy runs but does not answer on %s\n",
+                 qPrintable(lexvia::qt::instance_socket_path()));
+    return 1;
+  }
 
   // Settings that may only be read (another user's, a read-only folder) are
   // still used; only the changes of this run are not kept.
@@ -83,7 +89,7 @@ int main(int argc, char** argv) {
     }
   }
   lexvia::qt::MainWindow::Options options{lexvia::data_folder(LEXVIA_SOURCE_RESOURCES),
-                                          lexvia::bundled_dictionary_folder(), {}, {}};
+                                          lexvia::bundled_dictionary_folder(), {}, {}, {}};
   if (const std::string speech = lexvia::bundled_speech_library(LEXVIA_PLUGIN_DIR); !speech.empty()) {
     options.speech_library = speech;
   }
@@ -93,7 +99,8 @@ int main(int argc, char** argv) {
                  store->path().c_str(), store->problem().c_str());
   }
   // SIGTERM and SIGINT end the run as closing the window does, so that the
-  // settings are saved, the tray icon goes and the button is given back.
+  // settings are saved, the tray icon goes and the button is given back; a
+  // lookup or speech call that runs is waited for (a while) first.
   static int signal_pipe[2] = {-1, -1};
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signal_pipe) == 0) {
     struct sigaction action {};
@@ -109,10 +116,9 @@ int main(int argc, char** argv) {
       char byte = 0;
       (void)!::read(signal_pipe[0], &byte, 1);
       window.close();
-      QApplication::quit();
     });
   }
-  instance.listen([&window] { window.wake(); });
+  instance.on_woken([&window] { window.wake(); });
   std::unique_ptr<ReadyTrace> trace;
   if (qEnvironmentVariableIsSet("LEXVIA_TRACE_READY")) {
     trace = std::make_unique<ReadyTrace>(window, qgetenv("LEXVIA_TRACE_READY") == "quit");

@@ -25,8 +25,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "shell/qt/about_overlay.h"
@@ -42,6 +44,22 @@
 namespace lexvia::qt {
 
 namespace {
+
+// Qt does not say whether a click activated the window: a press in it this
+// soon after the activation makes it a click activation.
+constexpr int kClickWaitMs = 60;
+// An activation this soon after the window asked to come forward answers
+// that request; this soon after another window of the program let the
+// focus go, it is the focus coming back.
+constexpr int kFrontRequestMs = 1000;
+constexpr int kHandOverMs = 500;
+
+// True when the timer was started less than `ms` ago; it stops either way.
+bool within(QElapsedTimer& since, int ms) {
+  const bool recent = since.isValid() && since.elapsed() < ms;
+  since.invalidate();
+  return recent;
+}
 
 // "*.dic" in every mix of letter case: the desktop's file dialog matches
 // patterns case-sensitively.
@@ -304,52 +322,54 @@ void MainWindow::start() {
 
 void MainWindow::finish() { app_->finish(); }
 
-void MainWindow::end_run() {
+void MainWindow::save_on_end() {
   if (ended_) return;
   ended_ = true;
   const QRect place = normalGeometry();
   app_->store_window_place({place.x(), place.y(), place.width(), place.height()});
   app_->shutdown();
+}
+
+void MainWindow::end_run() {
+  if (ended_) return;
+  save_on_end();
   QCoreApplication::quit();
 }
 
-void MainWindow::wake() {
-  if (isActiveWindow()) {
-    app_->activate(kActivated);
-    return;
+void MainWindow::end_now() {
+  if (ended_) return;
+  // The operation has not ended since it was cancelled (a speech plug-in
+  // that hangs): the settings are saved and the process ends without it,
+  // whose thread cannot be joined.
+  save_on_end();
+  finish();
+  if (options_.exit_now) {
+    options_.exit_now();
+  } else {
+    std::_Exit(0);
   }
-  // The activation that bringing the window forward causes does the rest;
-  // a desktop that refuses to hand over the focus gets it done all the same.
-  wake_pending_ = true;
-  bring_to_front();
-  QTimer::singleShot(300, this, [this] {
-    if (wake_pending_ && !ended_) {
-      wake_pending_ = false;
-      app_->activate(kActivated);
-    }
-  });
 }
+
+// A second start is an activation from outside, whatever becomes of the
+// window's request to come forward: the desktop may refuse it.
+void MainWindow::wake() { app_->activate(kActivated, ActivationOrigin::kOutside); }
 
 // ---- Events ------------------------------------------------------------------
 
 bool MainWindow::event(QEvent* event) {
   switch (event->type()) {
     case QEvent::WindowActivate: {
-      // Qt does not say whether a click activated the window: it is taken as
-      // a click activation at once (to the front, focus to the query), and
-      // as a plain activation, which may translate the clipboard, when no
-      // click follows.
+      // One activation, reported once: as a click activation when a press
+      // in the window follows at once (before the press is handled, as the
+      // handheld reported it), else as a plain one, which may translate the
+      // clipboard.
       const bool result = QMainWindow::event(event);
-      if (app_ && !ended_ && wake_pending_) {
-        wake_pending_ = false;
-        app_->activate(kActivated);
-      } else if (app_ && !ended_) {
-        pressed_since_activation_ = false;
-        app_->activate(kClickActivated);
-        QTimer::singleShot(60, this, [this] {
-          if (!pressed_since_activation_ && isActiveWindow() && !ended_) {
-            app_->activate(kActivated);
-          }
+      if (app_ && !ended_) {
+        activation_origin_ = origin_of_activation();
+        activation_pending_ = true;
+        const int serial = ++activation_serial_;
+        QTimer::singleShot(kClickWaitMs, this, [this, serial] {
+          if (serial == activation_serial_) report_activation(kActivated);
         });
       }
       return result;
@@ -364,23 +384,57 @@ bool MainWindow::event(QEvent* event) {
   return QMainWindow::event(event);
 }
 
+// The window system's focus, shown: isActiveWindow() also holds while a
+// window of the main window's own (the help window) has it.
+bool MainWindow::has_focus() const {
+  return isVisible() && !isMinimized() && windowHandle() != nullptr &&
+         QGuiApplication::focusWindow() == windowHandle();
+}
+
+ActivationOrigin MainWindow::origin_of_activation() {
+  const bool requested = within(front_requested_, kFrontRequestMs);
+  const bool handed_back = within(own_window_left_, kHandOverMs);
+  if (requested) return ActivationOrigin::kOwnRequest;
+  return handed_back ? ActivationOrigin::kOwnWindow : ActivationOrigin::kOutside;
+}
+
+void MainWindow::report_activation(int state) {
+  if (!activation_pending_ || ended_) return;
+  activation_pending_ = false;
+  if (state == kActivated && !has_focus()) return;
+  app_->activate(state, activation_origin_);
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize && app_) app_->layout_controls();
-  if (event->type() == QEvent::MouseButtonPress) {
-    if (auto* w = qobject_cast<QWidget*>(watched); w != nullptr && w->window() == this) {
-      pressed_since_activation_ = true;
-    }
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (w == nullptr) return QMainWindow::eventFilter(watched, event);
+  if (event->type() == QEvent::MouseButtonPress && activation_pending_ && w->window() == this) {
+    report_activation(kClickActivated);
+  }
+  // The program's other windows (the help window, its dialogs and question
+  // boxes, the progress dialog), not its menus and tips.
+  const Qt::WindowType type = w->windowType();
+  if (w != this && w->isWindow() && (type == Qt::Window || type == Qt::Dialog) &&
+      (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::Hide)) {
+    own_window_left_.start();
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (app_->busy() || operation_running_) {
-    event->ignore();
+  // Idle, the end runs at once (destroy_window); else it follows the
+  // operation, which it has cancelled.
+  if (!ended_) app_->end();
+  if (ended_) {
+    event->accept();
     return;
   }
-  event->accept();
-  end_run();
+  event->ignore();
+  if (!end_waiting_) {
+    end_waiting_ = true;
+    QTimer::singleShot(kEndWaitMs, this, [this] { end_now(); });
+  }
 }
 
 // ---- Platform ----------------------------------------------------------------
@@ -478,6 +532,8 @@ void MainWindow::enable_menu_button(int command, bool enabled) {
 }
 
 void MainWindow::bring_to_front() {
+  // The activation this asks for arrives later, from the event loop.
+  if (!has_focus()) front_requested_.start();
   if (isMinimized()) showNormal();
   show();
   raise();
@@ -506,6 +562,8 @@ std::optional<std::string> MainWindow::choose_file(FileKind kind, std::u16string
       caption + " (" + any_case_pattern(kind == FileKind::kDictionary ? "dic" : "so") + ")";
   const QString picked =
       QFileDialog::getOpenFileName(this, caption, from_path(options_.dictionary_folder), filter);
+  // The desktop's own dialog is no window Qt knows of.
+  own_window_left_.start();
   if (picked.isEmpty()) return std::nullopt;
   return to_path(picked);
 }
@@ -562,9 +620,9 @@ void MainWindow::run_operation(const std::function<void()>& work,
                                const std::function<void()>& deliver, const Progress& progress) {
   // The work runs on a thread of its own while this thread keeps painting
   // and hands over what the work has found about once a frame. The loop
-  // takes user input, so that Cancel can be clicked; the application drops
-  // what else arrives meanwhile. The loop ends when the work has: its thread
-  // is joined before this returns.
+  // takes user input, so that Cancel can be clicked; the application holds
+  // back what else arrives meanwhile until the work has ended. The loop
+  // ends when the work has: its thread is joined before this returns.
   QEventLoop loop;
   std::atomic<bool> done{false};
   operation_running_ = true;
@@ -591,6 +649,7 @@ void MainWindow::run_operation(const std::function<void()>& work,
   moment.stop();
   frame.stop();
   worker.join();
+  if (progress_ != nullptr) own_window_left_.start();
   delete progress_.data();
   operation_running_ = false;
 }
@@ -602,6 +661,8 @@ DialogOverlay* MainWindow::make_overlay(DialogKind kind, DialogHandler& handler,
   DialogOverlay::Hooks hooks;
   hooks.busy = [this] { return app_->busy() || operation_running_; };
   hooks.closed = std::move(closed);
+  // The browse page leaves the menu bar free: its speak button works there.
+  if (kind == DialogKind::kBrowse) hooks.area = client_;
   DialogOverlay* overlay = nullptr;
   switch (kind) {
     case DialogKind::kBrowse:

@@ -4,6 +4,7 @@
 // application's command table; it decides nothing itself.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
@@ -46,6 +47,10 @@ class MainWindow final : public QMainWindow, public Platform {
     std::function<std::optional<std::string>(FileKind, const QString& title)> choose_file;
     // The speech plug-in taken when none is stored.
     std::optional<std::string> speech_library;
+    // Ends the process once the settings are saved, when the program was
+    // told to end but its operation does not (a speech plug-in that hangs);
+    // std::_Exit(0) when empty (tests stand in for it).
+    std::function<void()> exit_now;
   };
   MainWindow(KeyValueStore& store, Options options);
   ~MainWindow() override;
@@ -108,6 +113,9 @@ class MainWindow final : public QMainWindow, public Platform {
   // A second start of the program asked this copy to come forward.
   void wake();
 
+  // How long the end waits for an operation it has cancelled.
+  static constexpr int kEndWaitMs = 2000;
+
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -125,6 +133,11 @@ class MainWindow final : public QMainWindow, public Platform {
   DialogOverlay* make_overlay(DialogKind kind, DialogHandler& handler,
                               std::function<void()> closed);
   void enable_shortcuts(bool enabled);
+  bool has_focus() const;
+  ActivationOrigin origin_of_activation();
+  void report_activation(int state);
+  void save_on_end();
+  void end_now();
 
   KeyValueStore& store_;
   Options options_;
@@ -153,8 +166,15 @@ class MainWindow final : public QMainWindow, public Platform {
   int modal_dialogs_ = 0;
   std::unique_ptr<Application> app_;
   bool ended_ = false;
-  bool pressed_since_activation_ = false;
-  bool wake_pending_ = false;
+  bool end_waiting_ = false;
+  // An activation waits a moment for the click that may have caused it.
+  bool activation_pending_ = false;
+  int activation_serial_ = 0;
+  ActivationOrigin activation_origin_ = ActivationOrigin::kOutside;
+  // When the window last asked to come forward, and when one of the
+  // program's other windows last let the focus go or went away.
+  QElapsedTimer front_requested_;
+  QElapsedTimer own_window_left_;
   QObject* tray_ = nullptr;
 };
 

@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
   store.keys[lexvia::kSettingsKey][u"Language From"] =
       lexvia::StoredValue::of(option(QStringLiteral("--direction"), QStringLiteral("1")).toInt());
   lexvia::qt::MainWindow window(
-      store, {lexvia::data_folder(LEXVIA_SOURCE_RESOURCES), lexvia::bundled_dictionary_folder(), {}, {}});
+      store, {lexvia::data_folder(LEXVIA_SOURCE_RESOURCES), lexvia::bundled_dictionary_folder(), {}, {}, {}});
   const QStringList size = option(QStringLiteral("--size"), QStringLiteral("480x640")).split('x');
   window.start();
   window.resize(size.value(0).toInt(), size.value(1).toInt());

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,14 +17,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <chrono>
-#include <cstdio>
 #include <memory>
 #include <thread>
 #include <type_traits>
-#include <variant>
 
-#include "dict_compiler.h"
 #include "settings/key_value_store.h"
 #include "settings/settings.h"
 #include "shell/dialog_ids.h"
@@ -91,6 +90,7 @@ class DialogsTest : public QObject {
   QTemporaryDir dir_;
   std::unique_ptr<lexvia::MemoryStore> store_;
   std::unique_ptr<MainWindow> window_;
+  int speech_library_asked_ = 0;
 
   static std::string sample() { return std::string(LEXVIA_DATA_DIR) + "/en-de-sample.dic"; }
 
@@ -103,7 +103,10 @@ class DialogsTest : public QObject {
     MainWindow::Options options;
     options.data_folder = LEXVIA_RESOURCES;
     options.dictionary_folder = LEXVIA_DATA_DIR;
-    options.choose_file = [](lexvia::FileKind, const QString&) { return std::nullopt; };
+    options.choose_file = [this](lexvia::FileKind kind, const QString&) {
+      if (kind == lexvia::FileKind::kSpeechLibrary) ++speech_library_asked_;
+      return std::nullopt;
+    };
     window_ = std::make_unique<MainWindow>(*store_, options);
     window_->start();
     window_->activateWindow();
@@ -150,30 +153,8 @@ class DialogsTest : public QObject {
   }
 
   void aLongLookupIsCancelledFromItsProgressDialog() {
-    // A Full Search of "w" lists every headword ("w" and a number) in its
-    // first pass. The other prefix items are hyphens, which the sort order
-    // drops: each of those passes walks all the headwords again, though it
-    // lists none (an item given twice would run once).
-    constexpr int kPairs = 200000;
-    constexpr int kPasses = 32;  // the most a list runs
-    std::vector<lexvia::TextPair> pairs;
-    pairs.reserve(kPairs);
-    char first[16];
-    char second[16];
-    for (int i = 0; i < kPairs; ++i) {
-      std::snprintf(first, sizeof first, "w %06d", i);
-      std::snprintf(second, sizeof second, "t%06d", i);
-      pairs.push_back({first, second, static_cast<std::size_t>(i + 1)});
-    }
-    lexvia::CompileOptions options;
-    options.language1 = "en";
-    options.language2 = "de";
-    for (int k = 1; k < kPasses; ++k) options.prefixes1 += "," + std::string(k, '-');
-    auto compiled = lexvia::compile_dictionary(pairs, options);
-    auto* dictionary = std::get_if<lexvia::CompiledDictionary>(&compiled);
-    QVERIFY(dictionary != nullptr);
     const std::string path = (dir_.path() + "/long.dic").toStdString();
-    QVERIFY(!lexvia::write_file_atomically(path, dictionary->bytes));
+    QVERIFY(lexvia::qt::testing::write_long_dictionary(path));
 
     MainWindow& w = open(path);
     w.application().command(command::kFullSearch);
@@ -203,7 +184,8 @@ class DialogsTest : public QObject {
     QVERIFY2(after_cancel < 3000, qPrintable(QString("returned %1 ms after Cancel").arg(after_cancel)));
     // A full run hands the list far more than one pass's lines, even with
     // the list's bound dropping most of them.
-    QVERIFY2(delivered < 2 * kPairs, qPrintable(QString("%1 lines").arg(delivered)));
+    QVERIFY2(delivered < 2 * lexvia::qt::testing::kLongPairs,
+             qPrintable(QString("%1 lines").arg(delivered)));
     QVERIFY(w.progress_dialog() == nullptr);
 
     // The program still responds: the next lookup runs to its end.
@@ -263,7 +245,25 @@ class DialogsTest : public QObject {
     auto* d = qobject_cast<BrowseOverlay*>(w.open_overlay());
     QVERIFY(d != nullptr);
     QVERIFY(d->isVisible());
-    QCOMPARE(d->geometry(), w.rect());
+    // The page covers the window but for its menu bar, whose speak button
+    // works while browsing; Search and the browse and clear buttons do not,
+    // and the Dict menu is grayed.
+    QCOMPARE(d->geometry(), w.centralWidget()->geometry());
+    QVERIFY(!d->geometry().intersects(bar->geometry()));
+    QWidget* speak = bar->widgetForAction(w.menu_bar_action(command::kSpeak));
+    QCOMPARE(w.childAt(speak->mapTo(&w, speak->rect().center())), speak);
+    QVERIFY(speak->isEnabled());
+    QVERIFY(!w.menu_button(command::kSearchMenu)->isEnabled());
+    QVERIFY(!w.menu_bar_action(command::kBrowse)->isEnabled());
+    QVERIFY(!w.menu_bar_action(command::kClear)->isEnabled());
+    emit w.dict_menu()->aboutToShow();
+    for (QAction* item : w.dict_menu()->actions()) {
+      QVERIFY(item->isSeparator() || !item->isEnabled());
+    }
+    // No speech library yet: speak asks for one, and the page has the focus back.
+    QTest::mouseClick(speak, Qt::LeftButton);
+    QCOMPARE(speech_library_asked_, 1);
+    QVERIFY(d->isAncestorOf(QApplication::focusWidget()));
     QCOMPARE(d->title(), QString("Browsing..."));
     QVERIFY(d->list_view()->isVisible());
     QCOMPARE(accessible_name(d->list_view()), QString("Headwords"));
@@ -275,6 +275,10 @@ class DialogsTest : public QObject {
     QVERIFY(page > 10);
     QCOMPARE(static_cast<int>(w.application().search_state().browse_page_size), page);
     QCOMPARE(d->list_model()->rowCount(), page);
+    // A smaller window holds a smaller page, from the same headword.
+    w.resize(w.width(), w.height() - 5 * row_height);
+    QTRY_COMPARE(d->list_model()->rowCount(), page - 5);
+    QCOMPARE(row_text(d->list_model(), 0), QString("  house"));
 
     struct Move {
       int id;

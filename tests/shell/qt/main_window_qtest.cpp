@@ -328,10 +328,11 @@ class MainWindowTest : public QObject {
     const QString socket = dir_.path() + "/instance";
     lexvia::qt::SingleInstance first(socket);
     int woken = 0;
-    QVERIFY(first.listen([&] {
+    QVERIFY(first.claim());
+    first.on_woken([&] {
       ++woken;
       w.wake();
-    }));
+    });
     QProcess second;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LEXVIA_INSTANCE", socket);

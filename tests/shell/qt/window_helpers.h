@@ -5,8 +5,11 @@
 #include <QDialog>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
 #include <functional>
+#include <variant>
 
+#include "dict_compiler.h"
 #include "shell/qt/main_window.h"
 
 namespace lexvia::qt::testing {
@@ -31,6 +34,32 @@ inline void when_progress_shows(QTimer& poll, MainWindow& w, std::function<void(
     }
   });
   poll.start();
+}
+
+// A dictionary whose Full Search of "w" runs for seconds: it lists every
+// headword ("w" and a number) in its first pass. The other prefix items are
+// hyphens, which the sort order drops: each of those passes walks all the
+// headwords again, though it lists none (an item given twice would run
+// once). Written to `path`; false when it could not be.
+inline constexpr int kLongPairs = 200000;
+inline bool write_long_dictionary(const std::string& path) {
+  constexpr int kPasses = 32;  // the most a list runs
+  std::vector<lexvia::TextPair> pairs;
+  pairs.reserve(kLongPairs);
+  char first[16];
+  char second[16];
+  for (int i = 0; i < kLongPairs; ++i) {
+    std::snprintf(first, sizeof first, "w %06d", i);
+    std::snprintf(second, sizeof second, "t%06d", i);
+    pairs.push_back({first, second, static_cast<std::size_t>(i + 1)});
+  }
+  lexvia::CompileOptions options;
+  options.language1 = "en";
+  options.language2 = "de";
+  for (int k = 1; k < kPasses; ++k) options.prefixes1 += "," + std::string(k, '-');
+  auto compiled = lexvia::compile_dictionary(pairs, options);
+  auto* dictionary = std::get_if<lexvia::CompiledDictionary>(&compiled);
+  return dictionary != nullptr && !lexvia::write_file_atomically(path, dictionary->bytes);
 }
 
 }  // namespace lexvia::qt::testing
