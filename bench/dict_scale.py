@@ -8,13 +8,15 @@
   - connections held: idle connections opened in steps up to --hold, each
     with its banner read, while a fresh connection's DEFINE is still answered
     at each step; RSS at each step;
-  - the same connections with the descriptor limit a systemd service gets
-    (soft 1024, prlimit --nofile=1024:524288), which the server raises to the
-    hard limit when it starts.
-The client is asyncio in one Python process on the same machine, so the
-figures are a floor: client and server share the cores. The load average at
-the start is printed, as others may be running things too.
-Needs build/default (en-de.dic and en-hu.dic) and prlimit (util-linux).
+  - the same connections with the soft descriptor limit a systemd service
+    gets (1024, set with prlimit), which the server raises to the hard limit
+    when it starts.
+The load comes from build/default/bench/dict_load (C++, one epoll loop), the
+idle connections from asyncio, both on the same machine: the figures are a
+floor, as client and server share the cores. The load average at the start
+is printed, as others may be running things too.
+Needs build/default (en-de.dic and en-hu.dic, dict_load), prlimit and pgrep
+(scripts/setup --bench).
 Usage: bench/dict_scale.py [--seconds S] [--hold N] [--step N]
 """
 import argparse
@@ -23,7 +25,6 @@ import os
 import resource
 import shutil
 import socket
-import statistics
 import subprocess
 import sys
 import time
@@ -80,43 +81,36 @@ async def define(reader, writer, word):
     await reader.readuntil(b"\r\n")
 
 
-async def throughput(server, clients, seconds):
-    connections = await asyncio.gather(*(connect(server.port) for _ in range(clients)))
-    latencies, memory = [], []
-    stop = time.perf_counter() + seconds
-
-    async def client(n, reader, writer):
-        i = n
-        while time.perf_counter() < stop:
-            t = time.perf_counter()
-            await define(reader, writer, WORDS[i % len(WORDS)])
-            latencies.append(time.perf_counter() - t)
-            i += 1
-
-    async def sample():
-        while time.perf_counter() < stop:
-            memory.append(rss_kib(server.pid))
-            await asyncio.sleep(0.25)
-
-    started = time.perf_counter()
-    await asyncio.gather(sample(), *(client(n, r, w) for n, (r, w) in enumerate(connections)))
-    elapsed = time.perf_counter() - started
-    for _, w in connections:
-        w.close()
-    latencies.sort()
-    return (len(latencies) / elapsed, statistics.median(latencies) * 1e3,
-            latencies[int(len(latencies) * 0.99)] * 1e3, max(memory) / 1024)
+def throughput(server, clients, seconds):
+    """DEFINEs per second, median and 99th percentile latency (ms), and the
+    highest RSS (MiB) while dict_load runs."""
+    load = subprocess.Popen([LOAD, str(server.port), str(clients), str(seconds), "en-de"] + WORDS,
+                            stdout=subprocess.PIPE, text=True)
+    memory = [rss_kib(server.pid)]
+    while load.poll() is None:
+        memory.append(rss_kib(server.pid))
+        time.sleep(0.25)
+    words = load.stdout.read().split()
+    if load.returncode != 0 or not words:
+        sys.exit(f"dict_load with {clients} clients failed: {' '.join(words)}")
+    figures = dict(zip(words[::2], words[1::2]))
+    return (float(figures["rate"]), float(figures["median_us"]) / 1e3,
+            float(figures["p99_us"]) / 1e3, max(memory) / 1024)
 
 
 async def hold(server, most, step):
+    """Rows of (connections greeted, RSS MiB, note), a step at a time, until
+    most are open or some connection gets no banner within 30 s."""
     held, rows = [], []
     while len(held) < most:
         want = min(step, most - len(held))
-        try:
-            held += await asyncio.wait_for(
-                asyncio.gather(*(connect(server.port) for _ in range(want))), 30)
-        except (OSError, asyncio.TimeoutError, ConnectionError) as e:
-            rows.append((len(held), None, f"stopped: {type(e).__name__} {e}".strip()))
+        got = await asyncio.gather(*(asyncio.wait_for(connect(server.port), 30) for _ in range(want)),
+                                   return_exceptions=True)
+        held += [g for g in got if not isinstance(g, BaseException)]
+        failed = [g for g in got if isinstance(g, BaseException)]
+        if failed:
+            rows.append((len(held), rss_kib(server.pid) / 1024,
+                         f"{len(failed)} of {want} more got no banner ({type(failed[0]).__name__})"))
             break
         try:
             t = time.perf_counter()
@@ -141,7 +135,7 @@ def main():
     parser.add_argument("--step", type=int, default=2000)
     args = parser.parse_args()
     dics = [os.path.join(DATA, "en-de.dic"), os.path.join(DATA, "en-hu.dic")]
-    for tool in ("timeout", "prlimit", "pgrep", CLI) + tuple(dics):
+    for tool in ("timeout", "prlimit", "pgrep", CLI, LOAD) + tuple(dics):
         if not (shutil.which(tool) or os.path.exists(tool)):
             sys.exit(f"missing: {tool} (build the default preset)")
     # The client needs a descriptor for each connection, too.
@@ -156,19 +150,20 @@ def main():
     try:
         print(f"idle server: RSS {rss_kib(server.pid) / 1024:.1f} MiB")
         for clients in (1, 64, 512):
-            rate, median, p99, peak = asyncio.run(throughput(server, clients, args.seconds))
+            rate, median, p99, peak = throughput(server, clients, args.seconds)
             print(f"{clients:4} clients: {rate:8.0f} DEFINEs/s, latency median {median:6.2f} ms, "
                   f"99th percentile {p99:6.2f} ms, RSS up to {peak:5.1f} MiB")
     finally:
         server.stop()
 
-    for label, limit in (("as started here", None), ("with systemd's limit 1024:524288", "1024:524288")):
+    # A service's soft limit under systemd, with the hard limit as it is here.
+    service = f"1024:{hard}"
+    for label, limit in (("as started here", None), (f"with a service's limit {service}", service)):
         server = Server(dics, limit)
         try:
             print(f"connections held, {label}:")
             for count, rss, note in asyncio.run(hold(server, args.hold, args.step)):
-                memory = f"RSS {rss:6.1f} MiB" if rss is not None else ""
-                print(f"  {count:6} open  {memory:16} {note}")
+                print(f"  {count:6} open  RSS {rss:6.1f} MiB  {note}")
         finally:
             server.stop()
 
