@@ -1,5 +1,6 @@
 #include "dict_server.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <array>
@@ -42,6 +43,18 @@ std::string host_name() {
   char name[256] = {};
   if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
   return name;
+}
+
+// Each connection holds a descriptor. A service gets a soft limit of 1024
+// from systemd (and a shell often the same), which would stop the server at
+// about a thousand clients while the hard limit, meant for programs that
+// need more, allows hundreds of thousands: so the server takes the hard one.
+void raise_descriptor_limit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+  }
 }
 
 // What every connection of one server shares.
@@ -175,6 +188,7 @@ void accept(asio::io_context& io, tcp::acceptor& acceptor, Shared& shared) {
 int serve_dictionaries(const std::vector<DictDatabase>& databases, const ServeOptions& options) {
   // Before the event loop: the connections it still holds when it is
   // destroyed leave the count in their destructors.
+  raise_descriptor_limit();
   Shared shared{databases, options, {}, {}};
   shared.state.host = host_name();
   // Loaded at the first miss that needs a language, then shared by every

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <string>
 #include <thread>
@@ -27,12 +29,18 @@ namespace fs = std::filesystem;
 
 class Server {
  public:
-  explicit Server(const std::vector<std::string>& args) {
+  // soft_descriptors, when given, is the soft limit of open files the server
+  // starts with (a service's is 1024).
+  explicit Server(const std::vector<std::string>& args, rlim_t soft_descriptors = 0) {
     int out[2];
     if (::pipe(out) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
+      if (rlimit limit{}; soft_descriptors != 0 && ::getrlimit(RLIMIT_NOFILE, &limit) == 0) {
+        limit.rlim_cur = soft_descriptors;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+      }
       ::dup2(out[1], STDOUT_FILENO);
       ::close(out[0]);
       ::close(out[1]);
@@ -401,6 +409,30 @@ TEST_F(DictServer, ManyClientsAtOnceEachGetTheirOwnAnswers) {
   }
   for (std::thread& t : clients) t.join();
   EXPECT_EQ(wrong.load(), 0);
+}
+
+// Started with a soft limit of 64 open files, as a service is with 1024,
+// the server still holds more clients than that: it takes the hard limit.
+TEST_F(DictServer, HoldsMoreClientsThanTheSoftDescriptorLimit) {
+  constexpr int kClients = 200;
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+  if (limit.rlim_max < 2 * kClients + 64) GTEST_SKIP() << "the hard limit of open files is too low";
+  if (limit.rlim_cur < kClients + 64) {
+    limit.rlim_cur = kClients + 64;  // the test's own clients need descriptors too
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+  }
+  Server server({"--max-clients", "1000", LEXVIA_DATA_DIR "/en-de-sample.dic"}, 64);
+  std::vector<std::unique_ptr<Client>> clients;
+  int greeted = 0;
+  for (int c = 0; c < kClients; ++c) {
+    clients.push_back(std::make_unique<Client>(server.port(), 5));
+    if (clients.back()->read_until("\r\n").rfind("220 ", 0) != 0) break;  // the rest would wait too
+    ++greeted;
+  }
+  EXPECT_EQ(greeted, kClients);
+  clients.back()->send("DEFINE en-de house\r\n");
+  EXPECT_EQ(clients.back()->read_until("250 ok\r\n").rfind("150 ", 0), 0u);
 }
 
 }  // namespace
