@@ -58,6 +58,8 @@ class DialogHandler {
   virtual ~DialogHandler() = default;
   // The window and its controls exist; nothing is shown yet.
   virtual void initialise(DialogWindow& window) = 0;
+  // Reported between operations only (one that comes while an operation
+  // runs waits for its end).
   virtual void size_changed() {}
   // A button, OK (1) or Cancel (2: Esc, the close button).
   virtual void command(int id) = 0;
@@ -149,7 +151,9 @@ class Platform {
   virtual void enable_menu_button(int command, bool enabled) = 0;
 
   // The main window itself.
-  virtual void bring_to_front() = 0;   // to the top, shown, not moved or sized
+  // To the top, shown, not moved or sized. A window that was not active is
+  // activated later, from the message loop (ActivationOrigin::kOwnRequest).
+  virtual void bring_to_front() = 0;
   virtual void send_to_back() = 0;     // to the bottom, then hidden
   virtual void destroy_window() = 0;   // runs Application::shutdown, then ends the loop
   // Runs the command later, from the message loop.
@@ -171,9 +175,11 @@ class Platform {
 
   // Runs `work` to its end and returns after it. Meanwhile the user interface
   // stays painted and `deliver` runs on the user interface thread now and then
-  // while it runs. `work` may run on another thread; it shares nothing with
-  // the user interface thread but what its caller made safe to share. Once it
-  // has run for a moment, the progress dialog shows until it ends.
+  // while it runs; what the user and the desktop do meanwhile reaches the
+  // application as at any other time (commands, activations, the end).
+  // `work` may run on another thread; it shares nothing with the user
+  // interface thread but what its caller made safe to share. Once it has run
+  // for a moment, the progress dialog shows until it ends.
   virtual void run_operation(const std::function<void()>& work,
                              const std::function<void()>& deliver,
                              const Progress& progress) = 0;

@@ -107,11 +107,7 @@ class DialogsTest : public QObject {
       if (kind == lexvia::FileKind::kSpeechLibrary) ++speech_library_asked_;
       return std::nullopt;
     };
-    window_ = std::make_unique<MainWindow>(*store_, options);
-    window_->start();
-    window_->activateWindow();
-    if (!QTest::qWaitForWindowActive(window_.get())) qWarning("the window did not become active");
-    QApplication::processEvents();
+    window_ = lexvia::qt::testing::started_window(*store_, options);
     return *window_;
   }
 
@@ -144,11 +140,7 @@ class DialogsTest : public QObject {
  private slots:
   void init() { QVERIFY(dir_.isValid()); }
   void cleanup() {
-    if (window_) {
-      window_->close();
-      window_->finish();
-      window_.reset();
-    }
+    if (window_) lexvia::qt::testing::close_window(window_);
     store_.reset();
   }
 

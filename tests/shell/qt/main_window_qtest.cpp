@@ -80,17 +80,11 @@ class MainWindowTest : public QObject {
       chooser_calls_ << title;
       return std::optional<std::string>(dictionary());
     };
-    window_ = std::make_unique<MainWindow>(*store_, options);
-    window_->start();
-    window_->activateWindow();
-    if (!QTest::qWaitForWindowActive(window_.get())) qWarning("the window did not become active");
-    QApplication::processEvents();
+    window_ = lexvia::qt::testing::started_window(*store_, options);
     return *window_;
   }
   void close_window() {
-    window_->close();
-    window_->finish();
-    window_.reset();
+    lexvia::qt::testing::close_window(window_);
     store_.reset();
   }
   void translate(MainWindow& w, const QString& query) {

@@ -109,10 +109,7 @@ class TimingTest : public QObject {
     };
     // The first activation would translate what the clipboard holds.
     QGuiApplication::clipboard()->clear();
-    window_ = std::make_unique<MainWindow>(*store_, options);
-    window_->start();
-    window_->activateWindow();
-    if (!QTest::qWaitForWindowActive(window_.get())) qWarning("the window did not become active");
+    window_ = lexvia::qt::testing::started_window(*store_, options);
     QTest::qWait(150);
     QGuiApplication::clipboard()->setText("street");
     window_->query_box()->setText("house");
@@ -120,9 +117,7 @@ class TimingTest : public QObject {
     return *window_;
   }
   void close_window() {
-    window_->close();
-    window_->finish();
-    window_.reset();
+    lexvia::qt::testing::close_window(window_);
     store_.reset();
   }
   int lookups_of(MainWindow& w, const QString& query) {

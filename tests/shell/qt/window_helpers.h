@@ -2,11 +2,14 @@
 // dialog once it is up.
 #pragma once
 
+#include <QApplication>
 #include <QDialog>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <variant>
 
 #include "dict_compiler.h"
@@ -21,6 +24,23 @@ inline QStringList rows(const ResultModel* model) {
   QStringList out;
   for (int r = 0; r < model->rowCount(); ++r) out << row_text(model, r);
   return out;
+}
+
+// A window over the store, started and made active, as a person finds it.
+inline std::unique_ptr<MainWindow> started_window(lexvia::KeyValueStore& store,
+                                                  MainWindow::Options options) {
+  auto window = std::make_unique<MainWindow>(store, std::move(options));
+  window->start();
+  window->activateWindow();
+  if (!QTest::qWaitForWindowActive(window.get())) qWarning("the window did not become active");
+  QApplication::processEvents();
+  return window;
+}
+// Closed as a person closes it, then the end of the run.
+inline void close_window(std::unique_ptr<MainWindow>& window) {
+  window->close();
+  window->finish();
+  window.reset();
 }
 
 // Runs `act` once, as soon as the window's progress dialog is up; `poll`
