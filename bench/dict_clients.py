@@ -255,6 +255,7 @@ def main():
         if not shutil.which(tool):
             sys.exit(f"missing: {tool} (scripts/setup --clients, and build)")
     dics = [os.path.join(DATA, "en-de.dic"), os.path.join(DATA, "en-hu.dic")]
+    os.makedirs(args.out, exist_ok=True)
     port = free_port()
     server = subprocess.Popen(["timeout", LIFETIME, CLI, "serve", "--listen", f"127.0.0.1:{port}"]
                               + dics, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
