@@ -143,8 +143,8 @@ def check_layout(debs, multiarch):
                        "/usr/lib/systemd/system/lexvia-dict.service",
                        "/usr/share/doc/lexvia-cli/examples/haproxy-lexvia-dict.cfg"],
         "lexvia-speech-espeak": [f"/usr/lib/{multiarch}/lexvia/liblexvia-speech-espeak.so"],
-        "lexvia-dict-en-de": ["/usr/share/lexvia/en-de.dic"],
-        "lexvia-dict-en-hu": ["/usr/share/lexvia/en-hu.dic"],
+        "lexvia-dict-en-de": ["/usr/share/lexvia/en-de.dic", "/usr/share/lexvia/en-de.dic.near"],
+        "lexvia-dict-en-hu": ["/usr/share/lexvia/en-hu.dic", "/usr/share/lexvia/en-hu.dic.near"],
     }
     for name, deb in debs.items():
         files = package_files(deb)
