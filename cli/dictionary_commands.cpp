@@ -69,8 +69,7 @@ int run_info(const std::string& path) {
   const std::string near_path = near_index_path(path);
   const std::unique_ptr<NearIndex> near = NearIndex::open(near_path, file, &why);
   if (near) {
-    std::printf("suggestion index: %s, %zu + %zu keys\n", near_path.c_str(),
-                near->keys(Direction::kFrom1), near->keys(Direction::kFrom2));
+    print_index_line({near_path, {near->keys(Direction::kFrom1), near->keys(Direction::kFrom2)}});
   } else {
     std::printf("suggestion index: none, suggestions walk the section (%s)\n", why.c_str());
   }
