@@ -8,7 +8,7 @@
 namespace lexvia {
 
 inline constexpr int kFirstStringId = 40001;
-inline constexpr int kLastStringId = 40036;
+inline constexpr int kLastStringId = 40054;
 
 // The 36 interface strings, numbered as the resources and modules number them.
 enum class StringId : int {
@@ -48,6 +48,24 @@ enum class StringId : int {
   kDictionaryLine = 40034,      // "Selected Dictionary: %S-%S\nContains %d expression pairs"
   kUnused = 40035,              // "-": keeps module lines numbered
   kFormOf = 40036,              // "%s: form of \"%s\"": the query, and the base form shown for it
+  kHistoryItem = 40037,  // "History...": the menu entry that opens the history page
+  kFavouritesItem = 40038,
+  kAddFavourite = 40039,
+  kBack = 40040,
+  kForward = 40041,
+  kKeepHistory = 40042,
+  kHistoryTitle = 40043,  // "History": the history page's title
+  kFavouritesTitle = 40044,
+  kClearHistory = 40045,
+  kRemove = 40046,
+  kNoHistory = 40047,
+  kNoFavourites = 40048,
+  kFavouriteKept = 40049,  // "Kept as a favourite: %s": the query
+  kFavouriteAlready = 40050,
+  kHistoryProblem = 40051,  // "...: %s": what went wrong
+  kNoWordForms = 40052,
+  kNoTray = 40053,
+  kWaylandQuickTranslate = 40054,
 };
 
 class InterfaceStrings {

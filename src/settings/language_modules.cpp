@@ -46,7 +46,7 @@ std::string join_path(const std::string& folder, std::string_view name) {
   return path;
 }
 
-// A module holds 36 short lines; a file far larger is no module, and
+// A module holds 54 short lines; a file far larger is no module, and
 // scanning it for line ends would stall every start.
 constexpr std::int64_t kLargestModule = 1 << 20;
 

@@ -1,5 +1,5 @@
 // Interface language modules: plain 8-bit text files `lexvi_*.iu2` in the
-// data folder, a language name on the first line and the 36 interface
+// data folder, a language name on the first line and the 54 interface
 // strings on the next, which replace the built-in English ones. Also the
 // language list and the help file of each language.
 #pragma once
@@ -13,7 +13,7 @@
 
 namespace lexvia {
 
-inline constexpr int kStringCount = kLastStringId - kFirstStringId + 1;  // 36
+inline constexpr int kStringCount = kLastStringId - kFirstStringId + 1;  // 54
 // Only the first ten languages of the list can be chosen from the menu.
 inline constexpr int kSelectableLanguages = 10;
 

@@ -26,7 +26,7 @@ TEST(BuiltinStrings, EveryIdHasItsEnglishText) {
             u"Selected Dictionary: %S-%S\x000A"
             u"Contains %d expression pairs");
   EXPECT_EQ(strings.text(StringId::kUnused), u"-");
-  EXPECT_EQ(strings.interface_string(kLastStringId), u"%s: form of \"%s\"");
+  EXPECT_EQ(strings.interface_string(static_cast<int>(StringId::kFormOf)), u"%s: form of \"%s\"");
 }
 
 TEST(BuiltinStrings, IdsOutsideTheTableHaveNoText) {
