@@ -33,6 +33,13 @@ inline constexpr int kExactSearch = 40107;  // to 40110: 40107 + search method
 inline constexpr int kFullSearch = 40110;
 inline constexpr int kHelp = 40126;
 inline constexpr int kInvisibleListing = 40132;
+// The lookup history and the favourites, at the end of the Search menu.
+inline constexpr int kBack = 41001;           // Alt+Left: the previous lookup again
+inline constexpr int kForward = 41002;        // Alt+Right
+inline constexpr int kAddFavourite = 41003;   // Ctrl+D: keep the query and direction
+inline constexpr int kHistoryPage = 41004;    // "History..."
+inline constexpr int kFavouritesPage = 41005; // "Favourites..."
+inline constexpr int kKeepHistory = 41006;    // the "History" setting, checkable
 
 // The query box's notification that it gained the focus.
 inline constexpr int kEditSetFocus = 256;
