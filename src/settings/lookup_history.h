@@ -40,6 +40,15 @@ constexpr bool storable_query(std::u16string_view query) {
   return !query.empty() && query.size() <= kQueryUnits;
 }
 
+// A typed query as the lists keep it: without the blanks around it, which
+// a lookup ignores too, so that " house" and "house" are one entry.
+inline std::u16string trimmed_query(std::u16string_view typed) {
+  const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+  while (!typed.empty() && blank(typed.front())) typed.remove_prefix(1);
+  while (!typed.empty() && blank(typed.back())) typed.remove_suffix(1);
+  return std::u16string(typed);
+}
+
 // What a change of the favourites did.
 enum class ListChange { kChanged, kUnchanged, kFailed };
 

@@ -197,6 +197,11 @@ void SettingsKeeper::toggle_invisible_listing() {
   save_settings();
 }
 
+void SettingsKeeper::toggle_history() {
+  s_.settings.history_on = !s_.settings.history_on;
+  save_settings();
+}
+
 void SettingsKeeper::take_dictionary(std::optional<std::string> chosen) {
   if (chosen) s_.settings.dictionary_path = std::move(chosen);
   load_prefix_lists();

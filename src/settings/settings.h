@@ -81,6 +81,7 @@ class SettingsKeeper {
   // The moments at which settings are written.
   void select_language(int index);
   void toggle_invisible_listing();
+  void toggle_history();
   // Load Dictionary, once the outgoing dictionary's lists are saved and the
   // user has chosen: the chosen file (none keeps the dictionary) and its
   // lists are taken, and the settings saved.

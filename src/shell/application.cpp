@@ -16,7 +16,8 @@ constexpr char16_t kWindowKey[] = u"Software\\Apps\\Korvex\\Lexvia20\\Window";
 
 }  // namespace
 
-Application::Application(Platform& platform, KeyValueStore& store, std::string data_folder)
+Application::Application(Platform& platform, KeyValueStore& store, std::string data_folder,
+                         LookupHistory* history)
     : platform_(platform),
       store_(store),
       data_folder_(std::move(data_folder)),
@@ -42,6 +43,11 @@ Application::Application(Platform& platform, KeyValueStore& store, std::string d
                [this] { list_page_again(); }},
       browse_dialog_(dialogs_) {
   engine_.lend_word_forms(&word_forms_);
+  history_ = history;
+  // A row chosen on a page is a lookup of the user's: it goes to the top.
+  if (history_ != nullptr) {
+    page_.emplace(dialogs_, *history_, [this](const HistoryEntry& entry) { run_entry(entry, true); });
+  }
 }
 
 Application::~Application() = default;
@@ -84,6 +90,7 @@ void Application::start(const StartOptions& options) {
   }
   flags_.invisible_listing = settings_.invisible_listing;
   listing_.append_line(strings_.text(StringId::kReady), ColourCode::kError);
+  if (!command_line_) reopen_page();
 }
 
 void Application::shutdown() {
@@ -298,7 +305,22 @@ void Application::store_window_place(Rect place) {
   store_.set_value(u"Top", StoredValue::of(place.y));
   store_.set_value(u"Width", StoredValue::of(place.width));
   store_.set_value(u"Height", StoredValue::of(place.height));
+  store_.set_value(u"Page", StoredValue::of(open_page()));
   store_.close_key();
+}
+
+int Application::open_page() const {
+  if (!page_ || !page_->is_open()) return 0;
+  return page_->kind() == ListPage::Kind::kHistory ? 1 : 2;
+}
+
+void Application::reopen_page() {
+  if (!page_ || !store_.open_key(kWindowKey)) return;
+  const auto value = store_.query_value(u"Page");
+  store_.close_key();
+  if (!value || value->type != StoredValue::Type::kInteger) return;
+  if (value->integer == 1) page_->open(ListPage::Kind::kHistory);
+  if (value->integer == 2) page_->open(ListPage::Kind::kFavourites);
 }
 
 }  // namespace lexvia

@@ -20,6 +20,7 @@
 #include "settings/dictionary_texts.h"
 #include "settings/key_value_store.h"
 #include "settings/language_modules.h"
+#include "settings/lookup_history.h"
 #include "settings/settings.h"
 #include "shell/dialogs.h"
 #include "shell/lookup_output.h"
@@ -46,7 +47,11 @@ struct StartOptions {
 class Application final : private QueryBox {
  public:
   // The data folder holds the language modules and help files.
-  Application(Platform& platform, KeyValueStore& store, std::string data_folder);
+  // The desktop program hands over the lookup history it records its
+  // lookups in; without one (the command-line tool) nothing is recorded and
+  // the history and favourites commands do nothing.
+  Application(Platform& platform, KeyValueStore& store, std::string data_folder,
+              LookupHistory* history = nullptr);
   ~Application() override;
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
@@ -140,7 +145,7 @@ class Application final : private QueryBox {
   // After a command or another step that may have run an operation: the
   // end asked for meanwhile, else the commands that waited, in turn.
   void run_waiting();
-  void translate(int id);
+  void translate(int id, bool record_it = true);
   void browse_from_query();
   void browse_move(BrowseMove move);
   void list_page_again();
@@ -148,6 +153,20 @@ class Application final : private QueryBox {
   void set_browse_mode(bool on);
   void exit_command();
   void translate_clipboard();
+  // Records a lookup about to run, saying once why the history cannot keep
+  // it when it cannot.
+  void record(const HistoryEntry& entry);
+  // Back (+1, older) and Forward (-1) through the history, and a lookup of
+  // an entry without recording it again.
+  void step_history(int step);
+  void run_entry(const HistoryEntry& entry, bool record_it);
+  void add_favourite();
+  // The history page (1) or favourites page (2) that is open, 0 for none,
+  // kept with the window's place; and the one kept there, opened again at
+  // the start.
+  int open_page() const;
+  void reopen_page();
+  void prepare_history_items(Menu& menu);
   void apply_quick_translate();
   void speak_query();
 
@@ -198,6 +217,13 @@ class Application final : private QueryBox {
   bool in_layout_ = false;
   bool in_refresh_ = false;
   bool busy_ = false;
+
+  LookupHistory* history_ = nullptr;
+  // Where Back and Forward stand in the history: 0 is its newest entry;
+  // -1 before any step or lookup of this run.
+  int history_position_ = -1;
+  std::string history_problem_;  // said already
+  std::optional<ListPage> page_;  // with a history only
 
   // What arrived while an operation ran, to run after it.
   std::deque<int> waiting_;

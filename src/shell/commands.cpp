@@ -174,6 +174,24 @@ void Application::run_command(int id, int notification) {
       refresh_state();
       refocus_query();
       break;
+    case command::kBack:
+    case command::kForward:
+      step_history(id == command::kBack ? 1 : -1);
+      break;
+    case command::kAddFavourite:
+      add_favourite();
+      break;
+    case command::kHistoryPage:
+    case command::kFavouritesPage:
+      if (page_ && !flags_.browse_mode) {
+        page_->open(id == command::kHistoryPage ? ListPage::Kind::kHistory
+                                                : ListPage::Kind::kFavourites);
+      }
+      break;
+    case command::kKeepHistory:
+      keeper_.toggle_history();
+      refocus_query();
+      break;
     default:
       break;
   }
@@ -202,7 +220,10 @@ const std::string& Application::prepare_typed_query() {
   return prepared_query_;
 }
 
-void Application::translate(int id) {
+void Application::translate(int id, bool record_it) {
+  // The results come to the list the page covers: a lookup from elsewhere
+  // (Quick Translate, Back) shows them.
+  if (page_) page_->close();
   if (id == command::kBrowse) {
     set_browse_mode(true);
     browse_dialog_.open();
@@ -219,11 +240,63 @@ void Application::translate(int id) {
         ensure_prefix_lists();
         prefixes_.list = keeper_.get_prefix_list(static_cast<int>(direction));
       }
+      // Before the lookup runs: a lookup that never ends (the program
+      // killed meanwhile) is still in the history.
+      if (record_it) record({trimmed_query(platform_.text(Control::kQueryBox)), direction, method});
       run_lookup([&] { engine_.search_dictionary(query, method, direction); });
     }
   }
   if (flags_.browse_mode) browse_dialog_.show_list();
   refresh_state();
+  refocus_query();
+}
+
+void Application::record(const HistoryEntry& entry) {
+  if (history_ == nullptr || !settings_.history_on) return;
+  if (record_lookup(*history_, settings_, entry)) {
+    history_position_ = 0;
+    return;
+  }
+  // One line for each new trouble, not one for every lookup.
+  const std::string& problem = history_->problem();
+  if (problem.empty() || problem == history_problem_) return;
+  history_problem_ = problem;
+  listing_.append_line(
+      format_interface_text(strings_.view(StringId::kHistoryProblem), {utf8_to_utf16(problem)}, {}),
+      ColourCode::kError);
+}
+
+void Application::step_history(int step) {
+  if (history_ == nullptr || flags_.browse_mode) return;
+  const std::vector<HistoryEntry> entries = history_->history();
+  // The first Back of a run goes to the newest lookup, the previous run's.
+  const int next = history_position_ < 0 ? (step > 0 ? 0 : -1) : history_position_ + step;
+  if (next < 0 || next >= static_cast<int>(entries.size())) return;
+  history_position_ = next;
+  run_entry(entries[static_cast<std::size_t>(next)], false);
+}
+
+void Application::run_entry(const HistoryEntry& entry, bool record_it) {
+  platform_.set_text(Control::kQueryBox, entry.query);
+  settings_.direction = entry.direction;
+  settings_.search_method = entry.method;
+  translate(command::kTranslate, record_it);
+}
+
+void Application::add_favourite() {
+  if (history_ == nullptr || flags_.browse_mode) return;
+  const std::u16string query = trimmed_query(platform_.text(Control::kQueryBox));
+  if (!storable_query(query)) return;
+  const ListChange change = history_->add_favourite({query, settings_.direction});
+  const std::u16string line =
+      change == ListChange::kFailed
+          ? format_interface_text(strings_.view(StringId::kHistoryProblem),
+                                  {utf8_to_utf16(history_->problem())}, {})
+          : format_interface_text(strings_.view(change == ListChange::kChanged
+                                                    ? StringId::kFavouriteKept
+                                                    : StringId::kFavouriteAlready),
+                                  {query}, {});
+  listing_.append_line(line, ColourCode::kError);
   refocus_query();
 }
 
@@ -287,7 +360,9 @@ void Application::run_lookup(const std::function<void()>& work) {
   // The command-line tool says them on standard error.
   if (!command_line_) {
     for (const std::string& problem : word_forms_.take_new_problems()) {
-      listing_.append_line(u"No word forms: " + utf8_to_utf16(problem), ColourCode::kError);
+      listing_.append_line(
+          format_interface_text(strings_.view(StringId::kNoWordForms), {utf8_to_utf16(problem)}, {}),
+          ColourCode::kError);
     }
   }
 }
@@ -341,6 +416,28 @@ void Application::prepare_menu(MenuKind kind, Menu& menu) {
     menu.check_item(command::kQuickTranslateOff + b, quick && settings_.quick_translate_button == b);
   }
   menu.check_item(command::kInvisibleListing, settings_.invisible_listing);
+  if (kind == MenuKind::kSearch) prepare_history_items(menu);
+}
+
+void Application::prepare_history_items(Menu& menu) {
+  const auto text = [this](StringId id) { return strings_.text(id); };
+  menu.set_item_text(command::kBack, text(StringId::kBack));
+  menu.set_item_text(command::kForward, text(StringId::kForward));
+  menu.set_item_text(command::kAddFavourite, text(StringId::kAddFavourite));
+  menu.set_item_text(command::kHistoryPage, text(StringId::kHistoryItem));
+  menu.set_item_text(command::kFavouritesPage, text(StringId::kFavouritesItem));
+  menu.set_item_text(command::kKeepHistory, text(StringId::kKeepHistory));
+  // The lists need the settings database; browsing covers the query they
+  // work from.
+  const bool lists = page_.has_value() && !flags_.browse_mode;
+  const bool query_shown = lists && !page_->is_open();
+  for (int id : {command::kBack, command::kForward, command::kAddFavourite}) {
+    menu.enable_item(id, query_shown);
+  }
+  menu.enable_item(command::kHistoryPage, lists);
+  menu.enable_item(command::kFavouritesPage, lists);
+  menu.enable_item(command::kKeepHistory, page_.has_value());
+  menu.check_item(command::kKeepHistory, settings_.history_on);
 }
 
 }  // namespace lexvia

@@ -36,6 +36,13 @@ inline constexpr int kRightsLine = 1005;
 inline constexpr int kDictionaryLine = 1016;
 inline constexpr int kFeatureLine = 1015;  // never visible; holds the text
 
+// The history and favourites pages. The list reports a chosen row (Enter,
+// a double click) as its own id; the action button clears the history or
+// removes the current favourite.
+inline constexpr int kPageList = 1040;
+inline constexpr int kPageAction = 1041;
+inline constexpr int kPageNote = 1042;  // "No lookups yet", when the list is empty
+
 // The About box's timers.
 inline constexpr int kFadeIn = 45010;
 inline constexpr int kHold = 45011;

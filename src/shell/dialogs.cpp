@@ -242,6 +242,138 @@ void SearchOptionsDialog::close() {
   context_.refocus();
 }
 
+// ---- History and favourites pages ---------------------------------------------
+
+std::u16string ListPage::row_text(const HistoryEntry& entry, bool with_method,
+                                  const DirectionLabels& labels, const InterfaceStrings& strings) {
+  std::u16string text = entry.query;
+  text += u"  (";
+  text += direction_label(labels, entry.direction);
+  if (with_method) {
+    text += u", ";
+    text += strings.view(static_cast<int>(StringId::kExactSearch) + static_cast<int>(entry.method));
+  }
+  text += u')';
+  return text;
+}
+
+void ListPage::open(Kind kind) {
+  if (window_ != nullptr && kind_ != kind) close();
+  kind_ = kind;
+  if (window_ == nullptr) {
+    context_.platform.open_dialog(kind == Kind::kHistory ? DialogKind::kHistory
+                                                         : DialogKind::kFavourites,
+                                  *this);
+  }
+  if (window_ != nullptr) window_->activate();
+}
+
+void ListPage::initialise(DialogWindow& window) {
+  window_ = &window;
+  context_.active_dialog = this;
+  const bool history = kind_ == Kind::kHistory;
+  window.set_title(context_.strings.text(history ? StringId::kHistoryTitle
+                                                 : StringId::kFavouritesTitle));
+  window.set_control_text(dialog::kPageAction, context_.strings.text(
+                                                   history ? StringId::kClearHistory
+                                                           : StringId::kRemove));
+  fill();
+}
+
+void ListPage::lay_out() {
+  if (window_ == nullptr) return;
+  const Size client = window_->client_size();
+  const int w = client.width;
+  const int h = client.height;
+  // The note stands where the list would, which an empty page hides.
+  const Rect list_place{0, 0, w, std::max(0, h - 30)};
+  window_->place(dialog::kPageNote, entries_.empty() ? Rect{4, 4, w - 8, 18} : Rect{});
+  window_->place(dialog::kPageList, entries_.empty() ? Rect{} : list_place);
+  window_->place(dialog::kPageAction, {w - 124, h - 27, 120, 24});
+}
+
+void ListPage::fill() {
+  if (window_ == nullptr) return;
+  const bool history = kind_ == Kind::kHistory;
+  entries_.clear();
+  if (history) {
+    entries_ = lists_.history();
+  } else {
+    for (Favourite& favourite : lists_.favourites()) {
+      entries_.push_back({std::move(favourite.query), favourite.direction,
+                          context_.keeper.settings().search_method});
+    }
+  }
+  std::vector<std::u16string> rows;
+  rows.reserve(entries_.size());
+  for (const HistoryEntry& entry : entries_) {
+    rows.push_back(row_text(entry, history, context_.labels, context_.strings));
+  }
+  window_->set_control_text(
+      dialog::kPageNote,
+      entries_.empty() ? context_.strings.text(history ? StringId::kNoHistory
+                                                       : StringId::kNoFavourites)
+                       : std::u16string());
+  lay_out();
+  if (PageList* list = window_->page_list()) {
+    list->set_rows(rows);
+    list->set_current_row(rows.empty() ? -1 : 0);
+  }
+  // The focus stays where it was unless the list it was on went.
+  window_->activate();
+}
+
+void ListPage::size_changed() { lay_out(); }
+
+void ListPage::command(int id) {
+  if (window_ == nullptr) return;
+  PageList* list = window_->page_list();
+  const int row = list != nullptr ? list->current_row() : -1;
+  const bool on_row = row >= 0 && static_cast<std::size_t>(row) < entries_.size();
+  switch (id) {
+    case dialog::kPageList:
+      if (on_row) {
+        const HistoryEntry chosen = entries_[static_cast<std::size_t>(row)];
+        close();
+        run_(chosen);
+      }
+      break;
+    case dialog::kPageAction:
+      if (kind_ == Kind::kHistory) {
+        lists_.clear_history();
+        fill();
+      } else if (on_row) {
+        const HistoryEntry& entry = entries_[static_cast<std::size_t>(row)];
+        lists_.remove_favourite({entry.query, entry.direction});
+        fill();
+        // The row after the removed one takes its place.
+        if (list != nullptr && !entries_.empty()) {
+          list->set_current_row(std::min(row, static_cast<int>(entries_.size()) - 1));
+        }
+      }
+      break;
+    case dialog::kOk:
+    case dialog::kCancel:
+      close();
+      break;
+    default:
+      break;
+  }
+}
+
+void ListPage::activated() {
+  if (window_ != nullptr) window_->activate();
+}
+
+void ListPage::close() {
+  if (window_ == nullptr) return;
+  if (context_.active_dialog == this) context_.active_dialog = nullptr;
+  entries_.clear();
+  std::exchange(window_, nullptr)->close();
+  context_.refresh();
+  context_.refocus();
+}
+
 // ---- About box -----------------------------------------------------------------
 
 std::u16string about_version_line() {

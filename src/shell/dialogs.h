@@ -7,12 +7,15 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "dict/dictionary_info.h"
 #include "listing/result_list.h"
 #include "search/search_engine.h"
 #include "settings/interface_strings.h"
 #include "settings/language_modules.h"
+#include "settings/lookup_history.h"
 #include "settings/settings.h"
 #include "shell/dialog_ids.h"
 #include "shell/platform.h"
@@ -111,6 +114,46 @@ class AboutBox final : public DialogHandler {
   Rgb base_;
   int step_ = 0;
   int shown_ = 100;  // the feature line shown, 1 to kLines
+};
+
+// The history page and the favourites page: the lookups of the desktop
+// program, newest first, or the kept queries. Choosing a row closes the
+// page and hands the row to `run`; the action button clears the history or
+// removes the current favourite.
+class ListPage final : public DialogHandler {
+ public:
+  enum class Kind { kHistory, kFavourites };
+  using Run = std::function<void(const HistoryEntry&)>;
+  ListPage(const DialogContext& context, LookupHistory& lists, Run run)
+      : context_(context), lists_(lists), run_(std::move(run)) {}
+  bool is_open() const { return window_ != nullptr; }
+  Kind kind() const { return kind_; }
+  // Opens the page of that kind, in place of the other one if that is open.
+  void open(Kind kind);
+  void close();
+
+  void initialise(DialogWindow& window) override;
+  void size_changed() override;
+  void command(int id) override;
+  void activated() override;
+
+  // A row as the page shows it: the query, then its direction and, for the
+  // history, the method.
+  static std::u16string row_text(const HistoryEntry& entry, bool with_method,
+                                 const DirectionLabels& labels, const InterfaceStrings& strings);
+
+ private:
+  void fill();
+  void lay_out();
+
+  const DialogContext& context_;
+  LookupHistory& lists_;
+  Run run_;
+  Kind kind_ = Kind::kHistory;
+  DialogWindow* window_ = nullptr;
+  // What the rows show, in their order; a favourite's method is the one the
+  // run takes, the current search method.
+  std::vector<HistoryEntry> entries_;
 };
 
 // The About box's fixed lines.

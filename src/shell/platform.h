@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "listing/result_list.h"
 #include "search/search_engine.h"
@@ -48,7 +49,7 @@ class Menu {
 // What the file chooser is asked for.
 enum class FileKind { kDictionary, kSpeechLibrary };
 
-enum class DialogKind { kBrowse, kSearchOptions, kAbout };
+enum class DialogKind { kBrowse, kSearchOptions, kAbout, kHistory, kFavourites };
 
 // What a dialog's window reports; the application's dialog logic answers.
 // Controls are addressed by their ids (dialog_ids.h).
@@ -83,6 +84,17 @@ class DialogList {
   virtual int list_client_height() const = 0;
 };
 
+// The rows of the history and favourites pages: plain lines, one chosen at
+// a time.
+class PageList {
+ public:
+  virtual ~PageList() = default;
+  virtual void set_rows(const std::vector<std::u16string>& rows) = 0;
+  // The current row, -1 when there is none.
+  virtual int current_row() const = 0;
+  virtual void set_current_row(int row) = 0;
+};
+
 // The About box's feature line (control 1015's text), painted in a colour of
 // its own, and the one timer that fades it.
 class FeatureLine {
@@ -110,10 +122,11 @@ class DialogWindow {
   virtual void activate() = 0;
   virtual void close() = 0;
 
-  // The parts only one dialog has: the browse dialog's list, the About
-  // box's feature line; null in the other dialogs.
+  // The parts only some dialogs have: the browse dialog's list, the About
+  // box's feature line, the pages' rows; null in the other dialogs.
   virtual DialogList* dialog_list() { return nullptr; }
   virtual FeatureLine* feature_line() { return nullptr; }
+  virtual PageList* page_list() { return nullptr; }
 };
 
 // A long operation's progress dialog: its text and, when the operation can

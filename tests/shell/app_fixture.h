@@ -74,7 +74,7 @@ class ApplicationTest : public ::testing::Test {
 
   Application& start() {
     app_.reset();
-    app_ = std::make_unique<Application>(platform_, store_, data_folder());
+    app_ = std::make_unique<Application>(platform_, store_, data_folder(), history_);
     app_->start();
     return *app_;
   }
@@ -128,6 +128,7 @@ class ApplicationTest : public ::testing::Test {
   std::string dictionary_;
   MemoryStore store_;
   FakePlatform platform_;
+  LookupHistory* history_ = nullptr;  // none: the command-line tool's way
   std::unique_ptr<Application> app_;
 };
 

@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+#include "settings/sqlite_history.h"
+#include "settings/sqlite_store.h"
 #include "shell/app_fixture.h"
 
 namespace lexvia::testing {
@@ -480,6 +482,120 @@ TEST_F(ApplicationTest, ShutdownSavesEverySettingAndTheNextRunReadsThemBack) {
   EXPECT_FALSE(next.settings().invisible_listing);
   EXPECT_EQ(next.settings().dictionary_path, dictionary_);
   EXPECT_EQ(next_window.text(Control::kDirectionButton), u"de \u00BB en");
+}
+
+// ---- History and favourites ------------------------------------------------
+
+class HistoryTest : public ApplicationTest {
+ protected:
+  HistoryTest() { history_ = &lists_; }
+  ~HistoryTest() override { app_.reset(); }
+  void look_up(std::u16string_view query) {
+    type(query);
+    app_->command(command::kTranslate);
+  }
+  std::vector<std::u16string> queries() {
+    std::vector<std::u16string> out;
+    for (const HistoryEntry& entry : lists_.history()) out.push_back(entry.query);
+    return out;
+  }
+
+  SqliteStore db_{(dir_ / "settings.db").string()};
+  SqliteHistory lists_{db_};
+};
+
+TEST_F(HistoryTest, LookupsAreRecordedAndBackAndForwardRunThemAgain) {
+  Application& app = start();
+  look_up(u" house ");
+  app.command(command::kDirection);
+  app.command(command::kExactSearch);
+  look_up(u"Hund");
+  EXPECT_EQ(lists_.history(),
+            (std::vector<HistoryEntry>{{u"Hund", Direction::kFrom2, SearchMethod::kExact},
+                                       {u"house", Direction::kFrom1, SearchMethod::kExtended}}));
+  // Back runs the older lookup as it was made, without recording it again;
+  // the ends of the history stop the steps.
+  for (const auto& [step, query, direction] :
+       {std::tuple{command::kBack, u"house", u"en \u00BB de"},
+        std::tuple{command::kBack, u"house", u"en \u00BB de"},
+        std::tuple{command::kForward, u"Hund", u"de \u00BB en"},
+        std::tuple{command::kForward, u"Hund", u"de \u00BB en"}}) {
+    app.command(step);
+    EXPECT_EQ(platform_.text(Control::kQueryBox), query);
+    EXPECT_EQ(platform_.text(Control::kDirectionButton), direction);
+  }
+  app.command(command::kBack);
+  EXPECT_EQ(lines().back(), tr("Hausboot"));
+  EXPECT_EQ(queries(), (std::vector<std::u16string>{u"Hund", u"house"}));
+  // A repeat goes to the top; the first Back of the next run goes to the newest.
+  look_up(u"house");
+  EXPECT_EQ(queries(), (std::vector<std::u16string>{u"house", u"Hund"}));
+  restart().command(command::kBack);
+  EXPECT_EQ(platform_.text(Control::kQueryBox), u"house");
+  // With history off nothing more is recorded, and the setting is kept.
+  app_->command(command::kKeepHistory);
+  EXPECT_FALSE(prepared(MenuKind::kSearch).item(command::kKeepHistory).checked);
+  EXPECT_EQ(stored(u"History"), StoredValue::of(0));
+  look_up(u"dog");
+  EXPECT_EQ(queries(), (std::vector<std::u16string>{u"house", u"Hund"}));
+}
+
+TEST_F(HistoryTest, PagesListRunAndChangeTheListsAndComeBackAfterARestart) {
+  Application& app = start();
+  look_up(u"dog");
+  look_up(u"house");
+  app.command(command::kAddFavourite);
+  app.command(command::kAddFavourite);
+  EXPECT_EQ(lines().back(), (Line{"house is a favourite already", 0}));
+  EXPECT_EQ(lines()[lines().size() - 2], (Line{"Kept as a favourite: house", 0}));
+
+  app.command(command::kHistoryPage);
+  ASSERT_TRUE(platform_.page);
+  EXPECT_EQ(platform_.page->title, u"History");
+  EXPECT_EQ(platform_.page->page_rows,
+            (std::vector<std::u16string>{u"house  (en \u00BB de, Extended Search)",
+                                         u"dog  (en \u00BB de, Extended Search)"}));
+  // The menu's lookups wait while the page covers the query.
+  EXPECT_FALSE(prepared(MenuKind::kSearch).item(command::kBack).enabled);
+  // Chosen, a row is looked up and goes to the top.
+  platform_.page->page_row = 1;
+  platform_.page_handler->command(dialog::kPageList);
+  EXPECT_TRUE(platform_.page->closed);
+  EXPECT_EQ(platform_.text(Control::kQueryBox), u"dog");
+  EXPECT_EQ(lines().back(), tr("Hund"));
+  EXPECT_EQ(queries(), (std::vector<std::u16string>{u"dog", u"house"}));
+
+  app.command(command::kFavouritesPage);
+  EXPECT_EQ(platform_.page->page_rows, std::vector<std::u16string>{u"house  (en \u00BB de)"});
+  platform_.page->page_row = 0;
+  platform_.page_handler->command(dialog::kPageAction);
+  EXPECT_TRUE(platform_.page->page_rows.empty());
+  EXPECT_EQ(platform_.page->texts[dialog::kPageNote], u"No favourites yet");
+  EXPECT_TRUE(lists_.favourites().empty());
+
+  // The open page is kept with the window's place and opens at the start.
+  app.command(command::kHistoryPage);
+  app.store_window_place({0, 0, 400, 500});
+  platform_.page_handler->command(dialog::kPageAction);
+  EXPECT_TRUE(lists_.history().empty());
+  restart();
+  ASSERT_TRUE(platform_.page);
+  EXPECT_FALSE(platform_.page->closed);
+  EXPECT_EQ(platform_.page_kind, DialogKind::kHistory);
+  EXPECT_EQ(platform_.page->texts[dialog::kPageNote], u"No lookups yet");
+}
+
+TEST_F(ApplicationTest, WithoutAHistoryNothingIsRecordedAndItsCommandsAreOff) {
+  Application& app = start();
+  type(u"house");
+  app.command(command::kAddFavourite);
+  app.command(command::kHistoryPage);
+  EXPECT_FALSE(platform_.page);
+  const FakeMenu menu = prepared(MenuKind::kSearch);
+  for (int id : {command::kBack, command::kAddFavourite, command::kHistoryPage,
+                 command::kKeepHistory}) {
+    EXPECT_FALSE(menu.item(id).enabled) << id;
+  }
 }
 
 }  // namespace

@@ -65,7 +65,10 @@ class FakeList final : public ListControl {
 
 // A dialog window that records what its dialog does, with a clock of its
 // own: advance() fires the running timer at the moments it would fire.
-class FakeDialogWindow final : public DialogWindow, public DialogList, public FeatureLine {
+class FakeDialogWindow final : public DialogWindow,
+                               public DialogList,
+                               public FeatureLine,
+                               public PageList {
  public:
   Size client_size() const override { return client; }
   void place(int control, Rect rect) override { placements[control] = rect; }
@@ -82,7 +85,11 @@ class FakeDialogWindow final : public DialogWindow, public DialogList, public Fe
   void close() override { closed = true; }
   DialogList* dialog_list() override { return this; }
   FeatureLine* feature_line() override { return this; }
+  PageList* page_list() override { return this; }
   ListControl& list() override { return rows; }
+  void set_rows(const std::vector<std::u16string>& rows_shown) override { page_rows = rows_shown; }
+  int current_row() const override { return page_row; }
+  void set_current_row(int row) override { page_row = row; }
   void set_list_visible(bool on) override { list_visible = on; }
   void set_list_redraw(bool on) override { redraw_switches.push_back(on); }
   void set_list_column_width(int width) override { column_width = width; }
@@ -134,6 +141,8 @@ class FakeDialogWindow final : public DialogWindow, public DialogList, public Fe
   int now = 0;
   Rgb base{212, 208, 200};
   std::vector<std::pair<int, Rgb>> painted;
+  std::vector<std::u16string> page_rows;
+  int page_row = -1;
 };
 
 // Inline by default: every operation runs where it is asked for and every
@@ -220,6 +229,13 @@ class FakePlatform final : public Platform {
     focus_comes_back();  // from the progress dialog
   }
   DialogWindow* open_dialog(DialogKind kind, DialogHandler& handler) override {
+    if (kind == DialogKind::kHistory || kind == DialogKind::kFavourites) {
+      page = std::make_unique<FakeDialogWindow>();
+      page_kind = kind;
+      page_handler = &handler;
+      handler.initialise(*page);
+      return page.get();
+    }
     if (kind != DialogKind::kBrowse) return nullptr;
     browse = std::make_unique<FakeDialogWindow>();
     browse->list_height = page_rows * browse->row_height;
@@ -271,6 +287,10 @@ class FakePlatform final : public Platform {
   std::unique_ptr<FakeDialogWindow> browse;
   DialogHandler* browse_handler = nullptr;
   std::unique_ptr<FakeDialogWindow> dialog;
+  // The history or favourites page last opened.
+  std::unique_ptr<FakeDialogWindow> page;
+  DialogKind page_kind = DialogKind::kHistory;
+  DialogHandler* page_handler = nullptr;
   std::vector<DialogKind> dialog_kinds;
   std::function<void(FakeDialogWindow&, DialogHandler&)> dialog_script;
   std::vector<std::u16string> questions;
@@ -323,7 +343,10 @@ class FakeMenu final : public Menu {
     return FakeMenu({item_at(40107), item_at(40108), item_at(40109), item_at(40110), separator(),
                      submenu(u"Quick Translate", {125, 126, 127, 128, 129}), separator(),
                      item_at(command::kInvisibleListing), separator(),
-                     item_at(command::kPrefixSettings)});
+                     item_at(command::kPrefixSettings), separator(), item_at(command::kBack),
+                     item_at(command::kForward), item_at(command::kAddFavourite),
+                     item_at(command::kHistoryPage), item_at(command::kFavouritesPage),
+                     item_at(command::kKeepHistory)});
   }
 
   // A test failure, not a crash, when the menu lacks the item.

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <memory>
 
+#include "settings/sqlite_history.h"
 #include "settings/sqlite_store.h"
 #include "shell/paths.h"
 #include "shell/qt/main_window.h"
@@ -93,6 +94,9 @@ int main(int argc, char** argv) {
   if (const std::string speech = lexvia::bundled_speech_library(LEXVIA_PLUGIN_DIR); !speech.empty()) {
     options.speech_library = speech;
   }
+  // The lookups and favourites live in the same database, behind the same lock.
+  lexvia::SqliteHistory history(*store);
+  options.history = &history;
   lexvia::qt::MainWindow window(*store, options);
   if (!store->problem().empty()) {
     std::fprintf(stderr, "lexvia: cannot read the settings in %s: %s; using the defaults\n",

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -37,6 +38,7 @@
 #include "shell/qt/path.h"
 #include "shell/qt/progress_dialog.h"
 #include "shell/qt/qt_menu.h"
+#include "shell/qt/page_overlay.h"
 #include "shell/qt/row_delegate.h"
 #include "shell/qt/search_options_overlay.h"
 #include "shell/qt/text.h"
@@ -102,7 +104,7 @@ MainWindow::MainWindow(KeyValueStore& store, Options options)
   setObjectName(QStringLiteral("Lexvia"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/lexvia.svg")));
   build_controls();
-  app_ = std::make_unique<Application>(*this, store_, options_.data_folder);
+  app_ = std::make_unique<Application>(*this, store_, options_.data_folder, options_.history);
   delegate_ = new RowDelegate(app_->listing(), *list_, view_);
   view_->setItemDelegate(delegate_);
   view_->on_selection_changed = [this] {
@@ -201,6 +203,17 @@ void MainWindow::build_menus() {
   add_item(search_menu_, command::kInvisibleListing, "Invisible Listing", true);
   search_menu_->addSeparator();
   add_item(search_menu_, command::kPrefixSettings, "Prefix Settings...");
+  search_menu_->addSeparator();
+  add_item(search_menu_, command::kBack, "Back")->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  add_item(search_menu_, command::kForward, "Forward")
+      ->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  add_item(search_menu_, command::kAddFavourite, "Add to Favourites")
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+  add_item(search_menu_, command::kHistoryPage, "History...")
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  add_item(search_menu_, command::kFavouritesPage, "Favourites...")
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+  add_item(search_menu_, command::kKeepHistory, "Keep History", true);
 
   connect(dict_menu_, &QMenu::aboutToShow, this, [this] { prepare(MenuKind::kDict, dict_menu_); });
   connect(languages_menu_, &QMenu::aboutToShow, this,
@@ -212,19 +225,27 @@ void MainWindow::build_menus() {
 
   // The menus' shortcuts work with the menus closed: the menu is prepared
   // first, so a shortcut does only what its item would do now.
-  for (QAction* action :
-       {find_action(dict_menu_, command::kLoadDictionary), find_action(dict_menu_, command::kHelp),
-        find_action(dict_menu_, command::kExit)}) {
-    auto* shortcut = new QShortcut(action->shortcut(), this);
-    shortcuts_.push_back(shortcut);
-    const int command = command_of(action);
-    connect(shortcut, &QShortcut::activated, this, [this, command] {
-      prepare(MenuKind::kDict, dict_menu_);
-      if (QAction* item = find_action(dict_menu_, command); item != nullptr && item->isEnabled()) {
-        dispatch(command);
-      }
-    });
-  }
+  const auto add_shortcuts = [this](MenuKind kind, QMenu* menu, std::initializer_list<int> commands) {
+    for (const int command : commands) {
+      // The item shows its key, but only the window's shortcut acts on it:
+      // two shortcuts on one key would cancel each other out.
+      QAction* action = find_action(menu, command);
+      action->setShortcutContext(Qt::WidgetShortcut);
+      auto* shortcut = new QShortcut(action->shortcut(), this);
+      shortcuts_.push_back(shortcut);
+      connect(shortcut, &QShortcut::activated, this, [this, kind, menu, command] {
+        prepare(kind, menu);
+        if (QAction* item = find_action(menu, command); item != nullptr && item->isEnabled()) {
+          dispatch(command);
+        }
+      });
+    }
+  };
+  add_shortcuts(MenuKind::kDict, dict_menu_,
+                {command::kLoadDictionary, command::kHelp, command::kExit});
+  add_shortcuts(MenuKind::kSearch, search_menu_,
+                {command::kBack, command::kForward, command::kAddFavourite, command::kHistoryPage,
+                 command::kFavouritesPage});
 
   // The menu bar: Dict and Search open their menus, then the image buttons.
   QToolBar* bar = new QToolBar(QStringLiteral("Menu bar"), this);
@@ -411,6 +432,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (w == nullptr) return QMainWindow::eventFilter(watched, event);
   if (event->type() == QEvent::MouseButtonPress && activation_pending_ && w->window() == this) {
     report_activation(kClickActivated);
+  }
+  // The query box would take Ctrl+D and Ctrl+H as editing keys (delete,
+  // backspace); the window's own shortcuts come first there.
+  if (w == query_ && event->type() == QEvent::ShortcutOverride) {
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    for (const QShortcut* shortcut : shortcuts_) {
+      if (shortcut->isEnabled() && shortcut->key() == pressed) return true;
+    }
   }
   // The program's other windows (the help window, its dialogs and question
   // boxes, the progress dialog), not its menus and tips.
@@ -673,6 +702,10 @@ DialogOverlay* MainWindow::make_overlay(DialogKind kind, DialogHandler& handler,
       break;
     case DialogKind::kAbout:
       overlay = new AboutOverlay(handler, std::move(hooks), this);
+      break;
+    case DialogKind::kHistory:
+    case DialogKind::kFavourites:
+      overlay = new PageOverlay(kind, handler, std::move(hooks), this);
       break;
   }
   overlays_.erase(std::remove_if(overlays_.begin(), overlays_.end(),

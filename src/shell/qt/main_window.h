@@ -51,6 +51,9 @@ class MainWindow final : public QMainWindow, public Platform {
     // told to end but its operation does not (a speech plug-in that hangs);
     // std::_Exit(0) when empty (tests stand in for it).
     std::function<void()> exit_now;
+    // Where the lookups are recorded and the favourites kept; none keeps
+    // no history.
+    LookupHistory* history = nullptr;
   };
   MainWindow(KeyValueStore& store, Options options);
   ~MainWindow() override;

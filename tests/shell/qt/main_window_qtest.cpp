@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -18,8 +19,10 @@
 
 #include <memory>
 
+#include "settings/sqlite_history.h"
 #include "settings/sqlite_store.h"
 #include "shell/qt/main_window.h"
+#include "shell/qt/page_overlay.h"
 #include "shell/qt/single_instance.h"
 #include "shell/qt/window_helpers.h"
 
@@ -65,6 +68,7 @@ class MainWindowTest : public QObject {
  private:
   QTemporaryDir dir_;
   std::unique_ptr<lexvia::SqliteStore> store_;
+  std::unique_ptr<lexvia::SqliteHistory> history_;
   std::unique_ptr<MainWindow> window_;
   QStringList chooser_calls_;
 
@@ -73,9 +77,11 @@ class MainWindowTest : public QObject {
   // A window over a settings file of this test's own.
   MainWindow& open() {
     store_ = std::make_unique<lexvia::SqliteStore>((dir_.path() + "/settings.db").toStdString());
+    history_ = std::make_unique<lexvia::SqliteHistory>(*store_);
     MainWindow::Options options;
     options.data_folder = LEXVIA_RESOURCES;
     options.dictionary_folder = LEXVIA_DATA_DIR;
+    options.history = history_.get();
     options.choose_file = [this](lexvia::FileKind, const QString& title) {
       chooser_calls_ << title;
       return std::optional<std::string>(dictionary());
@@ -85,6 +91,7 @@ class MainWindowTest : public QObject {
   }
   void close_window() {
     lexvia::qt::testing::close_window(window_);
+    history_.reset();
     store_.reset();
   }
   void translate(MainWindow& w, const QString& query) {
@@ -204,7 +211,9 @@ class MainWindowTest : public QObject {
              (QStringList{"Load Dictionary...", "Select Interface", "About...", "Help...", "Exit"}));
     QCOMPARE(open_menu(w.menu_button(command::kSearchMenu)),
              (QStringList{"Exact Search", "Extended Search", "Phrase Search", "Full Search",
-                          "Quick Translate", "Invisible Listing", "Prefix Settings..."}));
+                          "Quick Translate", "Invisible Listing", "Prefix Settings...", "Back",
+                          "Forward", "Add to Favourites", "History...", "Favourites...",
+                          "Keep History"}));
     auto* bar = w.findChild<QToolBar*>("menubar");
     QVERIFY(bar != nullptr);
     for (int c : {command::kSpeak, command::kBrowse, command::kClear, command::kHide}) {
@@ -261,6 +270,55 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.direction_button()->text(), QString("de \u00BB en"));
     QCOMPARE(w.application().settings().search_method, lexvia::SearchMethod::kExact);
     QCOMPARE(w.size(), QSize(520, 600));
+  }
+
+  // The keys reach the lists with the focus in the query box, and the pages
+  // work from the keyboard; the page open at the end opens at the start.
+  void historyAndFavouritesWorkFromTheKeyboard() {
+    const auto shown_page = [](MainWindow& w) -> lexvia::qt::PageOverlay* {
+      for (auto* page : w.findChildren<lexvia::qt::PageOverlay*>()) {
+        if (page->isVisible()) return page;
+      }
+      return nullptr;
+    };
+    {
+      MainWindow& w = open();
+      translate(w, "house");
+      translate(w, "dog");
+      QTest::keyClick(w.query_box(), Qt::Key_D, Qt::ControlModifier);
+      QCOMPARE(rows(w).last(), QString("Kept as a favourite: dog"));
+      QTest::keyClick(w.query_box(), Qt::Key_Left, Qt::AltModifier);
+      QCOMPARE(w.query_box()->text(), QString("house"));
+      QTest::keyClick(w.query_box(), Qt::Key_Right, Qt::AltModifier);
+      QCOMPARE(w.query_box()->text(), QString("dog"));
+
+      QTest::keyClick(w.query_box(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+      auto* page = shown_page(w);
+      QVERIFY(page != nullptr);
+      QCOMPARE(page->title(), QString("Favourites"));
+      QCOMPARE(QApplication::focusWidget(), page->rows());
+      QTest::keyClick(page->rows(), Qt::Key_Delete);
+      QVERIFY(history_->favourites().empty());
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+      QVERIFY(!page->isVisible());
+
+      QTest::keyClick(w.query_box(), Qt::Key_H, Qt::ControlModifier);
+      page = shown_page(w);
+      QVERIFY(page != nullptr);
+      QCOMPARE(page->rows()->count(), 2);
+      QAccessibleInterface* list = QAccessible::queryAccessibleInterface(page->rows());
+      QVERIFY(list != nullptr && list->childCount() == 2);
+      QCOMPARE(list->child(1)->text(QAccessible::Name), QString("house  (en \u00BB de, Extended Search)"));
+      QTest::keyClick(page->rows(), Qt::Key_Down);
+      QTest::keyClick(page->rows(), Qt::Key_Return);
+      QCOMPARE(w.query_box()->text(), QString("house"));
+      QCOMPARE(history_->history().front().query, u"house");
+      w.application().command(command::kHistoryPage);
+      close_window();
+    }
+    auto* page = shown_page(open());
+    QVERIFY(page != nullptr);
+    QCOMPARE(page->kind(), lexvia::DialogKind::kHistory);
   }
 
   void theTrayIconsClickTranslatesTheClipboard() {
