@@ -2,7 +2,7 @@
 // the README's pictures and for looking at the window without a screen.
 //   lexvia-screenshot OUT.png [--query WORD] [--direction 1|2] [--dark]
 //                     [--size WxH] [--dict PATH] [--menu dict|search]
-//                     [--dialog browse|options|about|help|progress]
+//                     [--dialog browse|options|about|help|progress|history|favourites]
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTimer>
 #include <chrono>
@@ -20,6 +21,8 @@
 #include <thread>
 
 #include "settings/key_value_store.h"
+#include "settings/sqlite_history.h"
+#include "settings/sqlite_store.h"
 #include "shell/dialog_ids.h"
 #include "shell/paths.h"
 #include "shell/qt/dialog_overlay.h"
@@ -93,6 +96,11 @@ QPixmap dialog_picture(lexvia::qt::MainWindow& window, const QString& which) {
     window.application().command(command::kHelp);
     QApplication::processEvents();
     if (QWidget* help = window.help_window()) picture = help->grab();
+  } else if (which == QStringLiteral("history") || which == QStringLiteral("favourites")) {
+    window.application().command(which == QStringLiteral("history") ? command::kHistoryPage
+                                                                    : command::kFavouritesPage);
+    QApplication::processEvents();
+    picture = window.grab();
   } else if (which == QStringLiteral("progress")) {
     lexvia::CancelFlag cancel;
     const auto& strings = window.application().strings();
@@ -117,7 +125,7 @@ int main(int argc, char** argv) {
   if (args.size() < 2) {
     std::fputs("usage: lexvia-screenshot OUT.png [--query WORD] [--direction 1|2] [--dark] "
                "[--size WxH] [--dict PATH] [--menu dict|search] "
-               "[--dialog browse|options|about|help|progress]\n",
+               "[--dialog browse|options|about|help|progress|history|favourites]\n",
                stderr);
     return 2;
   }
@@ -138,17 +146,45 @@ int main(int argc, char** argv) {
   store.keys[lexvia::kSettingsKey][u"Invisible Listing"] = lexvia::StoredValue::of(0);
   store.keys[lexvia::kSettingsKey][u"Language From"] =
       lexvia::StoredValue::of(option(QStringLiteral("--direction"), QStringLiteral("1")).toInt());
-  lexvia::qt::MainWindow window(
-      store, {lexvia::data_folder(LEXVIA_SOURCE_RESOURCES), lexvia::bundled_dictionary_folder(), {}, {}, {}});
+  // The lists in a database of this run's own.
+  const QTemporaryDir lists_folder;
+  lexvia::SqliteStore lists_store((lists_folder.path() + "/settings.db").toStdString());
+  lexvia::SqliteHistory lists(lists_store);
+  lexvia::qt::MainWindow::Options options{lexvia::data_folder(LEXVIA_SOURCE_RESOURCES),
+                                          lexvia::bundled_dictionary_folder(), {}, {}, {}};
+  options.history = &lists;
+  lexvia::qt::MainWindow window(store, options);
   const QStringList size = option(QStringLiteral("--size"), QStringLiteral("480x640")).split('x');
   window.start();
   window.resize(size.value(0).toInt(), size.value(1).toInt());
   const QString query = option(QStringLiteral("--query"), QStringLiteral("house"));
+  const QString which = option(QStringLiteral("--dialog"), QString());
+  const bool lists_shown = which == QStringLiteral("history") || which == QStringLiteral("favourites");
+  if (lists_shown) {
+    // A few lookups of both directions and methods before the query's, and
+    // some of them kept.
+    namespace command = lexvia::command;
+    struct Earlier {
+      const char* query;
+      int method;  // 0 to 3
+      bool other_direction, kept;
+    };
+    for (const Earlier& e : {Earlier{"book", 0, false, false}, Earlier{"tree", 1, false, false},
+                             Earlier{"water", 1, false, true}, Earlier{"Hund", 1, true, false},
+                             Earlier{"to go", 3, false, true}, Earlier{"Haus", 1, true, true}}) {
+      if (e.other_direction) window.application().command(command::kDirection);
+      window.query_box()->setText(QString::fromUtf8(e.query));
+      window.application().command(command::kExactSearch + e.method);
+      window.application().command(command::kTranslate);
+      if (e.kept) window.application().command(command::kAddFavourite);
+      if (e.other_direction) window.application().command(command::kDirection);
+    }
+  }
   window.query_box()->setText(query);
   window.application().command(lexvia::command::kTranslate);
   QApplication::processEvents();
   QApplication::processEvents();
-  const QString which = option(QStringLiteral("--dialog"), QString());
+  if (lists_shown) window.application().command(lexvia::command::kAddFavourite);
   QPixmap picture = which.isEmpty() ? window.grab() : dialog_picture(window, which);
   const QString menu = option(QStringLiteral("--menu"), QString());
   if (!menu.isEmpty()) {
