@@ -62,7 +62,9 @@ int main(int argc, char** argv) {
         "Lexvia: a two-way bilingual dictionary. Open a dictionary file (*.dic) with Dict > Load "
         "Dictionary, type a word or phrase and press Translate!. The settings live in settings.db "
         "in $LEXVIA_CONFIG_DIR, else $XDG_CONFIG_HOME/lexvia, else ~/.config/lexvia; language "
-        "modules and help in $LEXVIA_DATA_DIR or the installed share/lexvia. A second start "
+        "modules and help in $LEXVIA_DATA_DIR or the installed share/lexvia. Lookups are "
+        "recorded in the same file (Search > History..., Alt+Left and Alt+Right, Ctrl+D keeps a "
+        "favourite; lexvia-cli history and favourites read them). A second start "
         "brings the running window to the front."));
     parser.addHelpOption();
     parser.addVersionOption();
