@@ -16,12 +16,16 @@ PageOverlay::PageOverlay(DialogKind kind, DialogHandler& handler, Hooks hooks,
   list_ = new QListWidget(client());
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setUniformItemSizes(true);
-  list_->setAccessibleName(kind == DialogKind::kHistory ? QStringLiteral("History")
-                                                        : QStringLiteral("Favourites"));
   list_->installEventFilter(this);
   connect(list_, &QListWidget::itemActivated, this, [this] { send(dialog::kPageList); });
   add_control(dialog::kPageList, list_);
   add_button(dialog::kPageAction, QString());
+}
+
+void PageOverlay::set_title(std::u16string_view text) {
+  DialogOverlay::set_title(text);
+  // The list is named as the page is, in the interface's language.
+  list_->setAccessibleName(to_qstring(text));
 }
 
 void PageOverlay::place(int control, Rect rect) {

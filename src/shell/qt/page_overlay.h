@@ -19,6 +19,7 @@ class PageOverlay final : public DialogOverlay, public PageList {
 
   // DialogWindow.
   void place(int control, Rect rect) override;
+  void set_title(std::u16string_view text) override;
   PageList* page_list() override { return this; }
 
   // PageList.

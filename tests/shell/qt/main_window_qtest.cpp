@@ -308,6 +308,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(page->rows()->count(), 2);
       QAccessibleInterface* list = QAccessible::queryAccessibleInterface(page->rows());
       QVERIFY(list != nullptr && list->childCount() == 2);
+      QCOMPARE(list->text(QAccessible::Name), QString("History"));
       QCOMPARE(list->child(1)->text(QAccessible::Name), QString("house  (en \u00BB de, Extended Search)"));
       QTest::keyClick(page->rows(), Qt::Key_Down);
       QTest::keyClick(page->rows(), Qt::Key_Return);
